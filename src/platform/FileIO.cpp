@@ -1,0 +1,126 @@
+#include "platform/FileIO.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+std::string ErrorText(const std::string& path, int error) {
+  return path + ": " + strerror(error);
+}
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  int release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+}  // namespace
+
+ReadResult ReadWholeFile(const std::string& path, std::size_t limit) {
+  ReadResult result;
+  Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) {
+    result.status = errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;
+    result.error = ErrorText(path, errno);
+    return result;
+  }
+  struct stat st {};
+  if (fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) {
+    result.status = ReadStatus::Failed;
+    result.error = ErrorText(path, S_ISDIR(st.st_mode) ? EISDIR : errno);
+    return result;
+  }
+  if (S_ISREG(st.st_mode) && static_cast<unsigned long long>(st.st_size) > limit) {
+    result.status = ReadStatus::TooLarge;
+    result.error = path + ": file too large";
+    return result;
+  }
+  std::string bytes;
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    const ssize_t n = read(fd.get(), buffer.data(), buffer.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      result.status = ReadStatus::Failed;
+      result.error = ErrorText(path, errno);
+      return result;
+    }
+    if (n == 0) break;
+    if (bytes.size() + static_cast<std::size_t>(n) > limit) {
+      result.status = ReadStatus::TooLarge;
+      result.error = path + ": file too large";
+      return result;
+    }
+    bytes.append(buffer.data(), static_cast<std::size_t>(n));
+  }
+  result.status = ReadStatus::Ok;
+  result.bytes = std::move(bytes);
+  return result;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* err) {
+  auto fail = [&](int error, const std::string& tmp) {
+    if (!tmp.empty()) unlink(tmp.c_str());
+    if (err) *err = ErrorText(path, error);
+    return false;
+  };
+  // Same folder as the target, so the rename stays on one file system.
+  std::string tmpl = path + ".XXXXXX";
+  std::vector<char> name(tmpl.begin(), tmpl.end());
+  name.push_back('\0');
+  Fd fd(mkstemp(name.data()));
+  if (fd.get() < 0) return fail(errno, {});
+  const std::string tmp(name.data());
+
+  mode_t mode = 0644;
+  struct stat st {};
+  if (stat(path.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    const mode_t mask = umask(0);
+    umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (fchmod(fd.get(), mode) != 0) return fail(errno, tmp);
+  if (!WriteAll(fd.get(), bytes)) return fail(errno, tmp);
+  if (fsync(fd.get()) != 0) return fail(errno, tmp);
+  if (close(fd.release()) != 0) return fail(errno, tmp);
+  if (rename(tmp.c_str(), path.c_str()) != 0) return fail(errno, tmp);
+  return true;
+}
+
+}  // namespace platform

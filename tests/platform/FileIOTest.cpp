@@ -1,0 +1,57 @@
+#include "platform/FileIO.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support/ReadOnly.h"
+#include "support/TempDir.h"
+
+using platform::ReadStatus;
+
+TEST(FileIO, ReadsWritesAndTellsMissingFromUnreadable) {
+  testsupport::TempDir dir;
+  const std::string path = dir / "a.txt";
+  EXPECT_EQ(platform::ReadWholeFile(path, 100).status, ReadStatus::Missing);
+
+  std::string err;
+  ASSERT_TRUE(platform::WriteFileAtomically(path, std::string("x\0y\r\n", 5), &err)) << err;
+  auto r = platform::ReadWholeFile(path, 100);
+  ASSERT_EQ(r.status, ReadStatus::Ok);
+  EXPECT_EQ(r.bytes, std::string("x\0y\r\n", 5));
+  EXPECT_EQ(platform::ReadWholeFile(path, 4).status, ReadStatus::TooLarge);
+  EXPECT_EQ(platform::ReadWholeFile(dir.str(), 100).status, ReadStatus::Failed);
+
+  if (geteuid() != 0) {  // root reads anything
+    chmod(path.c_str(), 0);
+    EXPECT_EQ(platform::ReadWholeFile(path, 100).status, ReadStatus::Failed);
+    chmod(path.c_str(), 0644);
+  }
+}
+
+TEST(FileIO, RefusedWriteLeavesTheOldFileWholeAndNoTemporary) {
+  testsupport::TempDir dir;
+  const std::string sub = dir.MakeDir("ro");
+  const std::string path = sub + "/s.ini";
+  ASSERT_TRUE(platform::WriteFileAtomically(path, "old", nullptr));
+  chmod(path.c_str(), 0600);
+  ASSERT_TRUE(platform::WriteFileAtomically(path, "new", nullptr));
+  struct stat st {};
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u) << "the old file's mode is kept";
+
+  std::string err;
+  EXPECT_FALSE(platform::WriteFileAtomically(sub + "/missing/s.ini", "x", &err));
+  EXPECT_NE(err.find("missing/s.ini"), std::string::npos) << err;
+
+  {
+    testsupport::ReadOnlyGuard readOnly(sub);
+    if (readOnly.ok()) {
+      EXPECT_FALSE(platform::WriteFileAtomically(path, "newer", &err));
+      EXPECT_EQ(testsupport::ReadAll(path), "new");
+    }
+  }
+  int entries = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(sub)) ++entries;
+  EXPECT_EQ(entries, 1) << "no temporary file is left behind";
+}
