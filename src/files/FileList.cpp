@@ -1,0 +1,301 @@
+#include "files/FileList.h"
+
+#include <limits.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+#include <unordered_set>
+
+#include "files/MainLib.h"
+#include "platform/Collator.h"
+#include "platform/FileIO.h"
+#include "platform/Path.h"
+
+namespace {
+
+constexpr platform::PathStyle kStyle = platform::kNativeStyle;
+// Directory entries, and list file lines, between two turns of the event pump.
+constexpr int kPumpInterval = 1025;
+// A list file is text naming paths; anything near this size is not one.
+constexpr std::size_t kMaxListFileSize = 256u << 20;
+// Nesting of list files deeper than this is not followed, so that no chain of list files can
+// exhaust the stack.
+constexpr std::size_t kMaxListDepth = 64;
+
+// Makes a list file's "./x" and "../x" lines full paths, by the rules of the text alone.
+std::string NormalizeLexically(const std::string& path) {
+  std::string result = std::filesystem::path(path).lexically_normal().string();
+  if (result.size() > 1 && platform::IsSeparator(result.back(), kStyle)) result.pop_back();
+  return result;
+}
+
+std::string AbsoluteFolderOf(const std::string& file) {
+  std::error_code ec;
+  std::filesystem::path abs = std::filesystem::absolute(file, ec);
+  const std::string full = ec ? file : abs.string();
+  return platform::ExtractFilePath(full, kStyle);
+}
+
+}  // namespace
+
+struct TFileList::Build {
+  std::unordered_set<std::string> known;      // entries, for the duplicate test
+  std::vector<platform::FileIdentity> chain;  // list files being read, outermost first
+};
+
+TFileList::TFileList(std::string_view imageExtensions, std::string_view listExtensions)
+    : imageExtensions_(platform::LowerAscii(imageExtensions)),
+      listExtensions_(platform::LowerAscii(listExtensions)),
+      random_(platform::ClockSeed()) {}
+
+bool TFileList::HasListedExtension(std::string_view path, std::string_view extensions) {
+  if (extensions.empty()) return true;
+  const std::string ext = platform::LowerAscii(platform::ExtractFileExt(path, kStyle));
+  return !ext.empty() && extensions.find(ext) != std::string_view::npos;
+}
+
+TFileList::OpenResult TFileList::Open(const std::string& requested) {
+  if (busy_) return {};
+  busy_ = true;
+  struct BusyGuard {
+    bool& busy;
+    ~BusyGuard() { busy = false; }
+  } guard{busy_};
+  index_ = -1;
+  OpenResult result{true, {}};
+  std::string path = requested;
+  if (!path.empty() && !platform::IsAbsolutePath(path, kStyle)) {
+    std::error_code ec;
+    const std::filesystem::path abs = std::filesystem::absolute(path, ec);
+    if (!ec) path = abs.lexically_normal().string();
+  }
+  if (platform::DirectoryExists(path)) {
+    source_ = path;
+    entries_.clear();
+    ScanFolder(path);
+  } else if (platform::FileExists(path)) {
+    if (IsPicture(path)) {
+      source_ = platform::ExtractFileDir(path, kStyle);
+      entries_.clear();
+      ScanFolder(source_);
+      result.first = Locate(path);
+      return result;
+    }
+    if (!HasListedExtension(path, listExtensions_)) return result;
+    source_ = path;
+    entries_.clear();
+    ReadListFile(path);
+  } else {
+    return result;
+  }
+  if (!entries_.empty()) {
+    index_ = 0;
+    result.first = entries_[0];
+  }
+  return result;
+}
+
+void TFileList::ScanFolder(const std::string& folder) {
+  ScanInto(folder, nullptr);
+}
+
+void TFileList::ScanInto(const std::string& folder, Build* build) {
+  abortRequested_ = false;
+  const std::string prefix = ReplaceDoubledSeparators(folder + platform::Separator(kStyle), kStyle);
+  bool first = true;
+  int counted = 0;
+  platform::ListDirectory(prefix, [&](const platform::DirectoryEntry& e) {
+    if (!e.hidden() && IsPicture(e.name()) && e.regularFile()) {
+      std::string path = prefix;
+      path += e.name();
+      if (build) build->known.insert(path);
+      entries_.push_back(std::move(path));
+    }
+    if (first) {
+      first = false;
+      return true;
+    }
+    if (++counted % kPumpInterval != 0) return true;
+    Pump();
+    return !abortRequested_;
+  });
+}
+
+bool TFileList::ReadListFile(const std::string& listFile) {
+  Build build;
+  build.known.insert(entries_.begin(), entries_.end());
+  return ReadInto(listFile, build);
+}
+
+bool TFileList::ReadInto(const std::string& listFile, Build& build) {
+  if (!platform::FileExists(listFile)) return true;
+  platform::FileIdentity id;
+  if (!platform::GetFileIdentity(listFile, &id)) return true;
+  // A list file naming itself, directly or through others, is not read again inside its chain.
+  if (std::find(build.chain.begin(), build.chain.end(), id) != build.chain.end()) return true;
+  if (build.chain.size() >= kMaxListDepth) return true;
+
+  abortRequested_ = false;
+  const platform::ReadResult read = platform::ReadWholeFile(listFile, kMaxListFileSize);
+  if (read.status == platform::ReadStatus::Missing) return true;
+  if (read.status != platform::ReadStatus::Ok)
+    throw std::runtime_error("ファイル " + listFile + " は開けません");
+  std::string_view text(read.bytes);
+  text = text.substr(0, text.find('\0'));
+  const std::string folder = AbsoluteFolderOf(listFile);
+
+  build.chain.push_back(id);
+  struct ChainGuard {
+    std::vector<platform::FileIdentity>& chain;
+    ~ChainGuard() { chain.pop_back(); }
+  } chainGuard{build.chain};
+
+  int lines = 0;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = text.substr(pos, end - pos);
+    pos = end;
+    if (pos < text.size()) pos += text.compare(pos, 2, "\r\n") == 0 ? 2 : 1;
+    if (++lines % kPumpInterval == 0) Pump();
+    // No path the system accepts is longer than this; such lines name nothing.
+    if (line.empty() || line.size() >= PATH_MAX) continue;
+
+    std::string path;
+    if (line[0] == '.') {
+      path = NormalizeLexically(folder + std::string(line));
+    } else if (platform::IsAbsolutePath(line, kStyle)) {
+      path = line;
+    } else {
+      path = folder + std::string(line);
+    }
+    if (build.known.count(path)) continue;
+    if (platform::DirectoryExists(path)) {
+      ScanInto(path, &build);
+    } else if (platform::FileExists(path)) {
+      if (IsPicture(path)) {
+        build.known.insert(path);
+        entries_.push_back(std::move(path));
+      } else if (HasListedExtension(path, listExtensions_)) {
+        if (!ReadInto(path, build)) break;
+      }
+    }
+  }
+  Pump();
+  return !abortRequested_;
+}
+
+std::string TFileList::GetCurrent() const {
+  if (index_ < 0 || index_ >= Count()) return {};
+  return entries_[static_cast<std::size_t>(index_)];
+}
+
+std::string TFileList::PeekNext() const {
+  if (index_ < Count() - 1) return entries_[static_cast<std::size_t>(index_ + 1)];
+  return {};
+}
+
+int TFileList::SetPosition(int i) {
+  if (entries_.empty())
+    index_ = -1;
+  else
+    index_ = std::clamp(i, 0, Count() - 1);
+  return index_;
+}
+
+std::string TFileList::GoTo(int i) {
+  previousPath_ = GetCurrent();
+  return GoToQuietly(i);
+}
+
+std::string TFileList::GoToQuietly(int i) {
+  for (;;) {
+    const int p = SetPosition(i);
+    if (p < 0) return {};
+    const auto at = entries_.begin() + p;
+    if (platform::FileExists(*at)) return *at;
+    // Vanished files usually go together (a folder emptied elsewhere): drop the whole run at
+    // once rather than one by one, each removal moving the rest of the list.
+    auto runEnd = at + 1;
+    while (runEnd != entries_.end() && !platform::FileExists(*runEnd)) ++runEnd;
+    entries_.erase(at, runEnd);
+  }
+}
+
+std::string TFileList::StepNext() {
+  previousPath_ = GetCurrent();
+  for (;;) {
+    if (entries_.empty()) return {};
+    std::string path = GoToQuietly(index_ + 1);
+    if (path.empty() || IsPicture(path)) return path;
+    const int removed = index_;
+    RemoveAt(removed);
+    // Step again from the entry before the removed one (none when it was the first).
+    index_ = removed - 1;
+  }
+}
+
+std::string TFileList::StepPrevious() {
+  previousPath_ = GetCurrent();
+  for (;;) {
+    if (entries_.empty()) return {};
+    std::string path = GoToQuietly(index_ - 1);
+    if (path.empty() || IsPicture(path)) return path;
+    // Drop it and step back again from the entry that followed it.
+    const int removed = index_;
+    RemoveAt(removed);
+    SetPosition(removed);
+  }
+}
+
+void TFileList::RemoveAt(int i) {
+  if (i >= 0 && i < Count()) entries_.erase(entries_.begin() + i);
+}
+
+void TFileList::InsertBeforeCurrent(const std::string& path) {
+  if (!platform::FileExists(path)) return;
+  if (index_ < 0 || index_ > Count()) {
+    // No current entry: the copy goes first and still nothing is current.
+    entries_.insert(entries_.begin(), path);
+    return;
+  }
+  entries_.insert(entries_.begin() + index_, path);
+  ++index_;
+}
+
+void TFileList::ReplaceCurrent(const std::string& path) {
+  if (index_ < 0 || index_ >= Count() || !platform::FileExists(path)) return;
+  entries_[static_cast<std::size_t>(index_)] = path;
+}
+
+std::string TFileList::Locate(const std::string& path) {
+  const auto it = std::find(entries_.begin(), entries_.end(), path);
+  if (it == entries_.end()) return {};
+  index_ = static_cast<int>(it - entries_.begin());
+  return *it;
+}
+
+std::string TFileList::SortAscending() {
+  if (entries_.empty()) return {};
+  platform::SortTexts(entries_, platform::DefaultCollator());
+  index_ = 0;
+  return entries_[0];
+}
+
+std::string TFileList::SortDescending() {
+  if (entries_.empty()) return {};
+  platform::SortTexts(entries_, platform::DefaultCollator());
+  std::reverse(entries_.begin(), entries_.end());
+  index_ = 0;
+  return entries_[0];
+}
+
+std::string TFileList::Shuffle() {
+  if (entries_.empty()) return {};
+  const auto n = static_cast<std::uint32_t>(entries_.size());
+  for (std::uint32_t k = 0; k < n; ++k) std::swap(entries_[k], entries_[random_.Below(n)]);
+  index_ = 0;
+  return entries_[0];
+}

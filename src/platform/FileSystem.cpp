@@ -1,0 +1,201 @@
+#include "platform/FileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+struct DirCloser {
+  void operator()(DIR* d) const { closedir(d); }
+};
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  // Closes now and reports the error close gives, which for a written file may be the first
+  // sign of a failed write.
+  int Close() {
+    const int rc = close(fd_);
+    fd_ = -1;
+    return rc == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
+
+// Neither folder nor regular file (a device, a socket, a dangling link).
+constexpr unsigned char kOtherType = 255;
+
+unsigned char TypeFromMode(mode_t mode) {
+  if (S_ISDIR(mode)) return DT_DIR;
+  if (S_ISREG(mode)) return DT_REG;
+  return kOtherType;
+}
+
+FileOpResult Ok() {
+  return {true, 0};
+}
+FileOpResult Fail(int err) {
+  return {false, err == 0 ? EIO : err};
+}
+
+// Copies the whole contents, by copy_file_range where the kernel offers it.
+int CopyContents(int in, int out) {
+  bool useRange = true;
+  std::vector<char> buffer;
+  for (;;) {
+    if (useRange) {
+      const ssize_t n = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+      if (n > 0) continue;
+      if (n == 0) return 0;
+      if (errno == EINTR) continue;
+      if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP &&
+          errno != EPERM)
+        return errno;
+      useRange = false;
+      buffer.resize(1 << 20);
+    }
+    const ssize_t n = read(in, buffer.data(), buffer.size());
+    if (n == 0) return 0;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    for (ssize_t done = 0; done < n;) {
+      const ssize_t w = write(out, buffer.data() + done, static_cast<size_t>(n - done));
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        return errno;
+      }
+      done += w;
+    }
+  }
+}
+
+}  // namespace
+
+DirectoryEntry::DirectoryEntry(int dirFd, std::string_view name, unsigned char type)
+    : dirFd_(dirFd),
+      name_(name),
+      type_(type == DT_LNK ? static_cast<unsigned char>(DT_UNKNOWN) : type) {}
+
+bool DirectoryEntry::Stat() const {
+  if (!statDone_) {
+    statDone_ = true;
+    struct stat st {};
+    const std::string name(name_);
+    statOk_ = fstatat(dirFd_, name.c_str(), &st, 0) == 0;
+    if (statOk_) {
+      mode_ = st.st_mode;
+      type_ = TypeFromMode(st.st_mode);
+    } else {
+      type_ = kOtherType;  // a dangling link counts as nothing
+    }
+  }
+  return statOk_;
+}
+
+bool DirectoryEntry::directory() const {
+  if (type_ == DT_UNKNOWN) Stat();
+  return type_ == DT_DIR;
+}
+
+bool DirectoryEntry::regularFile() const {
+  if (type_ == DT_UNKNOWN) Stat();
+  return type_ == DT_REG;
+}
+
+bool DirectoryEntry::readOnly() const {
+  return Stat() && (mode_ & S_IWUSR) == 0;
+}
+
+bool ListDirectory(const std::string& folder,
+                   const std::function<bool(const DirectoryEntry&)>& visit) {
+  std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
+  if (!dir) return false;
+  const int fd = dirfd(dir.get());
+  while (const dirent* e = readdir(dir.get())) {
+    const std::string_view name(e->d_name);
+    if (name == "." || name == "..") continue;
+    if (!visit(DirectoryEntry(fd, name, e->d_type))) break;
+  }
+  return true;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+FileOpResult MoveFileNoReplace(const std::string& from, const std::string& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return Ok();
+  if (errno != EINVAL && errno != ENOSYS) return Fail(errno);
+  // File systems without RENAME_NOREPLACE: link() refuses an existing target just the same.
+  if (link(from.c_str(), to.c_str()) != 0) return Fail(errno);
+  if (unlink(from.c_str()) != 0) {
+    const int err = errno;
+    unlink(to.c_str());
+    return Fail(err);
+  }
+  return Ok();
+}
+
+FileOpResult CopyFileNoReplace(const std::string& from, const std::string& to) {
+  Fd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  if (in.get() < 0) return Fail(errno);
+  struct stat st {};
+  if (fstat(in.get(), &st) != 0) return Fail(errno);
+  if (!S_ISREG(st.st_mode)) return Fail(EINVAL);
+  Fd out(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777));
+  if (out.get() < 0) return Fail(errno);
+  int err = CopyContents(in.get(), out.get());
+  if (err == 0 && fchmod(out.get(), st.st_mode & 07777) != 0) err = errno;
+  if (err == 0) {
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    if (futimens(out.get(), times) != 0) err = errno;
+  }
+  if (err == 0 && fsync(out.get()) != 0) err = errno;
+  const int closeErr = out.Close();
+  if (err == 0) err = closeErr;
+  if (err != 0) {
+    unlink(to.c_str());
+    return Fail(err);
+  }
+  return Ok();
+}
+
+FileOpResult DeleteFile(const std::string& path) {
+  if (unlink(path.c_str()) != 0) return Fail(errno);
+  return Ok();
+}
+
+bool GetFileIdentity(const std::string& path, FileIdentity* id) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return false;
+  *id = {st.st_dev, st.st_ino};
+  return true;
+}
+
+}  // namespace platform
