@@ -13,14 +13,14 @@ struct PictureFrame {
 };
 
 struct Picture {
-  int width = 0;   // size of the pixel buffers
+  int width = 0;  // size of the pixel buffers
   int height = 0;
   // The picture's own size. Equal to width/height unless the file was decoded at a reduced
   // scale for display; captions and the original-size view use this one.
   int fullWidth = 0;
   int fullHeight = 0;
-  bool hasAlpha = false;     // some pixel is not fully opaque
-  int loopCount = 0;         // animations: 0 = forever, else how many times to play
+  bool hasAlpha = false;  // some pixel is not fully opaque
+  int loopCount = 0;      // animations: 0 = forever, else how many times to play
   std::vector<PictureFrame> frames;
 
   bool empty() const { return frames.empty() || width <= 0 || height <= 0; }

@@ -1,0 +1,36 @@
+#include "codecs/DecodeOptions.h"
+
+#include "platform/FileIO.h"
+
+namespace codecs {
+
+bool ReadFileBytes(const std::string& path, std::size_t limit, std::string& out) {
+  platform::ReadResult r = platform::ReadWholeFile(path, limit);
+  if (r.status != platform::ReadStatus::Ok) return false;
+  out = std::move(r.bytes);
+  return true;
+}
+
+bool StartStill(Picture& picture, std::int64_t width, std::int64_t height,
+                const DecodeLimits& limits) {
+  if (!limits.Allows(width, height)) return false;
+  picture = Picture{};
+  picture.width = picture.fullWidth = static_cast<int>(width);
+  picture.height = picture.fullHeight = static_cast<int>(height);
+  picture.frames.resize(1);
+  picture.frames[0].pixels.resize(static_cast<std::size_t>(width) * height * 4);
+  return true;
+}
+
+bool AnyTransparent(const Picture& picture) {
+  for (const PictureFrame& frame : picture.frames) {
+    const std::uint8_t* p = frame.pixels.data();
+    const std::size_t n = frame.pixels.size();
+    std::uint8_t all = 0xFF;
+    for (std::size_t i = 3; i < n; i += 4) all &= p[i];
+    if (all != 0xFF) return true;
+  }
+  return false;
+}
+
+}  // namespace codecs

@@ -1,0 +1,57 @@
+#pragma once
+// Loading a picture file (its format decided by its first bytes), quarter turns of the picture
+// on screen, and renaming a file whose extension does not fit its format.
+#include <functional>
+#include <string>
+
+#include "codecs/DecodeOptions.h"
+#include "codecs/Picture.h"
+
+enum class PictureFormat : int { None = 0, Bmp = 1, Gif = 2, Jpeg = 3, Png = 4 };
+
+// What a failed or successful load does to the picture shown.
+enum class PictureChange {
+  Replace,  // the new picture is shown
+  Keep,     // the previous picture stays (nothing recognised; a BMP, PNG or JPEG that failed)
+  Empty,    // nothing is shown (a GIF that failed: the control was emptied before decoding)
+};
+
+struct LoadResult {
+  PictureFormat format = PictureFormat::None;
+  PictureChange change = PictureChange::Keep;
+  Picture picture;  // the new picture when change is Replace
+};
+
+// The format its first four bytes name, or None (also for fewer than four bytes).
+PictureFormat SniffPictureFormat(const std::string& firstBytes);
+
+// Loads path. A missing file, one shorter than four bytes, an unknown signature, a file over
+// the decode limits and a decoder failure all give format None. A file that exists but cannot
+// be read throws std::runtime_error naming the path.
+LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& options = {});
+
+// Loads path into control and returns its format: control follows LoadResult::change.
+PictureFormat LoadPictureFile(const std::string& path, Picture& control,
+                              const codecs::DecodeOptions& options = {});
+
+// Quarter turns of every frame at the picture's own size; an empty picture is left alone.
+// Clockwise: pixel (x, y) goes to (H - 1 - y, x); counter-clockwise: to (y, W - 1 - x).
+void RotateClockwise(Picture& picture);
+void RotateCounterClockwise(Picture& picture);
+
+// Lower-case extensions (with the dot) accepted for format, and the one given on correction.
+bool IsAcceptedExtension(PictureFormat format, const std::string& lowerExt);
+std::string CorrectionExtension(PictureFormat format);
+
+// What CorrectPictureExtension reports to the window and the picture list.
+struct ExtensionCorrectionHooks {
+  std::function<void()> markIncorrectExtension;            // status colour
+  std::function<void(const std::string&)> replaceCurrent;  // the list's current entry
+};
+
+// When path's extension does not fit format: marks the status colour, then renames the file to
+// the path with the format's extension, or failing that to the whole path with it appended
+// (a JPEG named a.gif beside an a.jpg becomes a.gif.jpg). A rename never replaces an existing
+// file. Returns the new path, or empty text when the file kept its name.
+std::string CorrectPictureExtension(const std::string& path, PictureFormat format,
+                                    const ExtensionCorrectionHooks& hooks);
