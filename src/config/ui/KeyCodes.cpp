@@ -1,0 +1,183 @@
+#include "config/ui/KeyCodes.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <iterator>
+
+namespace {
+
+enum class When : unsigned char {
+  ScanCode,  // first..last are xkb keycodes; checked before any Qt key
+  Keypad,    // the key came from the numeric keypad
+  Shifted,   // Shift is held
+  Always,
+};
+
+struct Row {
+  When when;
+  int first;
+  int last;
+  int vk;  // the number of `first`; a range counts up from it
+};
+
+// Where US and JIS layouts put a symbol on different keys, the US key wins unless Shift tells
+// them apart ("@" unshifted is the JIS key beside P, shifted it is US Shift+2).
+constexpr Row kRows[] = {
+    // The digit row by position, so Shift+2 is 50 on every layout.
+    {When::ScanCode, 10, 18, 49},
+    {When::ScanCode, 19, 19, 48},
+    {When::ScanCode, 97, 97, 226},    // JIS "\" (ro)
+    {When::ScanCode, 94, 94, 226},    // ISO "<>" beside the left Shift
+    {When::ScanCode, 132, 132, 220},  // JIS yen
+
+    {When::Keypad, Qt::Key_0, Qt::Key_9, 96},
+    {When::Keypad, Qt::Key_Asterisk, Qt::Key_Asterisk, 106},
+    {When::Keypad, Qt::Key_Plus, Qt::Key_Plus, 107},
+    {When::Keypad, Qt::Key_Minus, Qt::Key_Minus, 109},
+    {When::Keypad, Qt::Key_Period, Qt::Key_Period, 110},
+    {When::Keypad, Qt::Key_Comma, Qt::Key_Comma, 110},
+    {When::Keypad, Qt::Key_Slash, Qt::Key_Slash, 111},
+
+    {When::Shifted, Qt::Key_At, Qt::Key_At, 50},
+    {When::Shifted, Qt::Key_AsciiCircum, Qt::Key_AsciiCircum, 54},
+    {When::Shifted, Qt::Key_Apostrophe, Qt::Key_Apostrophe, 55},  // JIS Shift+7
+    {When::Shifted, Qt::Key_Equal, Qt::Key_Equal, 189},           // JIS Shift+-
+    {When::Shifted, Qt::Key_Less, Qt::Key_Less, 188},
+
+    {When::Always, Qt::Key_A, Qt::Key_Z, 65},
+    {When::Always, 'a', 'z', 65},
+    {When::Always, Qt::Key_0, Qt::Key_9, 48},
+    {When::Always, Qt::Key_F1, Qt::Key_F24, 112},
+    {When::Always, Qt::Key_Backspace, Qt::Key_Backspace, 8},
+    {When::Always, Qt::Key_Tab, Qt::Key_Tab, 9},
+    {When::Always, Qt::Key_Backtab, Qt::Key_Backtab, 9},
+    {When::Always, Qt::Key_Clear, Qt::Key_Clear, 12},
+    {When::Always, Qt::Key_Return, Qt::Key_Return, 13},
+    {When::Always, Qt::Key_Enter, Qt::Key_Enter, 13},
+    {When::Always, Qt::Key_Shift, Qt::Key_Shift, 16},
+    {When::Always, Qt::Key_Control, Qt::Key_Control, 17},
+    {When::Always, Qt::Key_Alt, Qt::Key_Alt, 18},
+    {When::Always, Qt::Key_AltGr, Qt::Key_AltGr, 18},
+    {When::Always, Qt::Key_Pause, Qt::Key_Pause, 19},
+    {When::Always, Qt::Key_CapsLock, Qt::Key_CapsLock, 20},
+    {When::Always, Qt::Key_Kanji, Qt::Key_Kanji, 25},
+    {When::Always, Qt::Key_Escape, Qt::Key_Escape, 27},
+    {When::Always, Qt::Key_Henkan, Qt::Key_Henkan, 28},
+    {When::Always, Qt::Key_Muhenkan, Qt::Key_Muhenkan, 29},
+    {When::Always, Qt::Key_Space, Qt::Key_Space, 32},
+    {When::Always, Qt::Key_PageUp, Qt::Key_PageUp, 33},
+    {When::Always, Qt::Key_PageDown, Qt::Key_PageDown, 34},
+    {When::Always, Qt::Key_End, Qt::Key_End, 35},
+    {When::Always, Qt::Key_Home, Qt::Key_Home, 36},
+    {When::Always, Qt::Key_Left, Qt::Key_Left, 37},
+    {When::Always, Qt::Key_Up, Qt::Key_Up, 38},
+    {When::Always, Qt::Key_Right, Qt::Key_Right, 39},
+    {When::Always, Qt::Key_Down, Qt::Key_Down, 40},
+    {When::Always, Qt::Key_Print, Qt::Key_Print, 44},
+    {When::Always, Qt::Key_Insert, Qt::Key_Insert, 45},
+    {When::Always, Qt::Key_Delete, Qt::Key_Delete, 46},
+    {When::Always, Qt::Key_Meta, Qt::Key_Meta, 91},
+    {When::Always, Qt::Key_Super_L, Qt::Key_Super_L, 91},
+    {When::Always, Qt::Key_Super_R, Qt::Key_Super_R, 92},
+    {When::Always, Qt::Key_Menu, Qt::Key_Menu, 93},
+    {When::Always, Qt::Key_NumLock, Qt::Key_NumLock, 144},
+    {When::Always, Qt::Key_ScrollLock, Qt::Key_ScrollLock, 145},
+    {When::Always, Qt::Key_Eisu_Shift, Qt::Key_Eisu_Shift, 240},
+    {When::Always, Qt::Key_Eisu_toggle, Qt::Key_Eisu_toggle, 240},
+    {When::Always, Qt::Key_Hiragana_Katakana, Qt::Key_Hiragana_Katakana, 242},
+    {When::Always, Qt::Key_Zenkaku_Hankaku, Qt::Key_Zenkaku_Hankaku, 243},
+    // Punctuation, by the key that carries it on a US layout (JIS-only symbols by theirs).
+    {When::Always, Qt::Key_Semicolon, Qt::Key_Semicolon, 186},
+    {When::Always, Qt::Key_Colon, Qt::Key_Colon, 186},
+    {When::Always, Qt::Key_Equal, Qt::Key_Equal, 187},
+    {When::Always, Qt::Key_Plus, Qt::Key_Plus, 187},
+    {When::Always, Qt::Key_Comma, Qt::Key_Comma, 188},
+    {When::Always, Qt::Key_Less, Qt::Key_Less, 226},
+    {When::Always, Qt::Key_Minus, Qt::Key_Minus, 189},
+    {When::Always, Qt::Key_Underscore, Qt::Key_Underscore, 189},
+    {When::Always, Qt::Key_Period, Qt::Key_Period, 190},
+    {When::Always, Qt::Key_Greater, Qt::Key_Greater, 190},
+    {When::Always, Qt::Key_Slash, Qt::Key_Slash, 191},
+    {When::Always, Qt::Key_Question, Qt::Key_Question, 191},
+    {When::Always, Qt::Key_QuoteLeft, Qt::Key_QuoteLeft, 192},
+    {When::Always, Qt::Key_AsciiTilde, Qt::Key_AsciiTilde, 192},
+    {When::Always, Qt::Key_At, Qt::Key_At, 192},
+    {When::Always, Qt::Key_BracketLeft, Qt::Key_BracketLeft, 219},
+    {When::Always, Qt::Key_BraceLeft, Qt::Key_BraceLeft, 219},
+    {When::Always, Qt::Key_Backslash, Qt::Key_Backslash, 220},
+    {When::Always, Qt::Key_Bar, Qt::Key_Bar, 220},
+    {When::Always, Qt::Key_yen, Qt::Key_yen, 220},
+    {When::Always, Qt::Key_BracketRight, Qt::Key_BracketRight, 221},
+    {When::Always, Qt::Key_BraceRight, Qt::Key_BraceRight, 221},
+    {When::Always, Qt::Key_Apostrophe, Qt::Key_Apostrophe, 222},
+    {When::Always, Qt::Key_QuoteDbl, Qt::Key_QuoteDbl, 222},
+    {When::Always, Qt::Key_AsciiCircum, Qt::Key_AsciiCircum, 222},
+    // Shifted digits of a US layout, for events that carry no scan code.
+    {When::Always, Qt::Key_ParenRight, Qt::Key_ParenRight, 48},
+    {When::Always, Qt::Key_Exclam, Qt::Key_Exclam, 49},
+    {When::Always, Qt::Key_NumberSign, Qt::Key_Percent, 51},  // # $ %
+    {When::Always, Qt::Key_Ampersand, Qt::Key_Ampersand, 55},
+    {When::Always, Qt::Key_Asterisk, Qt::Key_Asterisk, 56},
+    {When::Always, Qt::Key_ParenLeft, Qt::Key_ParenLeft, 57},
+};
+
+bool Applies(When when, Qt::KeyboardModifiers modifiers) {
+  switch (when) {
+    case When::Keypad:
+      return modifiers.testFlag(Qt::KeypadModifier);
+    case When::Shifted:
+      return modifiers.testFlag(Qt::ShiftModifier) && !modifiers.testFlag(Qt::KeypadModifier);
+    case When::Always:
+      return true;
+    case When::ScanCode:
+      return false;
+  }
+  return false;
+}
+
+bool ScanCodesAreXkb() {
+  static const bool xkb = [] {
+    const QString p = QGuiApplication::platformName();
+    return p == QLatin1String("xcb") || p.startsWith(QLatin1String("wayland"));
+  }();
+  return xkb;
+}
+
+}  // namespace
+
+int VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers, quint32 nativeScanCode,
+                 bool xkbScanCodes) {
+  if (xkbScanCodes && nativeScanCode != 0 && !modifiers.testFlag(Qt::KeypadModifier)) {
+    const auto code = static_cast<long long>(nativeScanCode);
+    for (const Row& r : kRows) {
+      if (r.when == When::ScanCode && code >= r.first && code <= r.last)
+        return r.vk + static_cast<int>(code - r.first);
+    }
+  }
+  for (const Row& r : kRows) {
+    if (qtKey >= r.first && qtKey <= r.last && Applies(r.when, modifiers))
+      return r.vk + (qtKey - r.first);
+  }
+  return 0;
+}
+
+int KeyModifiersOf(Qt::KeyboardModifiers modifiers) {
+  int m = 0;
+  if (modifiers.testFlag(Qt::ShiftModifier)) m |= kKeyShift;
+  if (modifiers.testFlag(Qt::AltModifier)) m |= kKeyAlt;
+  if (modifiers.testFlag(Qt::ControlModifier)) m |= kKeyCtrl;
+  return m;
+}
+
+KeyStroke TranslateKeyEvent(const QKeyEvent& event) {
+  return {VirtualKeyOf(event.key(), event.modifiers(), event.nativeScanCode(), ScanCodesAreXkb()),
+          KeyModifiersOf(event.modifiers())};
+}
+
+int BindingCode(int virtualKey, int modifiers) {
+  int code = virtualKey & 0xFF;
+  if (modifiers & kKeyShift) code += 256;
+  if (modifiers & kKeyCtrl) code += 512;
+  if (modifiers & kKeyAlt) code += 1024;
+  return code;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Key events in the numbering the navigation bindings are stored in: the classic virtual-key
+// numbers (Left 37, F1 112, "A" 65 ...), so settings files written elsewhere keep working.
+#include <QtCore/qnamespace.h>
+
+class QKeyEvent;
+
+// Modifier bits, the same as a binding's modifier set.
+enum KeyModifierBits : int { kKeyShift = 1, kKeyAlt = 2, kKeyCtrl = 4 };
+
+struct KeyStroke {
+  int virtualKey = 0;  // 0: a key no binding can name
+  int modifiers = 0;   // KeyModifierBits
+};
+
+KeyStroke TranslateKeyEvent(const QKeyEvent& event);
+
+// xkbScanCodes: the scan code is an X/Wayland keycode, which tells the digit row and the
+// Japanese and ISO extra keys apart whatever symbol the layout puts on them.
+int VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers, quint32 nativeScanCode = 0,
+                 bool xkbScanCodes = false);
+int KeyModifiersOf(Qt::KeyboardModifiers modifiers);
+
+// The single-integer form of a binding: the key plus 256 Shift, 512 Ctrl, 1024 Alt.
+int BindingCode(int virtualKey, int modifiers);
+inline int BindingCode(KeyStroke stroke) {
+  return BindingCode(stroke.virtualKey, stroke.modifiers);
+}
