@@ -1,0 +1,412 @@
+#include "support/PictureWriter.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+#include <gif_lib.h>
+#include <jpeglib.h>
+#include <png.h>
+
+namespace testsupport {
+
+Rgba Gradient(int x, int y, int width, int height) {
+  const auto ramp = [](int v, int n) {
+    return static_cast<std::uint8_t>(n > 1 ? v * 255 / (n - 1) : 0);
+  };
+  return Rgba{ramp(x, width), ramp(y, height), 64, 255};
+}
+
+Rgba PixelAt(const std::vector<std::uint8_t>& bgra, int width, int x, int y) {
+  const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 4;
+  return Rgba{bgra.at(i + 2), bgra.at(i + 1), bgra.at(i), bgra.at(i + 3)};
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out.flush());
+}
+
+// ---- JPEG
+
+std::string EncodeJpeg(int width, int height, const JpegSpec& spec) {
+  jpeg_compress_struct c{};
+  jpeg_error_mgr err{};
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &buffer, &size);
+  c.image_width = static_cast<JDIMENSION>(width);
+  c.image_height = static_cast<JDIMENSION>(height);
+  const bool cmyk = spec.color == JpegColor::Cmyk || spec.color == JpegColor::AdobeCmyk;
+  const bool gray = spec.color == JpegColor::Gray;
+  c.input_components = gray ? 1 : cmyk ? 4 : 3;
+  c.in_color_space = gray ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
+  jpeg_set_defaults(&c);
+  if (spec.color == JpegColor::Rgb) jpeg_set_colorspace(&c, JCS_RGB);
+  if (cmyk) {
+    jpeg_set_colorspace(&c, JCS_CMYK);
+    c.write_Adobe_marker = spec.color == JpegColor::AdobeCmyk;
+  }
+  jpeg_set_quality(&c, spec.quality, TRUE);
+  if (spec.progressive) jpeg_simple_progression(&c);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<unsigned char> row(static_cast<std::size_t>(width) * c.input_components);
+  while (c.next_scanline < c.image_height) {
+    const int y = static_cast<int>(c.next_scanline);
+    for (int x = 0; x < width; ++x) {
+      const Rgba p = Gradient(x, y, width, height);
+      unsigned char* o = row.data() + static_cast<std::size_t>(x) * c.input_components;
+      if (gray) {
+        o[0] = p.r;
+      } else if (spec.color == JpegColor::Cmyk) {
+        o[0] = 255 - p.r, o[1] = 255 - p.g, o[2] = 255 - p.b, o[3] = 0;
+      } else if (spec.color == JpegColor::AdobeCmyk) {  // stored inverted, no black ink
+        o[0] = p.r, o[1] = p.g, o[2] = p.b, o[3] = 255;
+      } else {
+        o[0] = p.r, o[1] = p.g, o[2] = p.b;
+      }
+    }
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&c, &r, 1);
+  }
+  jpeg_finish_compress(&c);
+  std::string bytes(reinterpret_cast<const char*>(buffer), size);
+  jpeg_destroy_compress(&c);
+  std::free(buffer);
+  return bytes;
+}
+
+bool WriteJpeg(const std::string& path, int width, int height, int quality) {
+  JpegSpec spec;
+  spec.quality = quality;
+  return WriteBytes(path, EncodeJpeg(width, height, spec));
+}
+
+// ---- PNG
+
+namespace {
+void PngWrite(png_structp png, png_bytep data, size_t n) {
+  static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), n);
+}
+void PngFlush(png_structp) {}
+
+int Channels(int colorType) {
+  switch (colorType) {
+    case PNG_COLOR_TYPE_GRAY:
+    case PNG_COLOR_TYPE_PALETTE:
+      return 1;
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+      return 2;
+    case PNG_COLOR_TYPE_RGB:
+      return 3;
+    default:
+      return 4;
+  }
+}
+
+// Packs one row of samples at depth bits each, big-endian as the format wants.
+std::vector<png_byte> PackRow(const std::uint16_t* s, std::size_t count, int depth) {
+  std::vector<png_byte> out((count * depth + 7) / 8);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (depth == 16) {
+      out[i * 2] = static_cast<png_byte>(s[i] >> 8), out[i * 2 + 1] = s[i] & 0xFF;
+    } else if (depth == 8) {
+      out[i] = static_cast<png_byte>(s[i]);
+    } else {
+      const std::size_t bit = i * depth;
+      out[bit / 8] |= static_cast<png_byte>((s[i] & ((1 << depth) - 1)) << (8 - depth - bit % 8));
+    }
+  }
+  return out;
+}
+}  // namespace
+
+std::string EncodePng(const PngSpec& spec) {
+  std::string bytes;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    throw std::runtime_error("png encoding failed");
+  }
+  png_set_write_fn(png, &bytes, PngWrite, PngFlush);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width),
+               static_cast<png_uint_32>(spec.height), spec.bitDepth, spec.colorType,
+               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (spec.colorType == PNG_COLOR_TYPE_PALETTE) {
+    std::vector<png_color> colors;
+    std::vector<png_byte> alpha;
+    bool anyAlpha = false;
+    for (const Rgba& c : spec.palette) {
+      colors.push_back(png_color{c.r, c.g, c.b});
+      alpha.push_back(c.a);
+      anyAlpha |= c.a != 255;
+    }
+    png_set_PLTE(png, info, colors.data(), static_cast<int>(colors.size()));
+    if (anyAlpha) png_set_tRNS(png, info, alpha.data(), static_cast<int>(alpha.size()), nullptr);
+  }
+  if (!spec.transparent.empty()) {
+    png_color_16 t{};
+    if (spec.colorType == PNG_COLOR_TYPE_GRAY) {
+      t.gray = spec.transparent[0];
+    } else {
+      t.red = spec.transparent.at(0), t.green = spec.transparent.at(1),
+      t.blue = spec.transparent.at(2);
+    }
+    png_set_tRNS(png, info, nullptr, 0, &t);
+  }
+  png_write_info(png, info);
+  const std::size_t perRow = static_cast<std::size_t>(spec.width) * Channels(spec.colorType);
+  std::vector<std::vector<png_byte>> rows;
+  std::vector<png_bytep> pointers;
+  for (int y = 0; y < spec.height; ++y)
+    rows.push_back(PackRow(spec.samples.data() + y * perRow, perRow, spec.bitDepth));
+  for (auto& r : rows) pointers.push_back(r.data());
+  png_write_image(png, pointers.data());
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return bytes;
+}
+
+std::string EncodePng(int width, int height) {
+  PngSpec spec;
+  spec.width = width, spec.height = height;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const Rgba p = Gradient(x, y, width, height);
+      spec.samples.insert(spec.samples.end(), {p.r, p.g, p.b, p.a});
+    }
+  return EncodePng(spec);
+}
+
+bool WritePng(const std::string& path, int width, int height) {
+  return WriteBytes(path, EncodePng(width, height));
+}
+
+// ---- GIF
+
+namespace {
+int GifWrite(GifFileType* gif, const GifByteType* data, int n) {
+  static_cast<std::string*>(gif->UserData)->append(reinterpret_cast<const char*>(data), n);
+  return n;
+}
+
+ColorMapObject* MakeMap(const std::vector<Rgba>& palette) {
+  if (palette.empty()) return nullptr;
+  int size = 2;
+  while (size < static_cast<int>(palette.size())) size *= 2;
+  std::vector<GifColorType> colors(size);
+  for (std::size_t i = 0; i < palette.size(); ++i)
+    colors[i] = GifColorType{palette[i].r, palette[i].g, palette[i].b};
+  return GifMakeMapObject(size, colors.data());
+}
+
+void Check(int rc) {
+  if (rc != GIF_OK) throw std::runtime_error("gif encoding failed");
+}
+}  // namespace
+
+std::string EncodeGif(const GifSpec& spec) {
+  std::string bytes;
+  int err = 0;
+  GifFileType* gif = EGifOpen(&bytes, GifWrite, &err);
+  if (!gif) throw std::runtime_error("gif encoding failed");
+  EGifSetGifVersion(gif, true);
+  ColorMapObject* global = MakeMap(spec.palette);
+  Check(EGifPutScreenDesc(gif, spec.width, spec.height, 8, 0, global));
+  GifFreeMapObject(global);
+  if (spec.loopCount >= 0) {
+    Check(EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE));
+    Check(EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0"));
+    const unsigned char loop[3] = {1, static_cast<unsigned char>(spec.loopCount & 0xFF),
+                                   static_cast<unsigned char>(spec.loopCount >> 8)};
+    Check(EGifPutExtensionBlock(gif, 3, loop));
+    Check(EGifPutExtensionTrailer(gif));
+  }
+  for (const GifFrame& f : spec.frames) {
+    if (f.control) {
+      GraphicsControlBlock gcb{f.disposal, false, f.delayCs, f.transparentIndex};
+      GifByteType ext[4];
+      const size_t n = EGifGCBToExtension(&gcb, ext);
+      Check(EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(n), ext));
+    }
+    ColorMapObject* local = MakeMap(f.palette);
+    Check(EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, f.interlaced, local));
+    GifFreeMapObject(local);
+    std::vector<int> order;
+    if (f.interlaced) {
+      const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+      for (int p = 0; p < 4; ++p)
+        for (int y = start[p]; y < f.height; y += step[p]) order.push_back(y);
+    } else {
+      for (int y = 0; y < f.height; ++y) order.push_back(y);
+    }
+    for (int y : order) {
+      std::vector<GifPixelType> line(f.indices.begin() + static_cast<std::size_t>(y) * f.width,
+                                     f.indices.begin() + static_cast<std::size_t>(y + 1) * f.width);
+      Check(EGifPutLine(gif, line.data(), f.width));
+    }
+    // The library forgets a frame's local table when the next frame has none; free it here.
+    GifFreeMapObject(gif->Image.ColorMap);
+    gif->Image.ColorMap = nullptr;
+  }
+  if (EGifCloseFile(gif, &err) != GIF_OK) throw std::runtime_error("gif encoding failed");
+  return bytes;
+}
+
+std::string EncodeGif(int width, int height, int count, int delayCs) {
+  GifSpec spec;
+  spec.width = width, spec.height = height, spec.loopCount = 0;
+  spec.palette = {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {255, 255, 255, 255}};
+  for (int i = 0; i < count; ++i) {
+    GifFrame f;
+    f.width = width, f.height = height, f.delayCs = delayCs;
+    f.indices.assign(static_cast<std::size_t>(width) * height, static_cast<std::uint8_t>(i % 4));
+    spec.frames.push_back(std::move(f));
+  }
+  return EncodeGif(spec);
+}
+
+bool WriteGif(const std::string& path, int width, int height, int count, int delayCs) {
+  return WriteBytes(path, EncodeGif(width, height, count, delayCs));
+}
+
+// ---- BMP
+
+namespace {
+void Put16(std::string& s, unsigned v) {
+  s.push_back(static_cast<char>(v & 0xFF));
+  s.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+void Put32(std::string& s, std::uint32_t v) {
+  Put16(s, v & 0xFFFF);
+  Put16(s, v >> 16);
+}
+
+// Runs of equal indices in encoded mode only, one line at a time.
+std::string EncodeRle(const BmpSpec& spec, int row) {
+  std::string out;
+  const bool four = spec.compression == BmpCompression::Rle4;
+  const std::uint8_t* p = spec.indices.data() + static_cast<std::size_t>(row) * spec.width;
+  for (int x = 0; x < spec.width;) {
+    int n = 1;
+    while (x + n < spec.width && n < 255 && p[x + n] == p[x]) ++n;
+    out.push_back(static_cast<char>(n));
+    out.push_back(static_cast<char>(four ? (p[x] << 4) | p[x] : p[x]));
+    x += n;
+  }
+  out.append("\0\0", 2);
+  return out;
+}
+}  // namespace
+
+std::string EncodeBmp(const BmpSpec& spec) {
+  const int bpp = spec.bitsPerPixel;
+  const bool os2 = spec.header == BmpHeader::Os2;
+  const std::uint32_t headerSize = os2 ? 12 : spec.header == BmpHeader::V5 ? 124 : 40;
+  const bool fields = spec.compression == BmpCompression::BitFields;
+  const std::size_t entry = os2 ? 3 : 4;
+  const std::size_t paletteBytes = bpp <= 8 ? spec.palette.size() * entry : 0;
+  const std::size_t maskBytes = fields && headerSize == 40 ? 12 : 0;
+  const std::uint32_t offset =
+      static_cast<std::uint32_t>(14 + headerSize + maskBytes + paletteBytes);
+
+  std::string data;
+  const bool rle =
+      spec.compression == BmpCompression::Rle8 || spec.compression == BmpCompression::Rle4;
+  const std::size_t rowBytes = (static_cast<std::size_t>(spec.width) * bpp + 31) / 32 * 4;
+  for (int i = 0; i < spec.height; ++i) {
+    const int y = spec.topDown ? i : spec.height - 1 - i;
+    if (rle) {
+      data += EncodeRle(spec, y);
+      continue;
+    }
+    std::string row(rowBytes, '\0');
+    for (int x = 0; x < spec.width; ++x) {
+      const std::size_t at = static_cast<std::size_t>(y) * spec.width + x;
+      if (bpp <= 8) {
+        const unsigned v = spec.indices.at(at);
+        const int bit = x * bpp;
+        row[bit / 8] = static_cast<char>(row[bit / 8] | (v << (8 - bpp - bit % 8)));
+        continue;
+      }
+      const Rgba c = spec.pixels.at(at);
+      if (bpp == 24) {
+        row[x * 3] = static_cast<char>(c.b), row[x * 3 + 1] = static_cast<char>(c.g);
+        row[x * 3 + 2] = static_cast<char>(c.r);
+      } else if (bpp == 16) {
+        const unsigned v = fields ? ((c.r >> 3) << 11) | ((c.g >> 2) << 5) | (c.b >> 3)
+                                  : ((c.r >> 3) << 10) | ((c.g >> 3) << 5) | (c.b >> 3);
+        row[x * 2] = static_cast<char>(v & 0xFF), row[x * 2 + 1] = static_cast<char>(v >> 8);
+      } else {
+        row[x * 4] = static_cast<char>(c.b), row[x * 4 + 1] = static_cast<char>(c.g);
+        row[x * 4 + 2] = static_cast<char>(c.r), row[x * 4 + 3] = static_cast<char>(c.a);
+      }
+    }
+    data += row;
+  }
+  if (rle) data.append("\0\1", 2);
+
+  std::string s = "BM";
+  Put32(s, static_cast<std::uint32_t>(offset + data.size()));
+  Put32(s, 0);
+  Put32(s, offset);
+  Put32(s, headerSize);
+  if (os2) {
+    Put16(s, static_cast<unsigned>(spec.width));
+    Put16(s, static_cast<unsigned>(spec.height));
+    Put16(s, 1);
+    Put16(s, static_cast<unsigned>(bpp));
+  } else {
+    Put32(s, static_cast<std::uint32_t>(spec.width));
+    Put32(s, static_cast<std::uint32_t>(spec.topDown ? -spec.height : spec.height));
+    Put16(s, 1);
+    Put16(s, static_cast<unsigned>(bpp));
+    const std::uint32_t compression = spec.compression == BmpCompression::Rle8   ? 1
+                                      : spec.compression == BmpCompression::Rle4 ? 2
+                                      : fields                                   ? 3
+                                                                                 : 0;
+    Put32(s, compression);
+    Put32(s, static_cast<std::uint32_t>(data.size()));
+    Put32(s, 2835);
+    Put32(s, 2835);
+    Put32(s, bpp <= 8 ? static_cast<std::uint32_t>(spec.palette.size()) : 0);
+    Put32(s, 0);
+    std::uint32_t r = 0x00FF0000, g = 0x0000FF00, b = 0x000000FF, a = 0xFF000000;
+    if (bpp == 16) r = 0xF800, g = 0x07E0, b = 0x001F, a = 0;
+    if (fields || headerSize > 40) {
+      Put32(s, r), Put32(s, g), Put32(s, b);
+      if (headerSize > 40) {
+        Put32(s, a);
+        Put32(s, 0x73524742);  // "sRGB"
+        s.append(124 - 60, '\0');
+      }
+    }
+  }
+  for (std::size_t i = 0; bpp <= 8 && i < spec.palette.size(); ++i) {
+    const Rgba& c = spec.palette[i];
+    s.push_back(static_cast<char>(c.b)), s.push_back(static_cast<char>(c.g));
+    s.push_back(static_cast<char>(c.r));
+    if (!os2) s.push_back('\0');
+  }
+  return s + data;
+}
+
+std::string EncodeBmp(int width, int height) {
+  BmpSpec spec;
+  spec.width = width, spec.height = height;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) spec.pixels.push_back(Gradient(x, y, width, height));
+  return EncodeBmp(spec);
+}
+
+bool WriteBmp(const std::string& path, int width, int height) {
+  return WriteBytes(path, EncodeBmp(width, height));
+}
+
+}  // namespace testsupport

@@ -1,0 +1,95 @@
+#pragma once
+// Test pictures made with the same libraries' encoders (and a small BMP writer of our own), so
+// tests never depend on files they did not make. Encode* return the file's bytes; Write* write
+// them to a path and return false on failure.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+struct Rgba {
+  std::uint8_t r = 0, g = 0, b = 0, a = 255;
+  friend bool operator==(const Rgba&, const Rgba&) = default;
+};
+
+// The known picture: red grows left to right, green top to bottom, blue is 64, opaque.
+Rgba Gradient(int x, int y, int width, int height);
+
+// The pixel (x, y) of a decoded picture's frame (8-bit B, G, R, A rows).
+Rgba PixelAt(const std::vector<std::uint8_t>& bgra, int width, int x, int y);
+
+// ---- JPEG
+enum class JpegColor { YCbCr, Gray, Rgb, Cmyk, AdobeCmyk };
+struct JpegSpec {
+  int quality = 95;
+  JpegColor color = JpegColor::YCbCr;
+  bool progressive = false;
+};
+// The gradient (gray: its red channel as gray).
+std::string EncodeJpeg(int width, int height, const JpegSpec& spec = {});
+bool WriteJpeg(const std::string& path, int width, int height, int quality = 95);
+
+// ---- PNG
+struct PngSpec {
+  int width = 0, height = 0;
+  int colorType = 6;  // PNG_COLOR_TYPE_*: 0 gray, 2 RGB, 3 palette, 4 gray+alpha, 6 RGBA
+  int bitDepth = 8;
+  bool interlaced = false;
+  // Samples in row order, channels interleaved, each already at bitDepth (palette: indices).
+  std::vector<std::uint16_t> samples;
+  std::vector<Rgba> palette;               // colour type 3; alpha goes into tRNS when below 255
+  std::vector<std::uint16_t> transparent;  // tRNS for types 0 (1 value) and 2 (R, G, B)
+};
+std::string EncodePng(const PngSpec& spec);
+// The gradient as 8-bit RGBA.
+std::string EncodePng(int width, int height);
+bool WritePng(const std::string& path, int width, int height);
+
+// ---- GIF
+struct GifFrame {
+  int left = 0, top = 0, width = 0, height = 0;
+  std::vector<std::uint8_t> indices;  // width * height, row order
+  std::vector<Rgba> palette;          // local colour table; empty: the global one
+  int transparentIndex = -1;
+  int disposal = 0;  // 0 unspecified, 1 keep, 2 background, 3 previous
+  int delayCs = 0;   // hundredths of a second
+  bool interlaced = false;
+  bool control = true;  // write a graphics control extension
+};
+struct GifSpec {
+  int width = 0, height = 0;
+  std::vector<Rgba> palette;  // global colour table
+  int loopCount = -1;         // -1: no loop extension
+  std::vector<GifFrame> frames;
+};
+std::string EncodeGif(const GifSpec& spec);
+// count frames of width x height, frame i filled with palette colour i % 4 of
+// {red, green, blue, white}, each shown delayCs hundredths of a second, looping forever.
+std::string EncodeGif(int width, int height, int count, int delayCs = 10);
+bool WriteGif(const std::string& path, int width, int height, int count, int delayCs = 10);
+
+// ---- BMP
+enum class BmpHeader { Info, Os2, V5 };
+enum class BmpCompression { None, Rle8, Rle4, BitFields };
+struct BmpSpec {
+  int width = 0, height = 0;
+  int bitsPerPixel = 24;
+  bool topDown = false;
+  BmpHeader header = BmpHeader::Info;
+  BmpCompression compression = BmpCompression::None;
+  // 1/4/8 bits: palette indices (row order, top row first) and the palette; 16/24/32 bits:
+  // colours, top row first. 16 bits without bit fields is 5-5-5; with them 5-6-5. Alpha is
+  // kept only by 32 bits with bit fields in a V5 header (which carries the alpha mask).
+  std::vector<std::uint8_t> indices;
+  std::vector<Rgba> palette;
+  std::vector<Rgba> pixels;
+};
+std::string EncodeBmp(const BmpSpec& spec);
+// The gradient as a 24-bit bottom-up BMP.
+std::string EncodeBmp(int width, int height);
+bool WriteBmp(const std::string& path, int width, int height);
+
+bool WriteBytes(const std::string& path, const std::string& bytes);
+
+}  // namespace testsupport
