@@ -51,6 +51,7 @@ std::string TDirectoryList::FirstChild(const std::string& folder) const {
 
 std::string TDirectoryList::NextSibling(const std::string& folder) const {
   const std::string trimmed = WithoutTrailingSeparators(folder, kStyle);
+  if (platform::IsRootPath(trimmed, kStyle)) return {};
   const std::string parent = ParentFolderOf(trimmed, kStyle);
   const std::string name = platform::ExtractFileName(trimmed, kStyle);
   bool met = false;
@@ -69,6 +70,8 @@ std::string TDirectoryList::NextSibling(const std::string& folder) const {
 
 std::string TDirectoryList::PreviousSibling(const std::string& folder) const {
   const std::string trimmed = WithoutTrailingSeparators(folder, kStyle);
+  // The root is its own parent; it has no siblings.
+  if (platform::IsRootPath(trimmed, kStyle)) return {};
   const std::string parent = ParentFolderOf(trimmed, kStyle);
   const std::string name = platform::ExtractFileName(trimmed, kStyle);
   std::string candidate;
