@@ -1,0 +1,72 @@
+#include "view/ui/PreviewWindow.h"
+
+#include <QKeyEvent>
+#include <algorithm>
+#include <utility>
+
+#include "config/ui/KeyCodes.h"
+#include "view/ui/PictureControl.h"
+
+TForm2::TForm2(QWidget* parent)
+    : QWidget(parent,
+              Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      image_(new TPictureControl(this)) {
+  setObjectName(QStringLiteral("Form2"));
+  setWindowTitle(QStringLiteral("Next"));
+  // Opening the preview must not take the keyboard from the main window's input field.
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  setFocusPolicy(Qt::ClickFocus);
+  image_->hide();
+}
+
+void TForm2::ShowPreviewPicture(std::shared_ptr<const Picture> picture) {
+  image_->setPicture(std::move(picture));
+  if (!image_->hasPicture()) {
+    image_->hide();
+    return;
+  }
+  image_->show();
+  FitPreviewPicture();
+}
+
+void TForm2::FitPreviewPicture() {
+  const auto placement = ::FitPreviewPicture({width(), height()}, image_->pictureSize());
+  if (placement) image_->place(*placement);
+}
+
+void TForm2::PlaceAt(ViewBounds bounds) {
+  move(bounds.left, bounds.top);
+  resize(std::max(bounds.width, 0), std::max(bounds.height, 0));
+}
+
+ViewBounds TForm2::Bounds() const {
+  return {x(), y(), width(), height()};
+}
+
+void TForm2::FormResize() {
+  FitPreviewPicture();
+}
+
+void TForm2::FormDblClick() {
+  hide();
+}
+
+void TForm2::FormKeyDown(int virtualKey, int modifiers) {
+  if (!emergency_ || !emergency_(virtualKey, modifiers)) return;
+  hide();
+  emit emergencyRequested();
+}
+
+void TForm2::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FormResize();
+}
+
+void TForm2::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) FormDblClick();
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event) {
+  const KeyStroke k = TranslateKeyEvent(*event);
+  FormKeyDown(k.virtualKey, k.modifiers);
+}
