@@ -172,9 +172,10 @@ bool TFileList::ReadInto(const std::string& listFile, Build& build) {
       path = folder + std::string(line);
     }
     if (build.known.count(path)) continue;
-    if (platform::DirectoryExists(path)) {
+    const platform::PathKind kind = platform::KindOf(path);
+    if (kind == platform::PathKind::Directory) {
       ScanInto(path, &build);
-    } else if (platform::FileExists(path)) {
+    } else if (kind == platform::PathKind::File) {
       if (IsPicture(path)) {
         build.known.insert(path);
         entries_.push_back(std::move(path));

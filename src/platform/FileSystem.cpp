@@ -139,6 +139,14 @@ bool ListDirectory(const std::string& folder,
   return true;
 }
 
+PathKind KindOf(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || stat(path.c_str(), &st) != 0) return PathKind::Missing;
+  if (S_ISREG(st.st_mode)) return PathKind::File;
+  if (S_ISDIR(st.st_mode)) return PathKind::Directory;
+  return PathKind::Other;
+}
+
 bool FileExists(const std::string& path) {
   struct stat st {};
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

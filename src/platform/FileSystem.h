@@ -39,6 +39,10 @@ class DirectoryEntry {
 bool ListDirectory(const std::string& folder,
                    const std::function<bool(const DirectoryEntry&)>& visit);
 
+enum class PathKind { Missing, File, Directory, Other };
+// What lies at the path after links, with one stat.
+PathKind KindOf(const std::string& path);
+
 // A regular file (after links) / a folder (after links).
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
