@@ -1,0 +1,369 @@
+#include "config/ui/PrefPanel.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "app/GeneralManager.h"
+#include "config/ColorManager.h"
+#include "config/VirtualKeys.h"
+#include "config/ui/KeyCodes.h"
+
+namespace {
+
+constexpr int kFontPixels = 19;
+constexpr int kColorWidth = 80;
+constexpr int kBindingWidth = 60;
+constexpr int kShortWidth = 50;
+constexpr int kGap = 8;
+constexpr int kHeadingGap = 12;
+constexpr int kLabelDrop = 4;
+
+const QString kMonitorCaption = QStringLiteral("キーコードモニタ");
+
+QFont PanelFont(const QWidget& panel) {
+  QFont f = panel.font();
+  f.setPixelSize(kFontPixels);
+  return f;
+}
+
+QLineEdit* MakeField(QWidget* panel, const char* name, int width) {
+  auto* field = new QLineEdit(panel);
+  field->setObjectName(QLatin1String(name));
+  field->setFont(PanelFont(*panel));
+  field->resize(width, field->sizeHint().height());
+  return field;
+}
+
+QLabel* MakeLabel(QWidget* panel, const char* name, const QString& text) {
+  auto* label = new QLabel(text, panel);
+  label->setObjectName(QLatin1String(name));
+  label->setFont(PanelFont(*panel));
+  return label;
+}
+
+QCheckBox* MakeCheckBox(QWidget* panel, const char* name, const QString& caption) {
+  auto* box = new QCheckBox(caption, panel);
+  box->setObjectName(QLatin1String(name));
+  box->setFont(PanelFont(*panel));
+  return box;
+}
+
+// In the order registering stores them.
+std::array<std::pair<QLineEdit*, StatusColor>, kStatusColorCount> ColorFields(const PrefPanel& p) {
+  return {{
+      {p.EditStandardColor, StatusColor::Default},
+      {p.EditMoveColor, StatusColor::Move},
+      {p.EditCopyColor, StatusColor::Copy},
+      {p.EditExtensionColor, StatusColor::IncorrectExtension},
+      {p.EditSameFileColor, StatusColor::SameFile},
+      {p.EditEmptyFolder, StatusColor::Empty},
+      {p.EditFailColor, StatusColor::Error},
+  }};
+}
+
+std::array<std::pair<QLineEdit*, NavAction>, kNavActionCount> BindingFields(const PrefPanel& p) {
+  return {{
+      {p.EditAutoComp, NavAction::Complete},
+      {p.EditPanic, NavAction::Emergency},
+      {p.EditOneKey, NavAction::OneKey},
+      {p.EditPrevious, NavAction::Previous},
+      {p.EditNext, NavAction::Next},
+      {p.EditHead, NavAction::Head},
+      {p.EditTail, NavAction::Tail},
+      {p.EditUp, NavAction::Up},
+      {p.EditDown, NavAction::Down},
+      {p.EditLeft, NavAction::Left},
+      {p.EditRight, NavAction::Right},
+      {p.Edit270, NavAction::Turn270},
+      {p.Edit90, NavAction::Turn90},
+      {p.EditParentDir, NavAction::ParentDirectory},
+      {p.EditChildDir, NavAction::ChildDirectory},
+      {p.EditPreviousDir, NavAction::PreviousDirectory},
+      {p.EditNextDir, NavAction::NextDirectory},
+  }};
+}
+
+// The input field's rule, shared by the monitor: these characters neither type nor beep.
+bool IsSwallowedKey(const QKeyEvent& event) {
+  switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      return true;
+    default:
+      break;
+  }
+  const QString text = event.text();
+  return text == QLatin1String("\r") || text == QLatin1String("\n") ||
+         text == QLatin1String("\x1b");
+}
+
+}  // namespace
+
+PrefPanel::PrefPanel(TGeneralManager& general, TVirtualKeys& keys, TColorManager& colors,
+                     QWidget* parent)
+    : QWidget(parent), general_(general), keys_(keys), colors_(colors) {
+  setObjectName(QStringLiteral("PrefPanel"));
+  setAutoFillBackground(true);
+
+  // Created in tab order.
+  CheckBoxAutoComp = MakeCheckBox(this, "CheckBoxAutoComp", QStringLiteral("自動補完する。(&A)"));
+  CheckBoxAutoDelete =
+      MakeCheckBox(this, "CheckBoxAutoDelete", QStringLiteral("Enter で入力欄を空にする。(&E)"));
+  CheckBoxCopyFixed =
+      MakeCheckBox(this, "CheckBoxCopyFixed", QStringLiteral("Enter でコピーする。(&C)"));
+  CheckBoxListPath =
+      MakeCheckBox(this, "CheckBoxListPath", QStringLiteral("リストには相対パスで記録する。(&L)"));
+
+  EditColorSample = MakeField(this, "EditColorSample", kColorWidth);
+  LabelColorSample = MakeLabel(this, "LabelColorSample", QStringLiteral("色見本"));
+  LabelColorSample->setAutoFillBackground(true);
+
+  auto* labelStandard = MakeLabel(this, "LabelStandardColor", QStringLiteral("入力欄の標準色"));
+  EditStandardColor = MakeField(this, "EditStandardColor", kColorWidth);
+  auto* labelMove = MakeLabel(this, "LabelMoveColor", QStringLiteral("移動後の色"));
+  EditMoveColor = MakeField(this, "EditMoveColor", kColorWidth);
+  auto* labelCopy = MakeLabel(this, "LabelCopyColor", QStringLiteral("コピー後の色"));
+  EditCopyColor = MakeField(this, "EditCopyColor", kColorWidth);
+  auto* labelExtension = MakeLabel(this, "LabelExtensionColor", QStringLiteral("拡張子修正後の色"));
+  EditExtensionColor = MakeField(this, "EditExtensionColor", kColorWidth);
+  auto* labelSameFile = MakeLabel(this, "LabelSameFileColor", QStringLiteral("同一ファイル通知色"));
+  EditSameFileColor = MakeField(this, "EditSameFileColor", kColorWidth);
+  auto* labelEmpty = MakeLabel(this, "LabelEmptyFolder", QStringLiteral("空フォルダ通知色"));
+  EditEmptyFolder = MakeField(this, "EditEmptyFolder", kColorWidth);
+  auto* labelFail = MakeLabel(this, "LabelFailColor", QStringLiteral("移動/コピー失敗警告色"));
+  EditFailColor = MakeField(this, "EditFailColor", kColorWidth);
+
+  EditCodeSample = MakeField(this, "EditCodeSample", kShortWidth);
+  EditCodeSample->setToolTip(
+      QStringLiteral("ここにフォーカスがあるときに押したキーのコードを調べます。"));
+  LabelCodeSample = MakeLabel(this, "LabelCodeSample", kMonitorCaption);
+
+  auto* labelAutoComp = MakeLabel(this, "LabelAutoComp", QStringLiteral("自動補完キー"));
+  EditAutoComp = MakeField(this, "EditAutoComp", kShortWidth);
+  auto* labelPanic = MakeLabel(this, "LabelPanic", QStringLiteral("パニックキー"));
+  EditPanic = MakeField(this, "EditPanic", kShortWidth);
+  auto* labelOneKey = MakeLabel(this, "LabelOneKey", QStringLiteral("ワンキー切り替え"));
+  EditOneKey = MakeField(this, "EditOneKey", kShortWidth);
+
+  auto* labelPrevious = MakeLabel(this, "LabelPrevious", QStringLiteral("前の画像"));
+  EditPrevious = MakeField(this, "EditPrevious", kBindingWidth);
+  auto* labelNext = MakeLabel(this, "LabelNext", QStringLiteral("次の画像"));
+  EditNext = MakeField(this, "EditNext", kBindingWidth);
+  auto* labelHead = MakeLabel(this, "LabelHead", QStringLiteral("先頭の画像"));
+  EditHead = MakeField(this, "EditHead", kBindingWidth);
+  auto* labelTail = MakeLabel(this, "LabelTail", QStringLiteral("末尾の画像"));
+  EditTail = MakeField(this, "EditTail", kBindingWidth);
+
+  auto* labelScroll = MakeLabel(this, "LabelScroll", QStringLiteral("スクロール"));
+  auto* labelUp = MakeLabel(this, "LabelUp", QStringLiteral("上"));
+  EditUp = MakeField(this, "EditUp", kBindingWidth);
+  auto* labelDown = MakeLabel(this, "LabelDown", QStringLiteral("下"));
+  EditDown = MakeField(this, "EditDown", kBindingWidth);
+  auto* labelLeft = MakeLabel(this, "LabelLeft", QStringLiteral("左"));
+  EditLeft = MakeField(this, "EditLeft", kBindingWidth);
+  auto* labelRight = MakeLabel(this, "LabelRight", QStringLiteral("右"));
+  EditRight = MakeField(this, "EditRight", kBindingWidth);
+
+  auto* label270 = MakeLabel(this, "Label270", QStringLiteral("左回転"));
+  Edit270 = MakeField(this, "Edit270", kBindingWidth);
+  auto* label90 = MakeLabel(this, "Label90", QStringLiteral("右回転"));
+  Edit90 = MakeField(this, "Edit90", kBindingWidth);
+
+  auto* labelDirectory = MakeLabel(this, "LabelDirectory", QStringLiteral("ディレクトリ移動"));
+  auto* labelParent = MakeLabel(this, "LabelParentDir", QStringLiteral("上"));
+  EditParentDir = MakeField(this, "EditParentDir", kBindingWidth);
+  auto* labelChild = MakeLabel(this, "LabelChildDir", QStringLiteral("下"));
+  EditChildDir = MakeField(this, "EditChildDir", kBindingWidth);
+  auto* labelPreviousDir = MakeLabel(this, "LabelPreviousDir", QStringLiteral("前"));
+  EditPreviousDir = MakeField(this, "EditPreviousDir", kBindingWidth);
+  auto* labelNextDir = MakeLabel(this, "LabelNextDir", QStringLiteral("次"));
+  EditNextDir = MakeField(this, "EditNextDir", kBindingWidth);
+
+  // The buttons keep the window's font.
+  ButtonPrefRegist = new QPushButton(QStringLiteral("登録(&R)"), this);
+  ButtonPrefRegist->setObjectName(QStringLiteral("ButtonPrefRegist"));
+  ButtonPrefClose = new QPushButton(QStringLiteral("終了(&X)"), this);
+  ButtonPrefClose->setObjectName(QStringLiteral("ButtonPrefClose"));
+
+  const auto label = [](QWidget* w, int gap = kGap) { return RowItem{w, false, gap}; };
+  const auto field = [](QWidget* w) { return RowItem{w, true, kGap}; };
+  rows_ = {
+      {field(EditColorSample), label(LabelColorSample)},
+      {label(labelStandard), field(EditStandardColor), label(labelMove), field(EditMoveColor),
+       label(labelCopy), field(EditCopyColor)},
+      {label(labelExtension), field(EditExtensionColor), label(labelSameFile),
+       field(EditSameFileColor)},
+      {label(labelEmpty), field(EditEmptyFolder), label(labelFail), field(EditFailColor)},
+      {field(EditCodeSample), label(LabelCodeSample)},
+      {label(labelAutoComp), field(EditAutoComp), label(labelPanic), field(EditPanic),
+       label(labelOneKey), field(EditOneKey)},
+      {label(labelPrevious), field(EditPrevious), label(labelNext), field(EditNext),
+       label(labelHead), field(EditHead), label(labelTail), field(EditTail)},
+      {label(labelScroll, kHeadingGap), label(labelUp), field(EditUp), label(labelDown),
+       field(EditDown), label(labelLeft), field(EditLeft), label(labelRight), field(EditRight)},
+      {label(label270), field(Edit270), label(label90), field(Edit90)},
+      {label(labelDirectory, kHeadingGap), label(labelParent), field(EditParentDir),
+       label(labelChild), field(EditChildDir), label(labelPreviousDir), field(EditPreviousDir),
+       label(labelNextDir), field(EditNextDir)},
+  };
+
+  connect(EditColorSample, &QLineEdit::textChanged, this, &PrefPanel::EditColorSampleChange);
+  EditColorSample->setText(QStringLiteral("FFFFFF"));
+  EditCodeSample->installEventFilter(this);
+  connect(ButtonPrefRegist, &QPushButton::clicked, this, &PrefPanel::ButtonPrefRegistClick);
+  connect(ButtonPrefClose, &QPushButton::clicked, this, &PrefPanel::ButtonPrefCloseClick);
+
+  hide();
+}
+
+void PrefPanel::Open() {
+  emit DisableMainInput();
+  FillFields();
+  show();
+  raise();
+  emit ArrangeRequested();
+  CheckBoxAutoComp->setFocus();
+}
+
+void PrefPanel::FillFields() {
+  CheckBoxAutoComp->setChecked(general_.AutoComp);
+  CheckBoxAutoDelete->setChecked(general_.AutoDelete);
+  CheckBoxCopyFixed->setChecked(general_.EnterToCopy);
+  CheckBoxListPath->setChecked(general_.RelativePath);
+  for (const auto& [edit, status] : ColorFields(*this))
+    edit->setText(QString::fromStdString(colors_[status].text));
+  for (const auto& [edit, action] : BindingFields(*this))
+    edit->setText(QString::fromStdString(keys_[action].GetText()));
+}
+
+void PrefPanel::StoreFields() {
+  general_.AutoComp = CheckBoxAutoComp->isChecked();
+  general_.AutoDelete = CheckBoxAutoDelete->isChecked();
+  general_.EnterToCopy = CheckBoxCopyFixed->isChecked();
+  general_.RelativePath = CheckBoxListPath->isChecked();
+  // A text that does not parse leaves its own value and does not stop the others.
+  for (const auto& [edit, status] : ColorFields(*this))
+    colors_[status].SetText(edit->text().toStdString());
+  for (const auto& [edit, action] : BindingFields(*this))
+    keys_[action].SetText(edit->text().toStdString());
+}
+
+void PrefPanel::ButtonPrefRegistClick() {
+  StoreFields();
+  hide();
+  emit SettingsChanged();
+  emit EnableMainInput();
+  emit FocusMainInput();
+}
+
+void PrefPanel::ButtonPrefCloseClick() {
+  Close();
+}
+
+void PrefPanel::Close() {
+  hide();
+  emit EnableMainInput();
+  emit FocusMainInput();
+}
+
+void PrefPanel::EditColorSampleChange(const QString& text) {
+  if (text.isEmpty()) return;
+  const auto color = ParseColorText(text.toStdString());
+  if (!color) return;
+  QPalette p = LabelColorSample->palette();
+  p.setColor(QPalette::Window,
+             QColor(static_cast<int>(*color & 0xFF), static_cast<int>((*color >> 8) & 0xFF),
+                    static_cast<int>((*color >> 16) & 0xFF)));
+  LabelColorSample->setPalette(p);
+}
+
+void PrefPanel::EditCodeSampleKeyDown(const QKeyEvent& event) {
+  const int code = BindingCode(TranslateKeyEvent(event));
+  LabelCodeSample->setText(kMonitorCaption + QStringLiteral(" (") + QString::number(code) +
+                           QStringLiteral(")"));
+  LabelCodeSample->adjustSize();
+}
+
+bool PrefPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != EditCodeSample) return QWidget::eventFilter(watched, event);
+  if (event->type() == QEvent::ShortcutOverride) {
+    // The monitor must see every key: without this, Alt+X would press "終了(&X)" instead of
+    // showing its code.
+    event->accept();
+    return true;
+  }
+  if (event->type() == QEvent::KeyPress) {
+    const auto& key = static_cast<const QKeyEvent&>(*event);
+    EditCodeSampleKeyDown(key);
+    if (IsSwallowedKey(key)) {
+      event->accept();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+// Keys the panel's controls leave unused stop here: the main window's own key handler must not
+// see keys typed into the panel (Esc in the monitor would otherwise fire the panic key).
+void PrefPanel::keyPressEvent(QKeyEvent* event) {
+  event->accept();
+}
+
+void PrefPanel::keyReleaseEvent(QKeyEvent* event) {
+  event->accept();
+}
+
+int PrefPanel::PlaceRow(const Row& row, int top) const {
+  int left = kGap;
+  int bottom = top;
+  for (const RowItem& item : row) {
+    QWidget* w = item.widget;
+    if (item.field) {
+      w->setGeometry(left, top, w->width(), w->sizeHint().height());
+      bottom = std::max(bottom, w->y() + w->height());
+    } else {
+      w->adjustSize();
+      w->move(left, top + kLabelDrop);
+    }
+    left = w->x() + w->width() + item.gapAfter;
+  }
+  return bottom;
+}
+
+void PrefPanel::Arrange(int clientWidth, int clientHeight, int top) {
+  int y = kGap;
+  QCheckBox* previous = nullptr;
+  for (QCheckBox* box : {CheckBoxAutoComp, CheckBoxAutoDelete, CheckBoxCopyFixed}) {
+    box->adjustSize();
+    box->move(kGap, y);
+    y = box->y() + box->height() + kGap;
+    previous = box;
+  }
+  CheckBoxListPath->adjustSize();
+  CheckBoxListPath->move(previous->x() + previous->width() + kGap, previous->y());
+
+  int fieldsBottom = y - kGap;
+  for (const Row& row : rows_) fieldsBottom = PlaceRow(row, fieldsBottom + kGap);
+
+  const int width = EditTail->x() + EditTail->width() + kGap;
+  LabelColorSample->resize(width - LabelColorSample->x() - 2, LabelColorSample->height());
+
+  const int buttonsTop = fieldsBottom + kHeadingGap;
+  ButtonPrefClose->resize(ButtonPrefClose->sizeHint());
+  ButtonPrefClose->move(width - kGap - ButtonPrefClose->width(), buttonsTop);
+  ButtonPrefRegist->resize(ButtonPrefRegist->sizeHint());
+  ButtonPrefRegist->move(ButtonPrefClose->x() - kGap - ButtonPrefRegist->width(), buttonsTop);
+  const int height =
+      buttonsTop + std::max(ButtonPrefClose->height(), ButtonPrefRegist->height()) + kGap;
+
+  const int left = std::max(0, (clientWidth - width) / 2);
+  const int offset = std::max(0, (clientHeight - height) / 2);
+  setGeometry(left, top + offset, width, height);
+}
