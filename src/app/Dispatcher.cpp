@@ -1,0 +1,248 @@
+#include "app/Dispatcher.h"
+
+#include <array>
+#include <charconv>
+#include <limits>
+
+#include "app/GeneralManager.h"
+#include "app/TemporaryManager.h"
+#include "files/DirectoryList.h"
+#include "files/FileList.h"
+#include "keymap/KeyMap.h"
+#include "platform/FileSystem.h"
+#include "platform/Path.h"
+
+namespace {
+
+bool Exists(const std::string& path) {
+  return platform::FileExists(path) || platform::DirectoryExists(path);
+}
+
+enum class Transfer { Move, Copy, Nothing };
+
+// The modifiers choose between move and copy; a move-only key never copies, and Ctrl or Alt
+// send nothing but a move-only key.
+Transfer ChooseTransfer(ModifierSet modifiers, bool enterToCopy, bool moveOnly) {
+  if (modifiers == kNoModifiers) {
+    return enterToCopy && !moveOnly ? Transfer::Copy : Transfer::Move;
+  }
+  if (modifiers == kShift) {
+    return !enterToCopy && !moveOnly ? Transfer::Copy : Transfer::Move;
+  }
+  return moveOnly ? Transfer::Move : Transfer::Nothing;
+}
+
+}  // namespace
+
+int ParsePictureNumber(std::string_view text) {
+  int base = 10;
+  if (!text.empty() && text.front() == '$') {
+    base = 16;
+    text.remove_prefix(1);
+  }
+  if (text.empty()) return -1;
+  long long value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value, base);
+  if (ec != std::errc() || ptr != end || value < 0 || value > std::numeric_limits<int>::max()) {
+    return -1;
+  }
+  return static_cast<int>(value);
+}
+
+std::string KeyListRowText(const std::vector<std::string>& rows, std::size_t row) {
+  if (row == 0 || row >= rows.size()) return {};
+  const std::string& r = rows[row];
+  if (!r.empty() && r[0] == '[') return {};
+  std::string key;
+  const std::size_t reminder = r.find(":=");
+  if (reminder != std::string::npos && reminder >= 1) {
+    key = r.substr(0, reminder);
+  } else {
+    key = r.substr(0, r.find('='));
+  }
+  for (std::size_t i = row; i-- > 0;) {
+    const std::string& h = rows[i];
+    if (h.empty() || h[0] != '[') continue;
+    const std::size_t close = h.find(']', 1);
+    const std::string section =
+        h.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    return key + ":" + section;
+  }
+  return {};
+}
+
+std::string OneKeyText(std::uint16_t key, ModifierSet modifiers, bool shiftToCopy) {
+  if (key >= 'A' && key <= 'Z') {
+    const bool upper = modifiers == kShift && !shiftToCopy;
+    return std::string(1, static_cast<char>(upper ? key : key - 'A' + 'a'));
+  }
+  if (key >= '0' && key <= '9') return std::string(1, static_cast<char>(key));
+  return {};
+}
+
+void TDispatcher::Edit1KeyDown(const std::string& fieldText, std::uint16_t& key,
+                               ModifierSet modifiers) {
+  if (key == kVkReturn) {
+    DispatchCommand(fieldText, key, modifiers);
+    return;
+  }
+  if (!c_.general.OneKey) {
+    DispatchCommand(std::string(), key, modifiers);
+    return;
+  }
+  std::string text = OneKeyText(key, modifiers, c_.general.ShiftToCopy);
+  if (text.empty()) {
+    DispatchCommand(std::string(), key, modifiers);
+    return;
+  }
+  if (fieldText == ":") text.insert(0, ":");
+  key = kVkReturn;
+  DispatchCommand(text, key, modifiers);
+}
+
+void TDispatcher::FormKeyDown(std::uint16_t& key, ModifierSet modifiers) {
+  if (c_.keys[NavAction::Emergency].Matches(key, modifiers))
+    DispatchCommand(std::string(), key, modifiers);
+}
+
+bool TDispatcher::Fires(NavAction action, std::uint16_t key, ModifierSet modifiers) const {
+  return c_.keys[action].Matches(key, modifiers);
+}
+
+bool TDispatcher::SourceIsFolder() const {
+  return platform::DirectoryExists(c_.files.Source());
+}
+
+void TDispatcher::DispatchCommand(const std::string& text, std::uint16_t& key,
+                                  ModifierSet modifiers) {
+  TCommandTarget& t = c_.target;
+  t.SetStatus(StatusColor::Default);
+  const std::uint16_t k = key;
+  const ModifierSet m = modifiers;
+  const bool listed = c_.files.Count() > 0;
+
+  if (Fires(NavAction::Emergency, k, m)) {
+    t.MinimiseWindow();
+    t.HidePreview();
+    return;
+  }
+  if (k == kVkReturn) {
+    EnterCommand(text, m);
+    return;
+  }
+  if (Fires(NavAction::Previous, k, m) && listed) return t.ShowPrevious();
+  if (Fires(NavAction::Next, k, m) && listed) return t.ShowNext();
+  if (Fires(NavAction::Complete, k, m)) return t.CompleteInput();
+  if (Fires(NavAction::OneKey, k, m)) {
+    t.SetOneKeyMode(!c_.general.OneKey);
+    t.ArrangeControls();
+    return;
+  }
+  if (Fires(NavAction::Head, k, m) && listed) return t.PresentPicture(c_.files.GoHead());
+  if (Fires(NavAction::Tail, k, m) && listed) return t.PresentPicture(c_.files.GoTail());
+
+  struct FolderMove {
+    NavAction action;
+    std::string (TDirectoryList::*move)(const std::string&) const;
+  };
+  static constexpr std::array<FolderMove, 4> kFolderMoves{{
+      {NavAction::ParentDirectory, &TDirectoryList::Parent},
+      {NavAction::ChildDirectory, &TDirectoryList::FirstChild},
+      {NavAction::PreviousDirectory, &TDirectoryList::PreviousSibling},
+      {NavAction::NextDirectory, &TDirectoryList::NextSibling},
+  }};
+  for (const FolderMove& f : kFolderMoves) {
+    if (Fires(f.action, k, m) && SourceIsFolder()) {
+      // Copied first: opening replaces the source the folder was found from.
+      const std::string folder = (c_.directories.*f.move)(c_.files.Source());
+      return t.OpenPath(folder);
+    }
+  }
+
+  static constexpr std::array<std::pair<NavAction, ScrollDirection>, 4> kScrolls{{
+      {NavAction::Up, ScrollDirection::Up},
+      {NavAction::Down, ScrollDirection::Down},
+      {NavAction::Left, ScrollDirection::Left},
+      {NavAction::Right, ScrollDirection::Right},
+  }};
+  for (const auto& [action, direction] : kScrolls)
+    if (Fires(action, k, m)) return t.ScrollByHalfPanel(direction);
+
+  if (Fires(NavAction::Turn270, k, m)) {
+    t.RotateCounterClockwise();
+    return t.FitPicture();
+  }
+  if (Fires(NavAction::Turn90, k, m)) {
+    t.RotateClockwise();
+    return t.FitPicture();
+  }
+}
+
+void TDispatcher::EnterCommand(const std::string& text, ModifierSet modifiers) {
+  TCommandTarget& t = c_.target;
+  if (text.empty()) return t.ShowNext();
+
+  std::string key;
+  std::string section;
+  const std::size_t colon = text.find(':');
+  if (colon == std::string::npos) {
+    key = text;
+  } else if (colon == 0) {
+    c_.keyMap.SelectSection(std::string_view(text).substr(1));
+  } else {
+    key = text.substr(0, colon);
+    section = text.substr(colon + 1);
+  }
+
+  const TKeyMap::LookupResult found = c_.keyMap.Lookup(section, key);
+  if (!found.path.empty() && c_.files.Count() > 0) {
+    if (SendToDestination(found.path, found.moveOnly, modifiers)) return;
+  } else if (!text.empty() && text[0] == '=') {
+    EqualsCommand(section, key);
+  } else if (Exists(text)) {
+    t.OpenPath(text);
+  } else {
+    std::vector<std::string> rows;
+    c_.keyMap.Search(text, rows);
+    if (!rows.empty()) t.ShowKeyList(rows);
+  }
+  t.TidyInput();
+}
+
+bool TDispatcher::SendToDestination(const std::string& path, bool moveOnly, ModifierSet modifiers) {
+  TCommandTarget& t = c_.target;
+  const std::string current = c_.files.GetCurrent();
+  if (platform::ExtractFileDir(current, platform::kNativeStyle) == path) {
+    t.ShowNext();
+    return true;
+  }
+  const std::string ext =
+      platform::LowerAscii(platform::ExtractFileExt(path, platform::kNativeStyle));
+  if (ext == c_.general.ListExtensions) {
+    c_.temporary.PendingListFiles.push_back(path);
+    return false;
+  }
+  switch (ChooseTransfer(modifiers, c_.general.EnterToCopy, moveOnly)) {
+    case Transfer::Move:
+      t.MovePicture(current, path);
+      break;
+    case Transfer::Copy:
+      t.CopyPicture(current, path);
+      break;
+    case Transfer::Nothing:
+      break;
+  }
+  return false;
+}
+
+void TDispatcher::EqualsCommand(const std::string& section, const std::string& key) {
+  const std::string rest = key.empty() ? std::string() : key.substr(1);
+  const int n = ParsePictureNumber(rest);
+  if (n >= 0 && c_.files.Count() > 0) {
+    c_.target.PresentPicture(c_.files.GoTo(n - 1));
+    return;
+  }
+  const TKeyMap::LookupResult found = c_.keyMap.Lookup(section, rest);
+  if (!found.path.empty() && Exists(found.path)) c_.target.OpenPath(found.path);
+}

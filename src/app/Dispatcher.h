@@ -1,0 +1,89 @@
+#pragma once
+// The keyboard command dispatcher: every key pressed in the input field, and the panic key
+// anywhere in the window, is decided here in one fixed order of tests. The window carries the
+// commands out through TCommandTarget, so the rules are tested without a window.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/ColorManager.h"
+#include "config/VirtualKeys.h"
+#include "view/Viewport.h"
+
+class TDirectoryList;
+class TFileList;
+class TGeneralManager;
+class TKeyMap;
+class TTemporaryManager;
+
+inline constexpr std::uint16_t kVkReturn = 13;
+
+// What the dispatcher asks of the main window.
+class TCommandTarget {
+ public:
+  virtual ~TCommandTarget() = default;
+  virtual void SetStatus(StatusColor status) = 0;
+  virtual void MinimiseWindow() = 0;
+  virtual void HidePreview() = 0;  // only when it is visible
+  virtual void ShowNext() = 0;
+  virtual void ShowPrevious() = 0;
+  virtual void MovePicture(const std::string& source, const std::string& folder) = 0;
+  virtual void CopyPicture(const std::string& source, const std::string& folder) = 0;
+  virtual void PresentPicture(const std::string& path) = 0;
+  virtual void OpenPath(const std::string& path) = 0;
+  virtual void CompleteInput() = 0;
+  virtual void TidyInput() = 0;
+  virtual void SetOneKeyMode(bool on) = 0;
+  virtual void ArrangeControls() = 0;
+  virtual void ScrollByHalfPanel(ScrollDirection direction) = 0;
+  virtual void RotateClockwise() = 0;
+  virtual void RotateCounterClockwise() = 0;
+  virtual void FitPicture() = 0;
+  // A key search found rows: the key list box shows them below its "close" row.
+  virtual void ShowKeyList(const std::vector<std::string>& rows) = 0;
+};
+
+// The parts of the program the dispatcher reads and steps.
+struct DispatchContext {
+  TCommandTarget& target;
+  TFileList& files;
+  TKeyMap& keyMap;
+  TDirectoryList& directories;
+  const TVirtualKeys& keys;
+  TGeneralManager& general;
+  TTemporaryManager& temporary;
+};
+
+class TDispatcher {
+ public:
+  explicit TDispatcher(DispatchContext context) : c_(context) {}
+
+  // The input field's key-down handler. key may become Enter (one-key mode); the field's own
+  // handling of the key follows the call.
+  void Edit1KeyDown(const std::string& fieldText, std::uint16_t& key, ModifierSet modifiers);
+  // The window's own key-down handler: only the panic key does anything there.
+  void FormKeyDown(std::uint16_t& key, ModifierSet modifiers);
+  void DispatchCommand(const std::string& text, std::uint16_t& key, ModifierSet modifiers);
+
+ private:
+  bool Fires(NavAction action, std::uint16_t key, ModifierSet modifiers) const;
+  bool SourceIsFolder() const;
+  void EnterCommand(const std::string& text, ModifierSet modifiers);
+  // True when the command ended without tidying the field.
+  bool SendToDestination(const std::string& path, bool moveOnly, ModifierSet modifiers);
+  void EqualsCommand(const std::string& section, const std::string& key);
+
+  DispatchContext c_;
+};
+
+// "=n" commands: a whole number, "$" for hexadecimal; -1 for anything else.
+int ParsePictureNumber(std::string_view text);
+
+// What a row of the key list box writes into the input field ("key:section"), or nullopt-like
+// empty text when the row is a header or no header stands above it. rows[0] is the close row.
+std::string KeyListRowText(const std::vector<std::string>& rows, std::size_t row);
+
+// The one-character key that one-key mode types for a key: a letter (upper case only for
+// exactly Shift with ShiftToCopy off) or a main-keyboard digit; empty for any other key.
+std::string OneKeyText(std::uint16_t key, ModifierSet modifiers, bool shiftToCopy);
