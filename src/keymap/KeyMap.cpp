@@ -181,22 +181,20 @@ void TKeyMap::SaveFiles(const std::string& headPath, const std::string& tailPath
   if (!errors.empty()) throw std::runtime_error(errors);
 }
 
+TKeyMap::SectionRange TKeyMap::RangeAfter(std::size_t header) const {
+  std::size_t j = header + 1;
+  while (j < keyMapLines_.size() && !keyMapLines_[j].starts_with('[')) ++j;
+  return {static_cast<std::ptrdiff_t>(header + 1), static_cast<std::ptrdiff_t>(j) - 1};
+}
+
 TKeyMap::SectionRange TKeyMap::FindSection(std::string_view name) const {
-  SectionRange range;
-  const std::size_t count = keyMapLines_.size();
-  std::size_t i = 0;
-  for (; i < count; ++i) {
+  for (std::size_t i = 0; i < keyMapLines_.size(); ++i) {
     const std::string& line = keyMapLines_[i];
     if (line.size() == name.size() + 2 && line.front() == '[' && line.back() == ']' &&
         std::string_view(line).substr(1, name.size()) == name)
-      break;
+      return RangeAfter(i);
   }
-  if (i == count) return range;
-  std::size_t j = i + 1;
-  while (j < count && !keyMapLines_[j].starts_with('[')) ++j;
-  range.first = static_cast<std::ptrdiff_t>(i + 1);
-  range.last = static_cast<std::ptrdiff_t>(j) - 1;
-  return range;
+  return {};
 }
 
 bool TKeyMap::SelectSection(std::string_view name) {
@@ -214,12 +212,19 @@ const TKeyMap::Lines& TKeyMap::SectionLines(std::string_view name) {
   return selectedLines_;
 }
 
-std::vector<TKeyMap::ListView> TKeyMap::ListsOf(std::string_view section) const {
+std::vector<TKeyMap::ListView> TKeyMap::ListsOf(std::string_view section,
+                                                const HeaderIndex* headers) const {
   if (section.empty()) return {headLines_, selectedLines_, tailLines_};
   if (section == "head") return {headLines_};
   if (section == "tail") return {tailLines_};
   if (section == "selected") return {selectedLines_};
-  const SectionRange range = FindSection(section);
+  SectionRange range;
+  if (!headers) {
+    range = FindSection(section);
+  } else if (const auto it = headers->find("[" + std::string(section) + "]");
+             it != headers->end()) {
+    range = RangeAfter(it->second);
+  }
   if (!range.found()) return {};
   return {ListView(keyMapLines_)
               .subspan(static_cast<std::size_t>(range.first),
@@ -403,6 +408,13 @@ void TKeyMap::Search(std::string_view query, Lines& result) const {
   scan(
       ListView(keyMapLines_).subspan(static_cast<std::size_t>(firstHeader - keyMapLines_.begin())));
 
+  // Each block looks its section up: a map of the headers keeps a key map of many sections
+  // from being scanned once per block.
+  HeaderIndex headers;
+  if (!blocks.empty())
+    for (std::size_t i = 0; i < keyMapLines_.size(); ++i)
+      if (keyMapLines_[i].starts_with('[')) headers.emplace(keyMapLines_[i], i);
+
   for (Block& block : blocks) {
     // Only the last occurrence of a key stays in its block.
     std::unordered_set<std::string_view> later;
@@ -430,7 +442,7 @@ void TKeyMap::Search(std::string_view query, Lines& result) const {
       }
       std::vector<bool> isKeyLength(longest + 1, false);
       for (const auto& [key, i] : index) isKeyLength[key.size()] = true;
-      for (const ListView lines : ListsOf(section)) {
+      for (const ListView lines : ListsOf(section, &headers)) {
         std::vector<const std::string*> entry(keys.size()), reminder(keys.size());
         for (const std::string& whole : lines) {
           const std::string_view line(whole);

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Path.h"
@@ -109,7 +110,12 @@ class TKeyMap {
 
   std::string DefaultPath(File file) const;
   bool LoadOne(File file, const std::string& configured);
-  std::vector<ListView> ListsOf(std::string_view section) const;
+  // First line index of each header line.
+  using HeaderIndex = std::unordered_map<std::string_view, std::size_t>;
+
+  SectionRange RangeAfter(std::size_t header) const;
+  std::vector<ListView> ListsOf(std::string_view section,
+                                const HeaderIndex* headers = nullptr) const;
   Lines* EditableList(std::string_view section, std::size_t& begin, std::size_t& end, File& file);
 
   std::string selectedName_;
