@@ -70,8 +70,11 @@ void TForm1::FormCreate() {
   keys_ = std::make_unique<TVirtualKeys>();
   // The directory list is created here.
   colors_ = std::make_unique<TColorManager>();
+  // Without a settings file the window keeps its designed bounds (placed by the system) and
+  // font.
   if (LoadSettings(settingsPath_, *general_, *temporary_, *keys_, *colors_, window_))
     ApplyWindowSettings();
+  SetInputFont(window_.font);
   // The key map is created here from HeadFile, TailFile and KeyMapFile, then the picture list
   // from ImageExtensions and ListExtensions; then drops are accepted and the panels' texts set.
   SetStatusColor(StatusColor::Default);
@@ -86,7 +89,6 @@ void TForm1::ApplyWindowSettings() {
     setWindowState(windowState() | Qt::WindowMaximized);
     maximizedSinceStart_ = true;
   }
-  SetInputFont(window_.font);
 }
 
 void TForm1::SetInputFont(const FontSettings& font) {
