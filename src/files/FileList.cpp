@@ -37,6 +37,29 @@ std::string AbsoluteFolderOf(const std::string& file) {
   return platform::ExtractFilePath(full, kStyle);
 }
 
+std::string_view DrivePart(std::string_view path, platform::PathStyle style) {
+  if (style == platform::PathStyle::Windows && path.size() >= 2 && path[1] == ':')
+    return path.substr(0, 2);
+  return {};
+}
+
+std::vector<std::string_view> FolderNames(std::string_view folder, platform::PathStyle style) {
+  std::vector<std::string_view> names;
+  folder.remove_prefix(DrivePart(folder, style).size());
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= folder.size(); ++i) {
+    if (i < folder.size() && !platform::IsSeparator(folder[i], style)) continue;
+    if (i > start) names.push_back(folder.substr(start, i - start));
+    start = i + 1;
+  }
+  return names;
+}
+
+bool SameName(std::string_view a, std::string_view b, platform::PathStyle style) {
+  if (style == platform::PathStyle::Posix) return a == b;
+  return platform::LowerAscii(a) == platform::LowerAscii(b);
+}
+
 }  // namespace
 
 struct TFileList::Build {
@@ -276,6 +299,32 @@ std::string TFileList::Locate(const std::string& path) {
   if (it == entries_.end()) return {};
   index_ = static_cast<int>(it - entries_.begin());
   return *it;
+}
+
+std::string TFileList::ListFileLine(std::string_view picture, std::string_view listFile,
+                                    bool relative, platform::PathStyle style) {
+  if (!relative) return std::string(picture);
+  if (!SameName(DrivePart(picture, style), DrivePart(listFile, style),
+                platform::PathStyle::Windows))
+    return std::string(picture);
+  const std::string listFolder = platform::ExtractFilePath(listFile, style);
+  const std::string pictureFolder = platform::ExtractFilePath(picture, style);
+  const auto from = FolderNames(listFolder, style);
+  const auto to = FolderNames(pictureFolder, style);
+  std::size_t common = 0;
+  while (common < from.size() && common < to.size() && SameName(from[common], to[common], style))
+    ++common;
+  std::string line;
+  for (std::size_t i = common; i < from.size(); ++i) {
+    line += "..";
+    line += platform::Separator(style);
+  }
+  for (std::size_t i = common; i < to.size(); ++i) {
+    line += to[i];
+    line += platform::Separator(style);
+  }
+  line += platform::ExtractFileName(picture, style);
+  return line;
 }
 
 std::string TFileList::SortAscending() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/Path.h"
 #include "platform/Pump.h"
 #include "platform/Random.h"
 
@@ -70,6 +71,13 @@ class TFileList {
   bool IsPicture(std::string_view path) const { return HasListedExtension(path, imageExtensions_); }
   // The path's lower-cased extension occurs in the list text; an empty list passes everything.
   static bool HasListedExtension(std::string_view path, std::string_view extensions);
+
+  // The line naming picture in listFile (written with CR LF after it): the path itself, or
+  // with relative on, the path from the list file's folder ("..\\pics\\a.jpg", "b.jpg"); a
+  // picture on another drive keeps its full path. Windows compares names without letter case.
+  static std::string ListFileLine(std::string_view picture, std::string_view listFile,
+                                  bool relative,
+                                  platform::PathStyle style = platform::kNativeStyle);
 
   // Each goes to the first entry and returns it (empty for an empty list).
   std::string SortAscending();

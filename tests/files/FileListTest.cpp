@@ -393,3 +393,31 @@ TEST(FileList, OrdersFollowTheCollatorItsReverseAndTheGenerator) {
   EXPECT_EQ(one.Reload().first.empty(), false) << "Reload rebuilds from the folder";
   EXPECT_EQ(one.Count(), 8);
 }
+
+TEST(FileList, ListFileLinesWrittenRelativeReadBack) {
+  const auto W = platform::PathStyle::Windows;
+  const std::string list = "D:\\lists\\keep.txt";
+  EXPECT_EQ(TFileList::ListFileLine("D:\\pics\\2020\\a.jpg", list, true, W),
+            "..\\pics\\2020\\a.jpg");
+  EXPECT_EQ(TFileList::ListFileLine("D:\\lists\\b.jpg", list, true, W), "b.jpg");
+  EXPECT_EQ(TFileList::ListFileLine("D:\\lists\\sub\\name.jpg", list, true, W), "sub\\name.jpg");
+  EXPECT_EQ(TFileList::ListFileLine("D:\\other\\name.jpg", list, true, W), "..\\other\\name.jpg");
+  EXPECT_EQ(TFileList::ListFileLine("d:\\LISTS\\c.jpg", list, true, W), "c.jpg");
+  EXPECT_EQ(TFileList::ListFileLine("E:\\x.jpg", list, true, W), "E:\\x.jpg");
+  EXPECT_EQ(TFileList::ListFileLine("D:\\pics\\a.jpg", list, false, W), "D:\\pics\\a.jpg");
+  EXPECT_EQ(
+      TFileList::ListFileLine("/u/Lists/a.jpg", "/u/lists/k.txt", true, platform::PathStyle::Posix),
+      "../Lists/a.jpg");
+
+  testsupport::TempDir dir;
+  std::vector<std::string> pictures = {dir.Write("lists/b.jpg", "x"),
+                                       dir.Write("lists/sub/n.jpg", "x"),
+                                       dir.Write("pics/2020/a.jpg", "x")};
+  const std::string listFile = dir / "lists/keep.txt";
+  std::string text;
+  for (const auto& p : pictures) text += TFileList::ListFileLine(p, listFile, true) + "\r\n";
+  dir.Write("lists/keep.txt", text);
+  TFileList read(kPictures, ".txt");
+  read.Open(listFile);
+  EXPECT_EQ(read.Entries(), pictures);
+}
