@@ -1,0 +1,216 @@
+// Loading pictures against the bare libraries doing the same work, and quarter turns against
+// copying the same pixels. Read the ratios between each pair, not the absolute times.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include <gif_lib.h>
+#include <jpeglib.h>
+#include <png.h>
+
+#include <stdlib.h>
+#include <filesystem>
+
+#include "platform/FileIO.h"
+#include "view/ImageLib.h"
+// The benchmarks do not link the tests' support library; its picture writers come in whole.
+#include "support/PictureWriter.cpp"
+
+namespace {
+
+struct Files {
+  std::filesystem::path dir;
+  std::string jpeg, png, gif, bmp;
+  Files() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "sortivo-bench-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) std::abort();
+    dir = pattern;
+    jpeg = Write("big.jpg", testsupport::EncodeJpeg(6000, 4000, {90}));
+    png = Write("big.png", testsupport::EncodePng(4000, 3000));
+    gif = Write("anim.gif", testsupport::EncodeGif(800, 600, 20));
+    bmp = Write("big.bmp", testsupport::EncodeBmp(4000, 3000));
+  }
+  ~Files() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+  std::string Write(const char* name, const std::string& bytes) {
+    const std::string path = (dir / name).string();
+    if (!testsupport::WriteBytes(path, bytes)) std::abort();
+    return path;
+  }
+};
+
+const Files& TheFiles() {
+  static const Files files;
+  return files;
+}
+
+void ReadInto(const std::string& path, std::vector<unsigned char>& buffer) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::fseek(f, 0, SEEK_END);
+  buffer.resize(static_cast<std::size_t>(std::ftell(f)));
+  std::fseek(f, 0, SEEK_SET);
+  if (std::fread(buffer.data(), 1, buffer.size(), f) != buffer.size()) std::abort();
+  std::fclose(f);
+}
+
+void Load(benchmark::State& state, const std::string& path) {
+  for (auto _ : state) {
+    Picture control;
+    benchmark::DoNotOptimize(LoadPictureFile(path, control));
+    benchmark::DoNotOptimize(control.frames.data());
+  }
+}
+
+void BM_LoadJpeg6000x4000(benchmark::State& state) {
+  Load(state, TheFiles().jpeg);
+}
+void BM_LoadPng4000x3000(benchmark::State& state) {
+  Load(state, TheFiles().png);
+}
+void BM_LoadGif20x800x600(benchmark::State& state) {
+  Load(state, TheFiles().gif);
+}
+void BM_LoadBmp4000x3000(benchmark::State& state) {
+  Load(state, TheFiles().bmp);
+}
+
+void BM_BareJpeg6000x4000(benchmark::State& state) {
+  std::vector<unsigned char> file, pixels;
+  for (auto _ : state) {
+    ReadInto(TheFiles().jpeg, file);
+    jpeg_decompress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&c);
+    jpeg_mem_src(&c, file.data(), file.size());
+    jpeg_read_header(&c, TRUE);
+    c.out_color_space = JCS_EXT_BGRA;
+    jpeg_start_decompress(&c);
+    pixels.resize(static_cast<std::size_t>(c.output_width) * c.output_height * 4);
+    while (c.output_scanline < c.output_height) {
+      JSAMPROW row =
+          pixels.data() + static_cast<std::size_t>(c.output_scanline) * c.output_width * 4;
+      jpeg_read_scanlines(&c, &row, 1);
+    }
+    jpeg_finish_decompress(&c);
+    jpeg_destroy_decompress(&c);
+    benchmark::DoNotOptimize(pixels.data());
+  }
+}
+
+struct PngSource {
+  const unsigned char* data;
+  std::size_t pos;
+};
+
+void BM_BarePng4000x3000(benchmark::State& state) {
+  std::vector<unsigned char> file, pixels;
+  std::vector<png_bytep> rows;
+  for (auto _ : state) {
+    ReadInto(TheFiles().png, file);
+    PngSource source{file.data(), 0};
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_read_fn(png, &source, [](png_structp p, png_bytep out, size_t n) {
+      auto* s = static_cast<PngSource*>(png_get_io_ptr(p));
+      std::memcpy(out, s->data + s->pos, n);
+      s->pos += n;
+    });
+    png_read_info(png, info);
+    png_set_bgr(png);
+    png_read_update_info(png, info);
+    const png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
+    pixels.resize(static_cast<std::size_t>(w) * h * 4);
+    rows.resize(h);
+    for (png_uint_32 y = 0; y < h; ++y)
+      rows[y] = pixels.data() + static_cast<std::size_t>(y) * w * 4;
+    png_read_image(png, rows.data());
+    png_destroy_read_struct(&png, &info, nullptr);
+    benchmark::DoNotOptimize(pixels.data());
+  }
+}
+
+void BM_BareGifSlurp20x800x600(benchmark::State& state) {
+  std::vector<unsigned char> file;
+  for (auto _ : state) {
+    ReadInto(TheFiles().gif, file);
+    PngSource source{file.data(), 0};
+    int err = 0;
+    GifFileType* gif = DGifOpen(
+        &source,
+        [](GifFileType* g, GifByteType* out, int n) {
+          auto* s = static_cast<PngSource*>(g->UserData);
+          std::memcpy(out, s->data + s->pos, static_cast<std::size_t>(n));
+          s->pos += static_cast<std::size_t>(n);
+          return n;
+        },
+        &err);
+    DGifSlurp(gif);
+    benchmark::DoNotOptimize(gif->SavedImages);
+    DGifCloseFile(gif, &err);
+  }
+}
+
+void BM_ReadBmpFile4000x3000(benchmark::State& state) {
+  for (auto _ : state) {
+    platform::ReadResult r = platform::ReadWholeFile(TheFiles().bmp, std::size_t{1} << 30);
+    benchmark::DoNotOptimize(r.bytes.data());
+  }
+}
+
+Picture BigPicture() {
+  Picture p;
+  p.width = p.fullWidth = 6000;
+  p.height = p.fullHeight = 4000;
+  p.frames.resize(1);
+  p.frames[0].pixels.assign(std::size_t{6000} * 4000 * 4, 0x5A);
+  return p;
+}
+
+void BM_RotateClockwise6000x4000(benchmark::State& state) {
+  Picture p = BigPicture();
+  for (auto _ : state) {
+    RotateClockwise(p);
+    benchmark::DoNotOptimize(p.frames[0].pixels.data());
+  }
+}
+
+void BM_RotateCounterClockwise6000x4000(benchmark::State& state) {
+  Picture p = BigPicture();
+  for (auto _ : state) {
+    RotateCounterClockwise(p);
+    benchmark::DoNotOptimize(p.frames[0].pixels.data());
+  }
+}
+
+// The same fresh allocation and one pass over the pixels that a turn needs.
+void BM_CopyPixels6000x4000(benchmark::State& state) {
+  Picture p = BigPicture();
+  for (auto _ : state) {
+    std::vector<std::uint8_t> copy(p.frames[0].pixels.size());
+    std::memcpy(copy.data(), p.frames[0].pixels.data(), copy.size());
+    p.frames[0].pixels.swap(copy);
+    benchmark::DoNotOptimize(p.frames[0].pixels.data());
+  }
+}
+
+}  // namespace
+
+BENCHMARK(BM_BareJpeg6000x4000)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_LoadJpeg6000x4000)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_BarePng4000x3000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadPng4000x3000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareGifSlurp20x800x600)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadGif20x800x600)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadBmpFile4000x3000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadBmp4000x3000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CopyPixels6000x4000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RotateClockwise6000x4000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RotateCounterClockwise6000x4000)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
