@@ -49,6 +49,12 @@ bool ReadHeader(PngDecoding* d, const DecodeLimits* limits) {
   png_set_user_limits(d->png, static_cast<png_uint_32>(limits->maxDimension),
                       static_cast<png_uint_32>(limits->maxDimension));
   png_set_chunk_cache_max(d->png, 1000);
+  // Metadata is never shown, and the library allocates a text chunk's stated length before
+  // reading it: a file of a few bytes could ask for a gigabyte. Skip them all unread.
+  static const png_byte kIgnored[] =
+      "tEXt\0zTXt\0iTXt\0sCAL\0iCCP\0sPLT\0pCAL\0eXIf\0hIST\0sBIT\0bKGD\0cHRM\0gAMA\0sRGB\0"
+      "pHYs\0oFFs\0tIME";
+  png_set_keep_unknown_chunks(d->png, PNG_HANDLE_CHUNK_NEVER, kIgnored, sizeof kIgnored / 5);
   png_set_chunk_malloc_max(d->png, 16u << 20);
   png_read_info(d->png, d->info);
 
