@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -152,6 +153,11 @@ void KeyPanel::CreateControls() {
                      static_cast<QWidget*>(ComboBoxSections->lineEdit())})
     w->setAcceptDrops(false);
 
+  // The divider's cursor is the panel's own, which children without a cursor of their own
+  // would show as well: the pointer can pass from the divider straight onto them.
+  for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (!w->testAttribute(Qt::WA_SetCursor)) w->setCursor(Qt::ArrowCursor);
+
   connect(BitBtn1, &QPushButton::clicked, this, &KeyPanel::BitBtn1Click);
   connect(ButtonKeyRegist, &QPushButton::clicked, this, &KeyPanel::ButtonKeyRegistClick);
   connect(ButtonKeyDelete, &QPushButton::clicked, this, &KeyPanel::ButtonKeyDeleteClick);
@@ -170,7 +176,7 @@ void KeyPanel::SetPump(platform::PumpCallback pump) {
 
 void KeyPanel::Open() {
   show();
-  raise();
+  if (parentWidget()) raise();
   emit mainInputDisabled();
   EditPath->setFocus();
   const std::string& selected = keyMap_.SelectedName();
@@ -353,10 +359,13 @@ void KeyPanel::SearchDropped(const QString& path) {
   BitBtn1->show();
   BitBtn1->raise();
   const std::string p = path.toStdString();
+  // Events run during the search; the panel may be gone when it returns.
+  const QPointer<KeyPanel> alive(this);
   if (platform::DirectoryExists(p))
     directories_.SearchSubfolders(p);
   else if (platform::FileExists(p))
     directories_.SearchSubfolders(TDirectoryList::ParentFolderOf(p, kStyle));
+  if (!alive) return;
   // A refused drop leaves the button to the search still running; a path that names nothing
   // started no search, so the button goes as well.
   if (!directories_.busy()) BitBtn1->hide();
