@@ -85,13 +85,22 @@ std::string TDirectoryList::PreviousSibling(const std::string& folder) const {
 }
 
 void TDirectoryList::AddSubfolders(const std::string& folder) {
-  if (!platform::DirectoryExists(folder)) return;
+  AddSubfoldersNoting(folder, nullptr);
+}
+
+void TDirectoryList::AddSubfoldersNoting(const std::string& folder,
+                                         std::vector<platform::FileIdentity>* ids) {
   const std::string prefix = ReplaceDoubledSeparators(folder + platform::Separator(kStyle), kStyle);
   platform::ListDirectory(prefix, [&](const platform::DirectoryEntry& e) {
     if (CountsAsFolder(e)) {
       std::string path = prefix;
       path += e.name();
       entries_.push_back(std::move(path));
+      if (ids) {
+        platform::FileIdentity id;
+        e.identity(&id);
+        ids->push_back(id);
+      }
     }
     return true;
   });
@@ -108,13 +117,13 @@ bool TDirectoryList::SearchSubfolders(const std::string& root) {
   if (!platform::DirectoryExists(root)) return true;
   entries_.clear();
   entries_.push_back(root);
+  std::vector<platform::FileIdentity> ids(1);
+  platform::GetFileIdentity(root, &ids[0]);
   // Links are followed, so a link to a folder above would make the walk endless: each folder
   // is entered once, whatever paths lead to it.
   std::set<std::pair<dev_t, ino_t>> entered;
   for (std::size_t i = 0; i < entries_.size(); ++i) {
-    platform::FileIdentity id;
-    if (platform::GetFileIdentity(entries_[i], &id) && entered.emplace(id.device, id.inode).second)
-      AddSubfolders(entries_[i]);
+    if (entered.emplace(ids[i].device, ids[i].inode).second) AddSubfoldersNoting(entries_[i], &ids);
     if (pump_) pump_();
     if (abortRequested_) break;
   }

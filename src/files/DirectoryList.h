@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Pump.h"
 
@@ -37,6 +38,9 @@ class TDirectoryList {
                                     platform::PathStyle style = platform::kNativeStyle);
 
  private:
+  // AddSubfolders that also notes each new folder's identity.
+  void AddSubfoldersNoting(const std::string& folder, std::vector<platform::FileIdentity>* ids);
+
   std::vector<std::string> entries_;
   bool busy_ = false;
   bool abortRequested_ = false;

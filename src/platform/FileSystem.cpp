@@ -104,6 +104,7 @@ bool DirectoryEntry::Stat() const {
     statOk_ = fstatat(dirFd_, name.c_str(), &st, 0) == 0;
     if (statOk_) {
       mode_ = st.st_mode;
+      id_ = {st.st_dev, st.st_ino};
       type_ = TypeFromMode(st.st_mode);
     } else {
       type_ = kOtherType;  // a dangling link counts as nothing
@@ -124,6 +125,12 @@ bool DirectoryEntry::regularFile() const {
 
 bool DirectoryEntry::readOnly() const {
   return Stat() && (mode_ & S_IWUSR) == 0;
+}
+
+bool DirectoryEntry::identity(FileIdentity* id) const {
+  if (!Stat()) return false;
+  *id = id_;
+  return true;
 }
 
 bool ListDirectory(const std::string& folder,

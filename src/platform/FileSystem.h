@@ -9,6 +9,12 @@
 
 namespace platform {
 
+// Identity of a file after links, to tell whether two paths name the same file.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
 // One entry of a folder listing. Symbolic links are followed: a link to a folder is a folder.
 // The read-only attribute costs a stat, so it is looked up only when asked for.
 class DirectoryEntry {
@@ -22,6 +28,8 @@ class DirectoryEntry {
   bool regularFile() const;
   // No owner write permission.
   bool readOnly() const;
+  // False when the entry cannot be looked at (a dangling link).
+  bool identity(FileIdentity* id) const;
 
  private:
   bool Stat() const;
@@ -32,6 +40,7 @@ class DirectoryEntry {
   mutable bool statDone_ = false;
   mutable bool statOk_ = false;
   mutable mode_t mode_ = 0;
+  mutable FileIdentity id_;
 };
 
 // Calls visit for every entry of the folder except "." and "..", in the order the file system
@@ -63,12 +72,6 @@ FileOpResult CopyFileNoReplace(const std::string& from, const std::string& to);
 
 FileOpResult DeleteFile(const std::string& path);
 
-// Identity of a file after links, to tell whether two paths name the same file.
-struct FileIdentity {
-  dev_t device = 0;
-  ino_t inode = 0;
-  bool operator==(const FileIdentity&) const = default;
-};
 bool GetFileIdentity(const std::string& path, FileIdentity* id);
 
 }  // namespace platform
