@@ -55,6 +55,11 @@ ssize_t ReadFull(int fd, char* buffer, std::size_t size) {
   return static_cast<ssize_t>(done);
 }
 
+bool IsTaken(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0;
+}
+
 }  // namespace
 
 std::string ReplaceDoubledSeparators(std::string_view path, PathStyle style) {
@@ -125,7 +130,9 @@ DestinationName MakeDestinationName(const std::string& source, const std::string
   constexpr PathStyle style = platform::kNativeStyle;
   DestinationName result;
   const std::string name = JoinPath(folder, platform::ExtractFileName(source, style), style);
-  if (!platform::FileExists(name)) {
+  // Anything under the name takes it, also a folder: a move or copy onto it would fail. A name
+  // that cannot even be looked at (too long, no access) is returned for the operation to fail.
+  if (!IsTaken(name)) {
     result.path = name;
     return result;
   }
@@ -135,9 +142,7 @@ DestinationName MakeDestinationName(const std::string& source, const std::string
   std::string candidate;
   for (std::int32_t i = 0;; ++i) {
     candidate = stem + "(" + CounterText(i) + ")" + ext;
-    // A folder (or anything but a file) under the candidate name is no free name either.
-    struct stat st {};
-    if (lstat(candidate.c_str(), &st) != 0 && errno == ENOENT) {
+    if (!IsTaken(candidate)) {
       result.path = candidate;
       return result;
     }

@@ -105,6 +105,9 @@ TEST(MainLib, ChoosesTheFirstFreeNumberedNameAndFindsIdenticalCopies) {
   const std::string five = src.Write("b(5).jpg", "five");
   dst.Write("b(5).jpg", "not five");
   EXPECT_EQ(MakeDestinationName(five, dst.str()).path, d + "b(0).jpg");
+  dst.MakeDir("c.jpg");
+  EXPECT_EQ(MakeDestinationName(src.Write("c.jpg", "c"), dst.str()).path, d + "c(0).jpg")
+      << "a folder under the plain name takes it";
   const std::string bare = src.Write("noext", "n");
   dst.Write("noext", "m");
   EXPECT_EQ(MakeDestinationName(bare, dst.str()).path, d + "noext(0)");
