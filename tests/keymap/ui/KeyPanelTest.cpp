@@ -260,6 +260,8 @@ class KeyPanelTest : public QObject {
                                               << "@/dest/sorted.txt";
     QTest::newRow("folder named like a list file") << "@/box.TXT"
                                                    << "@/box.TXT";
+    QTest::newRow("second list extension") << "@/dest/keep.lst"
+                                           << "@/dest/keep.lst";
     QTest::newRow("doubled and trailing separators") << "@//dest/"
                                                      << "@/dest";
   }
@@ -269,6 +271,7 @@ class KeyPanelTest : public QObject {
     QFETCH(QString, stored);
     World w;
     w.dir.MakeDir("box.TXT");
+    w.general.ListExtensions = ".txt .lst";
     path.replace("@", Q(w.dir.str()));
     stored.replace("@", Q(w.dir.str()));
     w.Register(path, "k", "a");
