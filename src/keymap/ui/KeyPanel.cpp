@@ -246,6 +246,12 @@ void KeyPanel::ButtonKeyRegistClick() {
     sectionField->selectAll();
     return;
   }
+  // Its entry line would read as a section header and end the section it stands in.
+  if (keyText.startsWith(QLatin1Char('['))) {
+    Refuse(EditKey);
+    EditKey->setSelection(0, 1);
+    return;
+  }
   for (QLineEdit* field : {EditPath, EditKey, EditReminder, sectionField}) {
     const int at = LineBreakIn(field->text());
     if (at >= 0) {
@@ -264,8 +270,9 @@ void KeyPanel::ButtonKeyRegistClick() {
     if (!confirm_ || confirm_(question) != QMessageBox::Yes) return;
     keyMap_.RemoveKey(section, key);
   }
-  keyMap_.AddKey(section, key, CheckBoxMoveOnly->isChecked(), EditReminder->text().toStdString(),
-                 path);
+  if (!keyMap_.AddKey(section, key, CheckBoxMoveOnly->isChecked(),
+                      EditReminder->text().toStdString(), path))
+    return Refuse(EditKey);
   EditKey->clear();
   EditPath->setFocus();
   EditPath->selectAll();

@@ -211,6 +211,13 @@ class KeyPanelTest : public QObject {
                                         << "ComboBoxSections"
                                         << ""
                                         << "[q";
+    QTest::newRow("key opening with a bracket") << "@/dest"
+                                                << "[k"
+                                                << "a"
+                                                << ""
+                                                << "EditKey"
+                                                << ""
+                                                << "[";
     QTest::newRow("line break in key") << "@/dest"
                                        << "k\nj"
                                        << "a"
