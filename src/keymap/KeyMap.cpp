@@ -321,6 +321,11 @@ std::string TKeyMap::NormaliseDestination(std::string_view path, platform::PathS
 
 bool TKeyMap::AddKey(std::string_view section, std::string_view key, bool moveOnly,
                      std::string_view reminder, std::string_view path) {
+  // A line break would split the line when the file is written, and a key beginning with "["
+  // would make its line a section header: either would change other keys' meaning.
+  for (const std::string_view text : {key, section, reminder, path})
+    if (text.find_first_of("\r\n") != std::string_view::npos) return false;
+  if (key.starts_with('[')) return false;
   Lines added;
   added.push_back(std::string(key) + (moveOnly ? "==" : "=") + NormaliseDestination(path, style_));
   if (!reminder.empty()) added.push_back(std::string(key) + ":=" + std::string(reminder));

@@ -81,7 +81,8 @@ class TKeyMap {
   bool RemoveKey(std::string_view section, std::string_view key);
   // Puts the entry (and the reminder line when reminder is not empty) first in its list or
   // section, appending the section when it does not exist. The path loses doubled and trailing
-  // separators (a root keeps its separator). Always true.
+  // separators (a root keeps its separator). Refuses (false, nothing added) a key beginning
+  // with "[" and any text holding a line break, which would break the file apart.
   bool AddKey(std::string_view section, std::string_view key, bool moveOnly,
               std::string_view reminder, std::string_view path);
   // "head", "tail", "0".."9", "a".."z", then the key map file's further section names.

@@ -179,6 +179,14 @@ TEST(KeyMap, AddKeyNormalisesThePathAndPutsTheKeyFirst) {
   EXPECT_EQ(Lines(all.end() - 5, all.end()), (Lines{"[c]", "n=D:\\n", "[d]", "o=D:\\o", "o:=rem"}));
   EXPECT_EQ(km.Lookup("d", "o").path, "D:\\o");
 
+  // Nothing that would break the file apart when written.
+  const Lines before = km.KeyMapLines();
+  EXPECT_FALSE(km.AddKey("a", "[b]", false, "", "D:\\x"));
+  EXPECT_FALSE(km.AddKey("a", "k", false, "two\nlines", "D:\\x"));
+  EXPECT_FALSE(km.AddKey("a", "k", false, "", "D:\\x\r"));
+  EXPECT_FALSE(km.AddKey("e\nf", "k", false, "", "D:\\x"));
+  EXPECT_EQ(km.KeyMapLines(), before);
+
   Fixture posix({}, {}, {}, PathStyle::Posix);
   posix.map->AddKey("head", "p", false, "", "/pics//dogs/");
   EXPECT_EQ(posix.map->HeadLines(), (Lines{"p=/pics/dogs"}));
