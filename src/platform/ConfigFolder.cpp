@@ -29,6 +29,20 @@ bool IsWritableFolder(const std::string& folder) {
          access(folder.c_str(), W_OK) == 0;
 }
 
+bool Exists(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::exists(path, ec);
+}
+
+// A writable folder is not enough: as root even /usr/bin is writable, and an installed program
+// must not leave files there. A portable copy says so by a settings file or a "portable" file
+// beside it; a build tree by the CMake cache in the folder or the one above.
+bool IsPortableFolder(const std::string& folder) {
+  const std::filesystem::path dir(folder);
+  return Exists(dir / kSettingsFileName) || Exists(dir / "portable") ||
+         Exists(dir / "CMakeCache.txt") || Exists(dir.parent_path() / "CMakeCache.txt");
+}
+
 }  // namespace
 
 std::string ExecutableFolder() {
@@ -40,7 +54,7 @@ std::string ExecutableFolder() {
 
 std::string ChooseConfigFolder(const std::string& exeFolder, const std::string& xdgConfigHome,
                                const std::string& home) {
-  if (IsWritableFolder(exeFolder)) return exeFolder;
+  if (IsWritableFolder(exeFolder) && IsPortableFolder(exeFolder)) return exeFolder;
   // A relative XDG_CONFIG_HOME is invalid and must be ignored.
   if (!xdgConfigHome.empty() && xdgConfigHome.front() == '/') return xdgConfigHome + "/sortivo";
   return home + "/.config/sortivo";

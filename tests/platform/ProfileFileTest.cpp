@@ -177,10 +177,19 @@ TEST(ProfileFile, SurvivesHostileInput) {
   EXPECT_EQ(f.Read("[", "["), std::nullopt);
 }
 
-TEST(ConfigFolder, ExecutableFolderWhenWritableElseTheUsersConfigFolder) {
+TEST(ConfigFolder, PortableFolderWhenWritableElseTheUsersConfigFolder) {
   testsupport::TempDir dir;
   const std::string exe = dir.MakeDir("bin");
+  EXPECT_EQ(platform::ChooseConfigFolder(exe, "/xdg", "/home/u"), "/xdg/sortivo")
+      << "a writable folder alone (/usr/bin as root) is no portable copy";
+  dir.Write("bin/portable", "");
   EXPECT_EQ(platform::ChooseConfigFolder(exe, "/xdg", "/home/u"), exe);
+  std::filesystem::remove(dir / "bin/portable");
+  dir.Write("bin/sortivo.ini", "");
+  EXPECT_EQ(platform::ChooseConfigFolder(exe, "/xdg", "/home/u"), exe);
+  const std::string tree = dir.MakeDir("build/src");
+  dir.Write("build/CMakeCache.txt", "");
+  EXPECT_EQ(platform::ChooseConfigFolder(tree, "/xdg", "/home/u"), tree) << "a build tree";
   EXPECT_EQ(platform::ChooseConfigFolder(dir / "absent", "/xdg", "/home/u"), "/xdg/sortivo");
   EXPECT_EQ(platform::ChooseConfigFolder("", "relative", "/home/u"), "/home/u/.config/sortivo");
   EXPECT_EQ(platform::ChooseConfigFolder("", "", "/home/u"), "/home/u/.config/sortivo");

@@ -1,16 +1,25 @@
 #include <QPointer>
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "app/ui/Application.h"
 #include "app/ui/MainWindow.h"
 #include "platform/ConfigFolder.h"
 
 int main(int argc, char** argv) {
+  // --help and --version answer before any window (or display) is needed.
+  const TCommandLine commandLine = ParseCommandLine(argc, argv);
+  if (commandLine.action != TCommandAction::Open)
+    return FinishCommandLine(commandLine, std::cout, std::cerr);
+
   TApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Sortivo5"));
-  // The application has removed its own options from argv by now; paths stay as raw bytes.
-  std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
+  // The path comes from our own parse, so "--" and names beginning with "-" work; it stays
+  // raw bytes.
+  std::vector<std::string> arguments;
+  if (!commandLine.path.empty()) arguments.push_back(commandLine.path);
   QPointer<TForm1> window = new TForm1(platform::ConfigFolder(), std::move(arguments));
   window->setAttribute(Qt::WA_DeleteOnClose);
   // A session ending without closing the window still saves the settings.
