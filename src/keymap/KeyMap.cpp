@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <unordered_map>
 #include <unordered_set>
@@ -390,15 +391,16 @@ void TKeyMap::Search(std::string_view query, Lines& result) const {
         hasPending = true;
         continue;
       }
-      const std::size_t marker = line.find(":=");
-      if (marker == std::string_view::npos) continue;
+      std::optional<std::size_t> marker;  // looked for only once a word is found
       for (const std::string_view word : words) {
         if (word.empty() || line.find(word) == std::string_view::npos) continue;
+        if (!marker) marker = line.find(":=");
+        if (*marker == std::string_view::npos) break;
         if (hasPending) {
           blocks.push_back({pending, {}});
           hasPending = false;
         }
-        blocks.back().keys.push_back(line.substr(0, marker));
+        blocks.back().keys.push_back(line.substr(0, *marker));
       }
     }
   };
