@@ -173,8 +173,12 @@ void TKeyMap::SaveFiles(const std::string& headPath, const std::string& tailPath
       continue;
     }
     const std::string& configured = *paths[file];
-    const std::string path =
-        !configured.empty() && IsRegularFile(configured) ? configured : DefaultPath(file);
+    const bool useConfigured = !configured.empty() && IsRegularFile(configured);
+    const std::string path = useConfigured ? configured : DefaultPath(file);
+    if (!useConfigured && !defaultFolder_.empty()) {
+      std::error_code ec;  // a failure shows when the file is written
+      fs::create_directories(defaultFolder_, ec);
+    }
     std::string err;
     if (!platform::WriteFileAtomically(WriteTarget(path), JoinLines(*lists[file]), &err))
       report(err.empty() ? path + ": cannot be written" : err);

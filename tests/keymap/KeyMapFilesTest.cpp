@@ -71,7 +71,12 @@ TEST(KeyMapFiles, WithoutFilesNothingIsFoundAndShutdownCreatesEmptyDefaults) {
     EXPECT_EQ(ReadAll(dir / name), "") << name;
   }
   EXPECT_FALSE(fs::exists(dir / "missing-head.txt"));  // a configured path is never created
-  EXPECT_EQ(fs::directory_iterator(dir.path()) == fs::directory_iterator(), false);
+
+  // A default folder in the user's configuration is made on the first save.
+  TKeyMap first("", "", "", dir / "config/sortivo");
+  first.AddKey("head", "k", false, "", "/k");
+  first.Save();
+  EXPECT_EQ(ReadAll(dir / "config/sortivo/head.txt"), "k=/k\r\n");
 }
 
 TEST(KeyMapFiles, ConfiguredFilesAreUsedWhileTheyExist) {
