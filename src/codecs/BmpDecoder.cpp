@@ -250,11 +250,21 @@ bool DecodeBmp(Bytes bytes, Picture& out, const DecodeOptions& options) {
   if (!ParseHeader(in, h)) return false;
   if (h.height == INT32_MIN) return false;
   Picture picture;
-  if (!StartStill(picture, h.width, std::abs(h.height), options.limits)) return false;
+  if (!StartStill(picture, h.width, std::abs(h.height), options)) return false;
   const Palette palette = ReadPalette(in, h);
-  const bool rle = h.compression == kRle4 || h.compression == kRle8;
-  if (rle ? ReadRle(in, h, palette, picture) == 0 : ReadRows(in, h, palette, picture) == 0)
-    return false;
+  if (h.compression == kRle4 || h.compression == kRle8) {
+    ClearRowsFrom(picture, 0);  // skipped pixels stay transparent
+    if (ReadRle(in, h, palette, picture) == 0) return false;
+  } else {
+    const std::int64_t rows = ReadRows(in, h, palette, picture);
+    if (rows == 0) return false;
+    // The rows the file lacks: at the top of a bottom-up picture, the bottom of a top-down one.
+    if (h.height < 0) {
+      ClearRowsFrom(picture, rows);
+    } else if (rows < picture.height) {
+      std::fill_n(picture.frames[0].pixels.begin(), (picture.height - rows) * picture.stride(), 0);
+    }
+  }
   picture.hasAlpha = AnyTransparent(picture);
   out = std::move(picture);
   return true;

@@ -1,5 +1,7 @@
 #include "codecs/DecodeOptions.h"
 
+#include <algorithm>
+
 #include "platform/FileIO.h"
 
 namespace codecs {
@@ -12,14 +14,24 @@ bool ReadFileBytes(const std::string& path, std::size_t limit, std::string& out)
 }
 
 bool StartStill(Picture& picture, std::int64_t width, std::int64_t height,
-                const DecodeLimits& limits) {
-  if (!limits.Allows(width, height)) return false;
+                const DecodeOptions& options) {
+  if (!options.limits.Allows(width, height)) return false;
   picture = Picture{};
   picture.width = picture.fullWidth = static_cast<int>(width);
   picture.height = picture.fullHeight = static_cast<int>(height);
   picture.frames.resize(1);
-  picture.frames[0].pixels.resize(static_cast<std::size_t>(width) * height * 4);
+  std::vector<std::uint8_t>& pixels = picture.frames[0].pixels;
+  if (options.reuse) pixels.swap(*options.reuse);
+  pixels.resize(static_cast<std::size_t>(width) * height * 4);
   return true;
+}
+
+void ClearRowsFrom(Picture& picture, std::int64_t first) {
+  if (picture.frames.empty() || first >= picture.height) return;
+  std::vector<std::uint8_t>& pixels = picture.frames[0].pixels;
+  const std::size_t from =
+      static_cast<std::size_t>(std::max<std::int64_t>(first, 0)) * picture.stride();
+  std::fill(pixels.begin() + static_cast<std::ptrdiff_t>(from), pixels.end(), 0);
 }
 
 bool AnyTransparent(const Picture& picture) {

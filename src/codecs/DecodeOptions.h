@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "codecs/Picture.h"
 
@@ -30,6 +31,10 @@ struct DecodeOptions {
   // Picture::fullWidth/fullHeight keep the true size either way.
   int fitWidth = 0;
   int fitHeight = 0;
+  // A buffer a still-picture decoder may take for its pixels instead of allocating a new one
+  // (a fresh buffer of a large picture costs more in page faults than many decoders take to
+  // fill it). Its contents do not matter; it is left empty or smaller when taken.
+  std::vector<std::uint8_t>* reuse = nullptr;
 };
 
 using Bytes = std::span<const std::uint8_t>;
@@ -38,10 +43,14 @@ using Bytes = std::span<const std::uint8_t>;
 // give false; callers that must tell an unreadable file apart read it themselves.
 bool ReadFileBytes(const std::string& path, std::size_t limit, std::string& out);
 
-// One still frame of width x height, zero-filled (transparent), with both sizes set.
-// False when the limits refuse the size.
+// One still frame of width x height with both sizes set, its pixels taken from
+// options.reuse when given (then of any content: the decoder sets or clears every pixel),
+// else zero-filled (transparent). False when the limits refuse the size.
 bool StartStill(Picture& picture, std::int64_t width, std::int64_t height,
-                const DecodeLimits& limits);
+                const DecodeOptions& options);
+
+// Clears (to transparent) the rows from first on of a still picture.
+void ClearRowsFrom(Picture& picture, std::int64_t first);
 
 // True when some pixel of some frame is not fully opaque.
 bool AnyTransparent(const Picture& picture);

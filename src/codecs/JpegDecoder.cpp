@@ -145,7 +145,7 @@ bool DecodeJpeg(Bytes bytes, Picture& out, const DecodeOptions& options) {
   if (!CalcOutput(d.get()) || ci.output_components != 4) return false;
 
   Picture picture;
-  if (!StartStill(picture, ci.output_width, ci.output_height, limits)) return false;
+  if (!StartStill(picture, ci.output_width, ci.output_height, options)) return false;
   picture.fullWidth = static_cast<int>(ci.image_width);
   picture.fullHeight = static_cast<int>(ci.image_height);
   std::uint8_t* pixels = picture.frames[0].pixels.data();
@@ -158,7 +158,8 @@ bool DecodeJpeg(Bytes bytes, Picture& out, const DecodeOptions& options) {
   if (rows == 0 || (sequential && d->err.hitEnd && d->err.rowsAtEnd == 0)) return false;
   if (cmyk)
     CmykToBgra(pixels, static_cast<std::size_t>(rows) * ci.output_width, ci.saw_Adobe_marker);
-  picture.hasAlpha = !complete;  // rows never reached stay transparent
+  if (!complete) ClearRowsFrom(picture, rows);
+  picture.hasAlpha = !complete;  // rows never reached are transparent
   out = std::move(picture);
   return true;
 }

@@ -103,12 +103,14 @@ bool DecodePng(Bytes bytes, Picture& out, const DecodeOptions& options) {
   const png_uint_32 width = png_get_image_width(d->png, d->info);
   const png_uint_32 height = png_get_image_height(d->png, d->info);
   Picture picture;
-  if (!StartStill(picture, width, height, options.limits)) return false;
+  if (!StartStill(picture, width, height, options)) return false;
   if (png_get_rowbytes(d->png, d->info) != picture.stride()) return false;
 
-  if (!ReadRows(d.get(), picture.frames[0].pixels.data(), picture.stride(), height) &&
-      d->pass == 0 && d->row == 0)
-    return false;
+  if (!ReadRows(d.get(), picture.frames[0].pixels.data(), picture.stride(), height)) {
+    if (d->pass == 0 && d->row == 0) return false;
+    // Interlaced or not, the first pass had reached every row before this one.
+    if (d->pass == 0) ClearRowsFrom(picture, d->row);
+  }
   picture.hasAlpha = AnyTransparent(picture);
   out = std::move(picture);
   return true;

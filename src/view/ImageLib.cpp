@@ -63,11 +63,18 @@ LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& opt
 
 PictureFormat LoadPictureFile(const std::string& path, Picture& control,
                               const codecs::DecodeOptions& options) {
-  LoadResult r = LoadPicture(path, options);
-  if (r.change == PictureChange::Replace)
-    control = std::move(r.picture);
-  else if (r.change == PictureChange::Empty)
-    control = Picture{};
+  // The pixels of the picture replaced serve the next one: pictures shown one after another are
+  // mostly of one size, and a fresh buffer of a large one costs as much as decoding it.
+  constexpr std::size_t kMaxSpareBytes = std::size_t{256} << 20;
+  thread_local std::vector<std::uint8_t> spare;
+  codecs::DecodeOptions o = options;
+  if (!o.reuse) o.reuse = &spare;
+  LoadResult r = LoadPicture(path, o);
+  if (r.change == PictureChange::Keep) return r.format;
+  std::vector<std::uint8_t> old;
+  if (control.frames.size() == 1) old.swap(control.frames[0].pixels);
+  control = r.change == PictureChange::Replace ? std::move(r.picture) : Picture{};
+  if (old.capacity() <= kMaxSpareBytes && old.capacity() > spare.capacity()) spare.swap(old);
   return r.format;
 }
 

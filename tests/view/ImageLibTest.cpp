@@ -54,6 +54,14 @@ TEST(ImageLib, LoadsEachFormatByItsFirstBytes) {
     EXPECT_EQ(control.height, c.width - 10);
     EXPECT_EQ(control.frames.size(), c.frames);
   }
+  // A display size lets a JPEG decode smaller; the true size is kept beside it.
+  codecs::DecodeOptions fit;
+  fit.fitWidth = 10, fit.fitHeight = 10;
+  const LoadResult small = LoadPicture(dir.Write("big.jpg", testsupport::EncodeJpeg(160, 80)), fit);
+  EXPECT_EQ(small.format, PictureFormat::Jpeg);
+  EXPECT_EQ(small.picture.width, 20);
+  EXPECT_EQ(small.picture.fullWidth, 160);
+  EXPECT_EQ(small.picture.fullHeight, 80);
 }
 
 TEST(ImageLib, FailedLoadsKeepOrEmptyThePicture) {
