@@ -1,0 +1,117 @@
+#include "app/ui/InputField.h"
+
+#include <QKeyEvent>
+#include <QPointer>
+
+#include "app/Dispatcher.h"
+#include "app/GeneralManager.h"
+#include "app/TemporaryManager.h"
+#include "config/ui/KeyCodes.h"
+#include "keymap/KeyMap.h"
+
+namespace {
+
+// Carriage return, line feed and escape would otherwise beep or end up in the text.
+bool IsSwallowedCharacter(const QKeyEvent& event) {
+  switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      return true;
+    default:
+      break;
+  }
+  const QString t = event.text();
+  return t.size() == 1 && (t[0] == u'\r' || t[0] == u'\n' || t[0] == QChar(27));
+}
+
+class AutoCompOff {
+ public:
+  explicit AutoCompOff(TGeneralManager& general) : general_(general), saved_(general.AutoComp) {
+    general_.AutoComp = false;
+  }
+  ~AutoCompOff() { general_.AutoComp = saved_; }
+  AutoCompOff(const AutoCompOff&) = delete;
+  AutoCompOff& operator=(const AutoCompOff&) = delete;
+
+ private:
+  TGeneralManager& general_;
+  bool saved_;
+};
+
+}  // namespace
+
+TInputField::TInputField(TKeyMap& keyMap, TGeneralManager& general, TTemporaryManager& temporary,
+                         QWidget* parent)
+    : QLineEdit(parent), keyMap_(keyMap), general_(general), temporary_(temporary) {
+  setObjectName(QStringLiteral("Edit1"));
+  connect(this, &QLineEdit::textChanged, this, &TInputField::Edit1Change);
+}
+
+void TInputField::keyPressEvent(QKeyEvent* event) {
+  const KeyStroke stroke = TranslateKeyEvent(*event);
+  if (keyDown_) {
+    auto key = static_cast<std::uint16_t>(stroke.virtualKey);
+    const QPointer<TInputField> alive(this);
+    keyDown_(key, static_cast<ModifierSet>(stroke.modifiers));
+    if (!alive) return;
+  }
+  if (!IsSwallowedCharacter(*event)) QLineEdit::keyPressEvent(event);
+  // Keys the field has no use for must not go on to the window, whose own handler would
+  // dispatch the panic key a second time.
+  event->accept();
+}
+
+void TInputField::keyReleaseEvent(QKeyEvent* event) {
+  QLineEdit::keyReleaseEvent(event);
+  const KeyStroke stroke = TranslateKeyEvent(*event);
+  Edit1KeyUp(static_cast<std::uint16_t>(stroke.virtualKey),
+             static_cast<ModifierSet>(stroke.modifiers));
+}
+
+void TInputField::Edit1KeyUp(std::uint16_t key, ModifierSet modifiers) {
+  if (!general_.OneKey) return;
+  const std::string keyText = OneKeyText(key, modifiers, general_.ShiftToCopy);
+  if (!keyText.empty()) {
+    const QString shown = QString::fromStdString(keyText);
+    setText(text().startsWith(u':') ? QStringLiteral(":") + shown : shown);
+  }
+  if (text() != QStringLiteral(":")) TidyInput();
+}
+
+void TInputField::Edit1Change(const QString& text) {
+  if (general_.OneKey) return;
+  const auto n = static_cast<std::int32_t>(text.size());
+  if (general_.AutoComp && n > temporary_.InputLength && !hasSelectedText()) CompleteInput();
+  temporary_.InputLength = n;
+}
+
+void TInputField::CompleteInput() {
+  if (text().isEmpty()) return;
+  const AutoCompOff off(general_);
+  // Positions here are UTF-16 units; the key map works in UTF-8 bytes, so only whole texts
+  // cross over.
+  QString typed = text();
+  QString selected;
+  if (hasSelectedText()) {
+    const int start = selectionStart();
+    const int length = selectionLength();
+    if (start + length == typed.size()) selected = typed.mid(start, length);
+    // A selection elsewhere is simply dropped: only an offer at the end can be cycled.
+    typed.remove(start, length);
+  }
+  const std::string completion =
+      keyMap_.CompleteKey((typed + selected).toStdString(), selected.toStdString());
+  const QString offer = QString::fromStdString(completion);
+  setText(typed + offer);
+  setSelection(static_cast<int>(typed.size()), static_cast<int>(offer.size()));
+}
+
+void TInputField::TidyInput() {
+  if (general_.OneKey && text() == QStringLiteral(":")) return;
+  if (general_.AutoDelete) {
+    clear();
+  } else {
+    selectAll();
+  }
+}

@@ -1,0 +1,54 @@
+#pragma once
+// The input field Edit1 across the top of the main window, where destination keys are typed.
+// It completes keys from the key map (on demand and, with AutoComp, while typing), tidies itself
+// after each command, and in one-key mode shows the key just used.
+//
+// The main window owns it and plugs it in: SetKeyDown binds the key-down handler (the
+// dispatcher's Edit1KeyDown with the field's text); CompleteInput and TidyInput are what the
+// dispatcher's target asks for.
+#include <QLineEdit>
+#include <cstdint>
+#include <functional>
+
+#include "config/VirtualKeys.h"
+
+class TGeneralManager;
+class TKeyMap;
+class TTemporaryManager;
+
+class TInputField : public QLineEdit {
+  Q_OBJECT
+
+ public:
+  // key is a virtual-key code the handler may change (one-key mode turns a letter into Enter);
+  // the field's own handling of the event follows whatever the handler did.
+  using KeyDownHandler = std::function<void(std::uint16_t& key, ModifierSet modifiers)>;
+
+  // The objects must outlive the field.
+  TInputField(TKeyMap& keyMap, TGeneralManager& general, TTemporaryManager& temporary,
+              QWidget* parent = nullptr);
+
+  void SetKeyDown(KeyDownHandler handler) { keyDown_ = std::move(handler); }
+
+  // Replaces the selected text with the key map's next completion of the rest, and selects the
+  // completion so that typing goes on over it.
+  void CompleteInput();
+  // Empties the field (AutoDelete) or selects all of it; a lone ":" in one-key mode stays.
+  void TidyInput();
+
+  // The field's text as UTF-8, the form the core works in.
+  std::string Text() const { return text().toStdString(); }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+
+ private:
+  void Edit1Change(const QString& text);
+  void Edit1KeyUp(std::uint16_t key, ModifierSet modifiers);
+
+  TKeyMap& keyMap_;
+  TGeneralManager& general_;
+  TTemporaryManager& temporary_;
+  KeyDownHandler keyDown_;
+};

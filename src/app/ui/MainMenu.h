@@ -1,0 +1,71 @@
+#pragma once
+// The top bar's two buttons and the program's one menu. ButtonMenu opens the menu under itself
+// (Alt+F); ButtonOneKey switches one-key mode (Alt+1) and shows the mode in its caption.
+//
+// The main window creates it with itself as parent (the buttons become its children) and plugs
+// it in: the menu items' triggered signals go to its handlers (Key1Click, Pref1Click ...);
+// arrangeRequested goes to ArrangeControls; inputFontChosen records the font for the settings;
+// SetOneKeyMode serves the dispatcher's target; ButtonWidths feed the layout.
+#include <QFont>
+#include <QMenu>
+#include <functional>
+#include <optional>
+
+class QAction;
+class QLineEdit;
+class QPushButton;
+class TGeneralManager;
+
+class TMainMenu : public QMenu {
+  Q_OBJECT
+
+ public:
+  // Runs a font dialog from the given font; nullopt when the user cancels.
+  using FontChooser = std::function<std::optional<QFont>(const QFont& initial, QWidget* parent)>;
+
+  // window: the main window, parent of the buttons and the menu. The objects must outlive it.
+  TMainMenu(QWidget& window, TGeneralManager& general);
+
+  QPushButton* ButtonMenu;
+  QPushButton* ButtonOneKey;
+
+  QAction* Key1;
+  QAction* Pref1;
+  QAction* Open1;
+  QAction* Resume1;
+  QAction* Font1;
+  QAction* N1;
+  QAction* Default2;
+  QAction* Ascending2;
+  QAction* Descending2;
+  QAction* Shuffle2;
+  QAction* N2;
+  QAction* QuitX1;
+
+  // The QFontDialog unless replaced.
+  void SetFontChooser(FontChooser chooser) { chooseFont_ = std::move(chooser); }
+
+  // OneKey := on, and the one-key button's caption says so.
+  void SetOneKeyMode(bool on);
+  void ButtonOneKeyClick();
+  void ButtonMenuClick();
+  // The screen point where the menu opens: the bottom-left corner of ButtonMenu.
+  QPoint MenuPoint() const;
+  // Lets the user choose the input field's font from a copy of its own.
+  void Font1Click(QLineEdit& edit);
+
+  // A button caption's width as the layout wants it: the text with one more "&", every "&"
+  // measured as an ordinary character, in the window's font.
+  static int CaptionWidth(const QFont& font, const QString& caption);
+  int MenuButtonWidth() const;
+  int OneKeyButtonWidth() const;
+
+ signals:
+  void arrangeRequested();
+  void inputFontChosen(const QFont& font);
+
+ private:
+  QWidget& window_;
+  TGeneralManager& general_;
+  FontChooser chooseFont_;
+};
