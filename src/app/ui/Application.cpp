@@ -2,16 +2,38 @@
 
 #include <QMessageBox>
 #include <exception>
+#include <utility>
+
+namespace {
+
+TApplication::ErrorReporter& Reporter() {
+  static TApplication::ErrorReporter reporter;
+  return reporter;
+}
+
+}  // namespace
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+void TApplication::SetErrorReporter(ErrorReporter reporter) {
+  Reporter() = std::move(reporter);
+}
+
+void TApplication::ReportError(const QString& text) {
+  if (Reporter()) {
+    Reporter()(text);
+    return;
+  }
+  QMessageBox::critical(nullptr, QApplication::applicationName(), text);
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& e) {
-    QMessageBox::critical(nullptr, applicationName(), QString::fromUtf8(e.what()));
+    ReportError(QString::fromUtf8(e.what()));
   } catch (...) {
-    QMessageBox::critical(nullptr, applicationName(), QStringLiteral("Unknown error"));
+    ReportError(QStringLiteral("Unknown error"));
   }
   return false;
 }

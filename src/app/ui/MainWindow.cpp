@@ -1,13 +1,23 @@
 #include "app/ui/MainWindow.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QLineEdit>
 #include <QPalette>
+#include <QPushButton>
 #include <QShowEvent>
+#include <QStyle>
+#include <QTimer>
 #include <exception>
+#include <stdexcept>
 
+#include "app/ui/Application.h"
+#include "config/ui/KeyCodes.h"
 #include "platform/ConfigFolder.h"
+#include "platform/Random.h"
+#include "view/ui/PictureControl.h"
+#include "view/ui/PreviewWindow.h"
 
 namespace {
 
@@ -49,15 +59,33 @@ QColor FontColor(std::int32_t value, const QPalette& palette) {
 
 TForm1::TForm1(std::string settingsFolder, std::vector<std::string> arguments, QWidget* parent)
     : QWidget(parent),
-      settingsPath_(platform::SettingsFilePath(settingsFolder)),
+      settingsFolder_(std::move(settingsFolder)),
+      settingsPath_(platform::SettingsFilePath(settingsFolder_)),
       arguments_(std::move(arguments)) {
   setWindowTitle(kCaption);
   Edit1 = new QLineEdit(this);
   Edit1->setObjectName(QStringLiteral("Edit1"));
   MainPanel = new QFrame(this);
   MainPanel->setObjectName(QStringLiteral("MainPanel"));
+  MainPanel->installEventFilter(this);
+  Image1 = new TPictureControl(MainPanel);
+  BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
+                            QStringLiteral("中止"), this);
+  BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+  BitBtn2->hide();
+  connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
   resize(window_.bounds.width, window_.bounds.height);
   FormCreate();
+
+  Form2 = new TForm2(this);
+  Form2->setEmergencyMatcher([this](int virtualKey, int modifiers) {
+    return keys_ && (*keys_)[NavAction::Emergency].Matches(static_cast<std::uint16_t>(virtualKey),
+                                                           static_cast<ModifierSet>(modifiers));
+  });
+  connect(Form2, &TForm2::emergencyRequested, this, &TForm1::MinimiseWindow);
+  Form2->PlaceAt({temporary_->GetSlot(Slot::PreviewLeft), temporary_->GetSlot(Slot::PreviewTop),
+                  temporary_->GetSlot(Slot::PreviewWidth),
+                  temporary_->GetSlot(Slot::PreviewHeight)});
 }
 
 TForm1::~TForm1() {
@@ -68,18 +96,30 @@ void TForm1::FormCreate() {
   general_ = std::make_unique<TGeneralManager>();
   temporary_ = std::make_unique<TTemporaryManager>();
   keys_ = std::make_unique<TVirtualKeys>();
-  // The directory list is created here.
+  directories_ = std::make_unique<TDirectoryList>();
+  directories_->SetPump([] { QCoreApplication::processEvents(); });
   colors_ = std::make_unique<TColorManager>();
   // Without a settings file the window keeps its designed bounds (placed by the system) and
   // font.
   if (LoadSettings(settingsPath_, *general_, *temporary_, *keys_, *colors_, window_))
     ApplyWindowSettings();
   SetInputFont(window_.font);
-  // The key map is created here from HeadFile, TailFile and KeyMapFile, then the picture list
-  // from ImageExtensions and ListExtensions; then drops are accepted and the panels' texts set.
+  keyMap_ = std::make_unique<TKeyMap>(general_->HeadFile, general_->TailFile, general_->KeyMapFile,
+                                      settingsFolder_);
+  if (!keyMap_->LoadError().empty()) {
+    // Raised once the event loop runs, so that the top-level report shows it over the window.
+    QTimer::singleShot(0, this,
+                       [error = keyMap_->LoadError()] { throw std::runtime_error(error); });
+  }
+  files_ = std::make_unique<TFileList>(general_->ImageExtensions, general_->ListExtensions);
+  files_->SetPump([] { QCoreApplication::processEvents(); });
+  setAcceptDrops(true);
   SetStatusColor(StatusColor::Default);
   temporary_->InputLength = 0;
   temporary_->SetSlot(Slot::PendingArguments, static_cast<std::int32_t>(arguments_.size()));
+  files_->SetRandomSeed(platform::ClockSeed());
+  dispatcher_ = std::make_unique<TDispatcher>(
+      DispatchContext{*this, *files_, *keyMap_, *directories_, *keys_, *general_, *temporary_});
 }
 
 void TForm1::ApplyWindowSettings() {
@@ -109,6 +149,7 @@ void TForm1::SetInputFont(const FontSettings& font) {
 }
 
 void TForm1::SetStatusColor(StatusColor status) {
+  if (!colors_) return;
   const TCS& c = (*colors_)[status];
   QPalette p = Edit1->palette();
   p.setColor(QPalette::Base, QColor(c.Red(), c.Green(), c.Blue()));
@@ -120,6 +161,9 @@ void TForm1::ArrangeControls() {
   const int h = Edit1->sizeHint().height();
   Edit1->setGeometry(0, 0, width(), h);
   MainPanel->setGeometry(0, h, width(), std::max(height() - h, 0));
+  // Over the buttons left of the input field; while there are none, wide enough to be clicked.
+  const int abortWidth = Edit1->x() > 0 ? Edit1->x() : BitBtn2->sizeHint().width();
+  BitBtn2->setGeometry(0, 0, abortWidth, h);
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -129,28 +173,41 @@ void TForm1::showEvent(QShowEvent* event) {
 
 void TForm1::FormShow() {
   ArrangeControls();
-  // The preview window is placed here from the preview slots, and shown when PreviewVisible
-  // is above 0.
+  Form2->PlaceAt({temporary_->GetSlot(Slot::PreviewLeft), temporary_->GetSlot(Slot::PreviewTop),
+                  temporary_->GetSlot(Slot::PreviewWidth),
+                  temporary_->GetSlot(Slot::PreviewHeight)});
+  if (temporary_->GetSlot(Slot::PreviewVisible) > 0) Form2->show();
+  // Without a window manager nothing activates the window: the first argument opens anyway.
+  QTimer::singleShot(0, this, [this] { FormActivate(); });
 }
 
 void TForm1::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
+  if (closed_) return;
   if (event->type() == QEvent::WindowStateChange && !isMaximized()) maximizedSinceStart_ = false;
   if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
 }
 
 void TForm1::FormActivate() {
   if (closed_ || temporary_->GetSlot(Slot::PendingArguments) <= 0) return;
-  // The first argument is opened here, once.
+  // Cleared first: opening lets events run, and another activation must not open it again.
   temporary_->SetSlot(Slot::PendingArguments, 0);
+  OpenPath(arguments_.front());
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  ArrangeControls();
+  if (!closed_) FormResize();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  if (files_ && files_->busy()) {
+    // The build runs inside this very call stack: it must end before the objects go.
+    closeAfterBuild_ = true;
+    files_->Abort();
+    event->ignore();
+    return;
+  }
   if (!closed_) FormClose();
   event->accept();
 }
@@ -165,27 +222,38 @@ WindowSettings TForm1::CurrentWindowSettings() const {
     w.bounds = {normal.x() - frameOffset.x(), normal.y() - frameOffset.y(), normal.width(),
                 normal.height()};
   }
-  // Until the preview window exists, its stored state is kept as read.
-  w.previewVisible = temporary_->GetSlot(Slot::PreviewVisible) > 0;
-  w.preview = {temporary_->GetSlot(Slot::PreviewLeft), temporary_->GetSlot(Slot::PreviewTop),
-               temporary_->GetSlot(Slot::PreviewWidth), temporary_->GetSlot(Slot::PreviewHeight)};
+  w.previewVisible = Form2->isVisible();
+  const ViewBounds b = Form2->Bounds();
+  w.preview = {b.left, b.top, b.width, b.height};
   return w;
 }
 
 void TForm1::FormClose() {
   closed_ = true;
+  const std::string current = files_->GetCurrent();
   try {
-    // Until the picture list exists, the previous run's position is kept as read.
-    const ListPosition list{temporary_->LastDirectory, temporary_->LastFile};
+    const ListPosition list{files_->Source(), current};
     SaveSettings(settingsPath_, *general_, *keys_, *colors_, CurrentWindowSettings(), list,
                  nullptr);
   } catch (const std::exception&) {
     // Shutdown goes on whatever happened to the settings.
   }
-  // The picture on screen is recorded into its pending list files here. Then the objects go,
-  // in this order: picture list, status colours, key map, directory list, navigation
-  // bindings, run-time state, general settings.
+  Form2->hide();
+  try {
+    RecordInListFiles(current);
+  } catch (const std::exception& e) {
+    TApplication::ReportError(QString::fromUtf8(e.what()));
+  }
+  try {
+    keyMap_->Save();
+  } catch (const std::exception& e) {
+    TApplication::ReportError(QString::fromUtf8(e.what()));
+  }
+  dispatcher_.reset();
+  files_.reset();
   colors_.reset();
+  keyMap_.reset();
+  directories_.reset();
   keys_.reset();
   temporary_.reset();
   general_.reset();

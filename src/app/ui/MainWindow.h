@@ -2,39 +2,62 @@
 // The main window: the input field Edit1 across the top and the picture area MainPanel below.
 // It owns the program's objects and hands each surface what it needs; the surfaces themselves
 // (viewport, panels, preview window, dispatcher) are widget classes of their own, owned here.
+//
+// The methods are spread over several sources by concern: MainWindow.cpp (life cycle),
+// MainWindowView.cpp (presenting, viewport, mouse), MainWindowFiles.cpp (opening, drops, list
+// files, move and copy, orders), MainWindowInput.cpp (what the input field takes over).
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/Dispatcher.h"
 #include "app/GeneralManager.h"
 #include "app/Settings.h"
 #include "app/TemporaryManager.h"
+#include "codecs/Picture.h"
 #include "config/ColorManager.h"
 #include "config/VirtualKeys.h"
+#include "files/DirectoryList.h"
+#include "files/FileList.h"
+#include "keymap/KeyMap.h"
 
 class QFrame;
 class QLineEdit;
+class QPushButton;
+class TForm2;
+class TPictureControl;
 
-class TForm1 : public QWidget {
+class TForm1 : public QWidget, public TCommandTarget {
   Q_OBJECT
 
  public:
-  // settingsFolder: where sortivo.ini is read and written (created on first save).
+  // settingsFolder: where sortivo.ini is read and written (created on first save), and where
+  // the default key map files lie.
   // arguments: the command line without the program; only the first is ever opened.
   TForm1(std::string settingsFolder, std::vector<std::string> arguments, QWidget* parent = nullptr);
   ~TForm1() override;
 
   QLineEdit* Edit1 = nullptr;
   QFrame* MainPanel = nullptr;
+  TPictureControl* Image1 = nullptr;
+  QPushButton* BitBtn2 = nullptr;  // aborts a picture list build
+  TForm2* Form2 = nullptr;         // the preview window, owned by this window
 
   // Valid from construction until the window is closed.
   TGeneralManager& General() { return *general_; }
   TTemporaryManager& Temporary() { return *temporary_; }
   TVirtualKeys& VirtualKeys() { return *keys_; }
+  TDirectoryList& Directories() { return *directories_; }
   TColorManager& Colors() { return *colors_; }
+  TKeyMap& KeyMap() { return *keyMap_; }
+  TFileList& Files() { return *files_; }
+  TDispatcher& Dispatcher() { return *dispatcher_; }
 
   const std::string& SettingsPath() const { return settingsPath_; }
+  // The picture on screen, shared with Image1; null when there is none.
+  const std::shared_ptr<Picture>& CurrentPicture() const { return picture_; }
 
   // Paints Edit1's background with a status colour.
   void SetStatusColor(StatusColor status);
@@ -42,27 +65,93 @@ class TForm1 : public QWidget {
   void SetInputFont(const FontSettings& font);
   const FontSettings& InputFont() const { return window_.font; }
   // Places the controls from the client size and Edit1's height.
-  void ArrangeControls();
+  void ArrangeControls() override;
+
+  // ---- TCommandTarget
+  void SetStatus(StatusColor status) override { SetStatusColor(status); }
+  void MinimiseWindow() override;
+  void HidePreview() override;
+  void ShowNext() override;
+  void ShowPrevious() override;
+  void MovePicture(const std::string& source, const std::string& folder) override;
+  void CopyPicture(const std::string& source, const std::string& folder) override;
+  void PresentPicture(const std::string& path) override;
+  void OpenPath(const std::string& path) override;
+  void CompleteInput() override;
+  void TidyInput() override;
+  void SetOneKeyMode(bool on) override;
+  void ScrollByHalfPanel(ScrollDirection direction) override;
+  void RotateClockwise() override;
+  void RotateCounterClockwise() override;
+  void FitPicture() override;
+  void ShowKeyList(const std::vector<std::string>& rows) override;
+
+  // Appends picture to every pending list file, in the order they were chosen. Throws
+  // std::runtime_error naming the list file that could not be written; that one and those after
+  // it stay pending, the ones written before it do not.
+  void RecordInListFiles(const std::string& picture);
+  // The first dropped item's whole path; globalPos is where it was dropped.
+  void FilesDropped(const std::string& path, const QPoint& globalPos);
+  void RefreshAnimatedPicture();
+
+  // The key registration panel takes drops while it is shown: it answers true when it took one.
+  using DropHandler = std::function<bool(const std::string& path, const QPoint& globalPos)>;
+  void SetKeyPanelDropHandler(DropHandler handler) { keyPanelDrop_ = std::move(handler); }
+  // How a folder is shown in the file browser; QDesktopServices unless replaced.
+  using FolderOpener = std::function<void(const std::string& folder)>;
+  void SetFolderOpener(FolderOpener opener) { folderOpener_ = std::move(opener); }
+
+ public slots:
+  void Open1Click();
+  void Resume1Click();
+  void Default2Click();
+  void Ascending2Click();
+  void Descending2Click();
+  void Shuffle2Click();
+  void BitBtn2Click();
 
  protected:
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FormCreate();
   void FormShow();
   void FormActivate();
   void FormClose();
+  void FormResize();
+  void FormMouseWheel(int delta);
+
+  void MainPanelMouseDown(QMouseEvent* event);
+  void MainPanelMouseUp(QMouseEvent* event);
+  void MainPanelDblClick();
+  PointerState TakePointerState() const;
+  void KeepPointerState(const PointerState& state);
+  ViewPlacement CurrentPlacement() const;
+  void ApplyPlacement(const ViewPlacement& placement);
+  void ShowPreviewOfNext();
+  void Turn(void (*turn)(Picture&));
+
+  void ShowAbortButton();
+  void FinishBuild(const TFileList::OpenResult& result);
+  void ShowEmpty();
+  void ShowFolder(const std::string& folder);
 
   void ApplyWindowSettings();
   WindowSettings CurrentWindowSettings() const;
 
+  std::string settingsFolder_;
   std::string settingsPath_;
   std::vector<std::string> arguments_;
   WindowSettings window_;  // as designed until the settings file is read
   bool closed_ = false;
+  bool closeAfterBuild_ = false;
   // Opened maximized and never restored since: the normal bounds are still those read, which
   // the toolkit cannot tell in frame terms for a window maximized before it was shown.
   bool maximizedSinceStart_ = false;
@@ -71,7 +160,15 @@ class TForm1 : public QWidget {
   std::unique_ptr<TGeneralManager> general_;
   std::unique_ptr<TTemporaryManager> temporary_;
   std::unique_ptr<TVirtualKeys> keys_;
-  // The directory list comes here.
+  std::unique_ptr<TDirectoryList> directories_;
   std::unique_ptr<TColorManager> colors_;
-  // The key map and the picture list come here.
+  std::unique_ptr<TKeyMap> keyMap_;
+  std::unique_ptr<TFileList> files_;
+  std::unique_ptr<TDispatcher> dispatcher_;
+
+  std::shared_ptr<Picture> picture_;
+  std::vector<std::uint8_t> spare_;  // pixels of the picture replaced, for the next decode
+
+  DropHandler keyPanelDrop_;
+  FolderOpener folderOpener_;
 };

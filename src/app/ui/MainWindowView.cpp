@@ -1,0 +1,211 @@
+// Presenting the current picture and the viewport: fitting, scrolling, the wheel, clicks, drags
+// and the preview of the next picture.
+#include <QEvent>
+#include <QFrame>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <exception>
+
+#include "app/ui/MainWindow.h"
+#include "files/MainLib.h"
+#include "platform/FileSystem.h"
+#include "view/ImageLib.h"
+#include "view/ui/MouseInput.h"
+#include "view/ui/PictureControl.h"
+#include "view/ui/PreviewWindow.h"
+
+void TForm1::PresentPicture(const std::string& path) {
+  codecs::DecodeOptions options;
+  options.reuse = &spare_;
+  LoadResult loaded = LoadPicture(path, options);
+  if (loaded.change == PictureChange::Empty) {
+    Image1->clear();
+    picture_.reset();
+  }
+  if (loaded.format == PictureFormat::None) {
+    // The picture left goes into its list files even so: waiting would hand them the broken
+    // one at the next step.
+    RecordInListFiles(files_->GetPreviousPath());
+    return;
+  }
+  std::shared_ptr<Picture> replaced = std::move(picture_);
+  picture_ = std::make_shared<Picture>(std::move(loaded.picture));
+  Image1->setPicture(picture_);
+  // Its pixels serve the next decode once nothing shows them any more.
+  if (replaced && replaced.use_count() == 1 && replaced->frames.size() == 1 &&
+      replaced->frames[0].pixels.capacity() > spare_.capacity())
+    spare_.swap(replaced->frames[0].pixels);
+  replaced.reset();
+  temporary_->PictureFormat = static_cast<std::int32_t>(loaded.format);
+
+  // A list file that cannot be written is reported after the picture is fully presented.
+  std::exception_ptr recordError;
+  try {
+    RecordInListFiles(files_->GetPreviousPath());
+  } catch (const std::exception&) {
+    recordError = std::current_exception();
+  }
+  CorrectPictureExtension(
+      path, loaded.format,
+      {[this] { SetStatusColor(StatusColor::IncorrectExtension); },
+       [this](const std::string& renamed) { files_->ReplaceCurrent(renamed); }});
+  const ViewSize size = Image1->pictureSize();
+  setWindowTitle(QStringLiteral("%1/%2 %3 * %4 ")
+                     .arg(files_->Index() + 1)
+                     .arg(files_->Count())
+                     .arg(size.width)
+                     .arg(size.height) +
+                 QString::fromStdString(ShortenPath(files_->GetCurrent())));
+  FitPicture();
+  if (Form2->isVisible()) ShowPreviewOfNext();
+  if (recordError) std::rethrow_exception(recordError);
+}
+
+void TForm1::ShowPreviewOfNext() {
+  LoadResult next = LoadPicture(files_->PeekNext());
+  if (next.change == PictureChange::Replace)
+    Form2->ShowPreviewPicture(std::make_shared<const Picture>(std::move(next.picture)));
+  else
+    Form2->ShowPreviewPicture(nullptr);
+}
+
+ViewPlacement TForm1::CurrentPlacement() const {
+  const QRect g = Image1->geometry();
+  return {g.x(), g.y(), g.width(), g.height(), Image1->stretch()};
+}
+
+void TForm1::ApplyPlacement(const ViewPlacement& placement) {
+  Image1->place(placement);
+  RefreshAnimatedPicture();
+}
+
+void TForm1::FitPicture() {
+  if (closed_) return;
+  const auto placement = ::FitPicture({MainPanel->width(), MainPanel->height()},
+                                      Image1->pictureSize(), general_->OriginalSize);
+  if (placement) Image1->place(*placement);
+  RefreshAnimatedPicture();
+}
+
+void TForm1::RefreshAnimatedPicture() {
+  // The control paints every frame at its current geometry; a moved animation only needs a
+  // repaint, and keeps its frame and timing.
+  if (temporary_->PictureFormat == static_cast<std::int32_t>(PictureFormat::Gif)) Image1->update();
+}
+
+void TForm1::ScrollByHalfPanel(ScrollDirection direction) {
+  ApplyPlacement(::ScrollByHalfPanel(CurrentPlacement(), {MainPanel->width(), MainPanel->height()},
+                                     general_->OriginalSize, direction));
+}
+
+void TForm1::FormMouseWheel(int delta) {
+  ApplyPlacement(WheelPicture(CurrentPlacement(), {MainPanel->width(), MainPanel->height()}, delta,
+                              temporary_->RightButtonHeld, general_->ScrollRate));
+}
+
+void TForm1::FormResize() {
+  ArrangeControls();
+  FitPicture();
+}
+
+void TForm1::Turn(void (*turn)(Picture&)) {
+  if (!picture_) return;
+  Image1->clear();
+  if (picture_.use_count() > 1) picture_ = std::make_shared<Picture>(*picture_);
+  turn(*picture_);
+  Image1->setPicture(picture_);
+}
+
+void TForm1::RotateClockwise() {
+  Turn(&::RotateClockwise);
+}
+
+void TForm1::RotateCounterClockwise() {
+  Turn(&::RotateCounterClockwise);
+}
+
+void TForm1::MinimiseWindow() {
+  showMinimized();
+}
+
+void TForm1::HidePreview() {
+  if (Form2->isVisible()) Form2->hide();
+}
+
+PointerState TForm1::TakePointerState() const {
+  return {temporary_->DragStartX, temporary_->DragStartY, temporary_->DoubleClickPending,
+          temporary_->RightButtonHeld};
+}
+
+void TForm1::KeepPointerState(const PointerState& state) {
+  temporary_->DragStartX = state.startX;
+  temporary_->DragStartY = state.startY;
+  temporary_->DoubleClickPending = state.doubleClickPending;
+  temporary_->RightButtonHeld = state.rightButtonHeld;
+}
+
+void TForm1::MainPanelMouseDown(QMouseEvent* event) {
+  PointerState state = TakePointerState();
+  const QPoint p = event->position().toPoint();
+  ::MainPanelMouseDown(state, HeldInputOf(event->buttons(), event->modifiers()), p.x(), p.y());
+  KeepPointerState(state);
+}
+
+void TForm1::MainPanelDblClick() {
+  PointerState state = TakePointerState();
+  ::MainPanelDblClick(state);
+  KeepPointerState(state);
+}
+
+void TForm1::MainPanelMouseUp(QMouseEvent* event) {
+  PointerState state = TakePointerState();
+  const QPoint p = event->position().toPoint();
+  const PointerOutcome outcome = ::MainPanelMouseUp(
+      state, MouseButtonOf(event->button()), HeldInputOf(event->buttons(), event->modifiers()),
+      p.x(), p.y(), CurrentPlacement(), {MainPanel->width(), MainPanel->height()},
+      {general_->DragSensitivity, general_->DragAccelerator});
+  KeepPointerState(state);
+  switch (outcome.action) {
+    case PointerAction::ToggleOriginalSize:
+      general_->OriginalSize = !general_->OriginalSize;
+      FitPicture();
+      break;
+    case PointerAction::Place:
+      ApplyPlacement(outcome.placement);
+      break;
+    case PointerAction::ShowPreview:
+      if (!Form2->isVisible()) {
+        Form2->show();
+        ShowPreviewOfNext();
+      }
+      break;
+    case PointerAction::None:
+      break;
+  }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != MainPanel || closed_) return QWidget::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+      MainPanelMouseDown(static_cast<QMouseEvent*>(event));
+      return true;
+    case QEvent::MouseButtonDblClick:
+      MainPanelDblClick();
+      MainPanelMouseDown(static_cast<QMouseEvent*>(event));
+      return true;
+    case QEvent::MouseButtonRelease:
+      MainPanelMouseUp(static_cast<QMouseEvent*>(event));
+      return true;
+    default:
+      return QWidget::eventFilter(watched, event);
+  }
+}
+
+void TForm1::wheelEvent(QWheelEvent* event) {
+  if (closed_) return;
+  const QPoint d = event->angleDelta();
+  const int delta = d.y() != 0 ? d.y() : d.x();
+  if (delta != 0) FormMouseWheel(delta);
+  event->accept();
+}
