@@ -1,0 +1,317 @@
+#include "view/DecodeAhead.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "codecs/JpegDecoder.h"
+
+namespace {
+
+bool SameTime(const timespec& a, const timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+bool SameLimits(const codecs::DecodeLimits& a, const codecs::DecodeLimits& b) {
+  return a.maxDimension == b.maxDimension && a.maxPixels == b.maxPixels &&
+         a.maxAnimationBytes == b.maxAnimationBytes && a.maxScans == b.maxScans &&
+         a.maxFileBytes == b.maxFileBytes;
+}
+
+bool Fits(const codecs::DecodeOptions& o) {
+  return o.fitWidth > 0 && o.fitHeight > 0;
+}
+
+std::int64_t CeilEighths(std::int64_t size, int n) {
+  return (size * n + 7) / 8;
+}
+
+// Whether a load made with the options `made` can be shown for a request with `wanted`.
+bool Serves(const SharedLoadResult& r, const codecs::DecodeOptions& made,
+            const codecs::DecodeOptions& wanted) {
+  if (!SameLimits(made.limits, wanted.limits)) return false;
+  if (r.change != PictureChange::Replace || !r.picture) {
+    // A failure at one scale says little about another.
+    return Fits(made) == Fits(wanted) && (!Fits(made) || (made.fitWidth == wanted.fitWidth &&
+                                                          made.fitHeight == wanted.fitHeight));
+  }
+  const Picture& p = *r.picture;
+  if (p.width >= p.fullWidth && p.height >= p.fullHeight) return true;
+  if (!Fits(wanted)) return false;  // the picture's own size is wanted
+  const int n =
+      codecs::JpegScaleEighths(p.fullWidth, p.fullHeight, wanted.fitWidth, wanted.fitHeight);
+  return p.width >= CeilEighths(p.fullWidth, n) && p.height >= CeilEighths(p.fullHeight, n);
+}
+
+// Whether a decode under way with `running` may give what `wanted` needs; a sure no avoids a
+// useless wait.
+bool MayServe(const codecs::DecodeOptions& running, const codecs::DecodeOptions& wanted) {
+  if (!SameLimits(running.limits, wanted.limits)) return false;
+  if (!Fits(running)) return true;
+  if (!Fits(wanted)) return false;
+  return running.fitWidth >= wanted.fitWidth && running.fitHeight >= wanted.fitHeight;
+}
+
+std::size_t BytesOf(const SharedLoadResult& r) {
+  std::size_t bytes = sizeof(SharedLoadResult) + 256;
+  if (r.picture)
+    for (const PictureFrame& f : r.picture->frames) bytes += f.pixels.capacity() + sizeof f;
+  return bytes;
+}
+
+bool Settled(const FileStamp& stamp, std::chrono::milliseconds settle) {
+  if (settle.count() <= 0) return true;
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  const auto ns = [](const timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+  };
+  const std::int64_t last = std::max(ns(stamp.modified), ns(stamp.changed));
+  return ns(now) - last >= std::chrono::nanoseconds(settle).count();
+}
+
+SharedLoadResult Share(LoadResult r) {
+  SharedLoadResult s;
+  s.format = r.format;
+  s.change = r.change;
+  if (r.change == PictureChange::Replace)
+    s.picture = std::make_shared<const Picture>(std::move(r.picture));
+  return s;
+}
+
+codecs::DecodeOptions WithoutReuse(codecs::DecodeOptions o) {
+  o.reuse = nullptr;
+  return o;
+}
+
+}  // namespace
+
+bool FileStamp::operator==(const FileStamp& o) const {
+  return device == o.device && inode == o.inode && size == o.size &&
+         SameTime(modified, o.modified) && SameTime(changed, o.changed);
+}
+
+bool StampFile(const std::string& path, FileStamp* stamp) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  stamp->device = static_cast<std::uint64_t>(st.st_dev);
+  stamp->inode = static_cast<std::uint64_t>(st.st_ino);
+  stamp->size = static_cast<std::int64_t>(st.st_size);
+  stamp->modified = st.st_mtim;
+  stamp->changed = st.st_ctim;
+  return true;
+}
+
+TDecodeAhead::TDecodeAhead() : TDecodeAhead(Config{}) {}
+
+TDecodeAhead::TDecodeAhead(Config config) : config_(std::move(config)) {
+  if (config_.enabled) worker_ = std::thread([this] { Run(); });
+}
+
+TDecodeAhead::~TDecodeAhead() {
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  workReady_.notify_all();
+  workDone_.notify_all();
+  if (worker_.joinable()) worker_.join();
+}
+
+void TDecodeAhead::Prefetch(std::vector<DecodeRequest> requests) {
+  if (!config_.enabled) return;
+  for (DecodeRequest& r : requests) r.options.reuse = nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    wanted_ = std::move(requests);
+    nextWanted_ = 0;
+  }
+  workReady_.notify_one();
+}
+
+void TDecodeAhead::Run() {
+  for (;;) {
+    DecodeRequest job;
+    {
+      std::unique_lock lock(mutex_);
+      workReady_.wait(lock, [this] { return stop_ || nextWanted_ < wanted_.size(); });
+      if (stop_) return;
+      job = wanted_[nextWanted_++];
+      running_ = job;
+    }
+    DecodeOne(job);
+    {
+      std::lock_guard lock(mutex_);
+      running_.reset();
+    }
+    workDone_.notify_all();
+  }
+}
+
+void TDecodeAhead::DecodeOne(const DecodeRequest& job) {
+  FileStamp before;
+  if (!StampFile(job.path, &before) || !Settled(before, config_.settle)) return;
+  {
+    std::lock_guard lock(mutex_);
+    const auto it = FindLocked(job.path);
+    if (it != entries_.end() && it->stamp == before && Serves(it->result, it->options, job.options))
+      return;
+    ++stats_.decodes;
+  }
+  if (config_.onDecodeStart) config_.onDecodeStart(job.path);
+
+  SharedLoadResult result;
+  bool loaded = true;
+  try {
+    result = Share(LoadPicture(job.path, job.options));
+  } catch (...) {
+    loaded = false;  // the window's own load reports it
+  }
+  FileStamp after;
+  const bool unchanged = StampFile(job.path, &after) && after == before;
+
+  std::lock_guard lock(mutex_);
+  const bool wanted = WantedLocked(job.path) || (waiters_ > 0 && !stop_);
+  if (!loaded || !unchanged || !wanted) {
+    ++stats_.discarded;
+    return;
+  }
+  InsertLocked(Entry{job.path, before, job.options, std::move(result), 0});
+}
+
+std::optional<SharedLoadResult> TDecodeAhead::Take(const std::string& path,
+                                                   const codecs::DecodeOptions& options,
+                                                   bool waitIfRunning) {
+  if (!config_.enabled) return std::nullopt;
+  FileStamp now;
+  const bool exists = StampFile(path, &now);
+  std::unique_lock lock(mutex_);
+  if (exists && waitIfRunning) {
+    ++waiters_;
+    workDone_.wait(lock, [&] {
+      return stop_ || !running_ || running_->path != path || !MayServe(running_->options, options);
+    });
+    --waiters_;
+  }
+  const auto it = FindLocked(path);
+  const bool current = exists && it != entries_.end() && it->stamp == now;
+  if (it != entries_.end() && !current) {
+    stats_.bytes -= it->bytes;
+    entries_.erase(it);
+  }
+  if (!current || !Serves(it->result, it->options, options)) {
+    ++stats_.misses;
+    // The caller loads it now: the worker need not.
+    for (std::size_t i = nextWanted_; i < wanted_.size();)
+      if (wanted_[i].path == path)
+        wanted_.erase(wanted_.begin() + static_cast<std::ptrdiff_t>(i));
+      else
+        ++i;
+    return std::nullopt;
+  }
+  entries_.splice(entries_.begin(), entries_, it);
+  ++stats_.hits;
+  return it->result;
+}
+
+void TDecodeAhead::Store(const std::string& path, const codecs::DecodeOptions& options,
+                         const FileStamp& stamp, const SharedLoadResult& result) {
+  if (!config_.enabled || !Settled(stamp, config_.settle)) return;
+  std::lock_guard lock(mutex_);
+  InsertLocked(Entry{path, stamp, WithoutReuse(options), result, 0});
+}
+
+void TDecodeAhead::Clear() {
+  std::lock_guard lock(mutex_);
+  entries_.clear();
+  stats_.bytes = 0;
+  wanted_.clear();
+  nextWanted_ = 0;
+}
+
+bool TDecodeAhead::WaitIdle(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  return workDone_.wait_for(lock, timeout,
+                            [this] { return !running_ && nextWanted_ >= wanted_.size(); });
+}
+
+TDecodeAhead::Stats TDecodeAhead::stats() const {
+  std::lock_guard lock(mutex_);
+  Stats s = stats_;
+  s.entries = entries_.size();
+  return s;
+}
+
+TDecodeAhead::EntryList::iterator TDecodeAhead::FindLocked(const std::string& path) {
+  return std::find_if(entries_.begin(), entries_.end(),
+                      [&](const Entry& e) { return e.path == path; });
+}
+
+int TDecodeAhead::UrgencyLocked(const std::string& path) const {
+  for (std::size_t i = 0; i < wanted_.size(); ++i)
+    if (wanted_[i].path == path) return static_cast<int>(i);
+  return -1;
+}
+
+bool TDecodeAhead::WantedLocked(const std::string& path) const {
+  return UrgencyLocked(path) >= 0;
+}
+
+void TDecodeAhead::InsertLocked(Entry entry) {
+  const auto old = FindLocked(entry.path);
+  if (old != entries_.end()) {
+    stats_.bytes -= old->bytes;
+    entries_.erase(old);
+  }
+  entry.bytes = BytesOf(entry.result);
+  if (entry.bytes > config_.capBytes) return;  // it would only push everything else out
+  stats_.bytes += entry.bytes;
+  entries_.push_front(std::move(entry));
+  // Room goes first from pictures nobody waits for (least recently used first), then from the
+  // wanted ones least urgent first; the new entry is no exception.
+  while (stats_.bytes > config_.capBytes && !entries_.empty()) {
+    auto victim = entries_.end();
+    int victimUrgency = -1;
+    for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
+      const int u = UrgencyLocked(it->path);
+      if (u < 0) {
+        victim = std::prev(it.base());
+        break;
+      }
+      if (u > victimUrgency) victim = std::prev(it.base()), victimUrgency = u;
+    }
+    stats_.bytes -= victim->bytes;
+    entries_.erase(victim);
+    ++stats_.evictions;
+  }
+}
+
+bool DecodeAheadWantedByEnvironment() {
+  const char* v = std::getenv("SORTIVO_NO_DECODE_AHEAD");
+  return v == nullptr || *v == '\0' || std::string(v) == "0";
+}
+
+SharedLoadResult LoadPictureCached(TDecodeAhead* cache, const std::string& path,
+                                   const codecs::DecodeOptions& options) {
+  if (cache == nullptr || !cache->enabled()) return Share(LoadPicture(path, options));
+  if (std::optional<SharedLoadResult> hit = cache->Take(path, options)) return *std::move(hit);
+  FileStamp before;
+  const bool stamped = StampFile(path, &before);
+  SharedLoadResult result = Share(LoadPicture(path, options));
+  FileStamp after;
+  if (stamped && StampFile(path, &after) && after == before)
+    cache->Store(path, options, before, result);
+  return result;
+}
+
+PictureFormat LoadPictureFileCached(TDecodeAhead* cache, const std::string& path,
+                                    std::shared_ptr<const Picture>& control,
+                                    const codecs::DecodeOptions& options) {
+  SharedLoadResult r = LoadPictureCached(cache, path, options);
+  if (r.change == PictureChange::Replace)
+    control = std::move(r.picture);
+  else if (r.change == PictureChange::Empty)
+    control.reset();
+  return r.format;
+}

@@ -1,0 +1,156 @@
+#pragma once
+// Decoding the pictures the user is about to see on a background thread, into a small cache, so
+// that the next picture is on screen at once. The worker only reads picture files; the picture
+// list, the key map and every file operation stay on the window's thread.
+//
+// A cached decode is served only while the file is still the one decoded (same device, inode,
+// size, modification and change time) and only for options it can stand in for: a full-size
+// decode serves every request, a reduced JPEG decode only requests whose fitted size it still
+// covers. Failed loads (format None) are cached like pictures, so a broken file is not decoded
+// twice; a file that cannot be read at all (LoadPicture throws) is never cached, and the caller's
+// own load reports it.
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "codecs/DecodeOptions.h"
+#include "codecs/Picture.h"
+#include "view/ImageLib.h"
+
+// What LoadPicture gives, with the picture shared between the cache and the controls. The
+// picture is never changed once it is here: turning it means turning a copy.
+struct SharedLoadResult {
+  PictureFormat format = PictureFormat::None;
+  PictureChange change = PictureChange::Keep;
+  std::shared_ptr<const Picture> picture;  // set when change is Replace
+};
+
+// Which version of a file a decode came from.
+struct FileStamp {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::int64_t size = 0;
+  timespec modified{};
+  timespec changed{};
+  bool operator==(const FileStamp& o) const;
+};
+// False when the path names no regular file (after links).
+bool StampFile(const std::string& path, FileStamp* stamp);
+
+struct DecodeRequest {
+  std::string path;
+  codecs::DecodeOptions options;  // options.reuse is ignored: the worker owns its buffers
+};
+
+class TDecodeAhead {
+ public:
+  struct Config {
+    bool enabled = true;  // off: no thread; Take never finds anything
+    std::size_t capBytes = std::size_t{256} << 20;
+    // A file changed this recently may be written again within one tick of the file system's
+    // clock, unseen by its stamp: such decodes are handed out once but not kept.
+    std::chrono::milliseconds settle{100};
+    // Called on the worker before each decode (tests and measurements).
+    std::function<void(const std::string& path)> onDecodeStart;
+  };
+  struct Stats {
+    std::size_t decodes = 0;    // decodes started by the worker
+    std::size_t discarded = 0;  // worker decodes no longer wanted when done, or of changed files
+    std::size_t hits = 0;
+    std::size_t misses = 0;
+    std::size_t evictions = 0;
+    std::size_t bytes = 0;  // pixel bytes held now
+    std::size_t entries = 0;
+  };
+
+  TDecodeAhead();
+  explicit TDecodeAhead(Config config);
+  // Waits for a decode under way to end (decodes cannot be cut short), then stops the worker.
+  ~TDecodeAhead();
+  TDecodeAhead(const TDecodeAhead&) = delete;
+  TDecodeAhead& operator=(const TDecodeAhead&) = delete;
+
+  bool enabled() const { return config_.enabled; }
+
+  // The pictures wanted next, most urgent first. Replaces the previous wish list: queued work
+  // for paths no longer wanted is dropped, and a decode under way for such a path is thrown
+  // away when it ends. Entries for paths not wanted stay cached (for a step back) until the cap
+  // needs their room.
+  void Prefetch(std::vector<DecodeRequest> requests);
+
+  // The cached load of path when one fits options and the file is unchanged since; otherwise
+  // nothing, and the caller loads the file itself. With waitIfRunning, a decode of exactly this
+  // path under way right now is waited for when its result could serve.
+  std::optional<SharedLoadResult> Take(const std::string& path,
+                                       const codecs::DecodeOptions& options,
+                                       bool waitIfRunning = true);
+
+  // Keeps a load made by the caller (stamped before it began), e.g. for a step back.
+  void Store(const std::string& path, const codecs::DecodeOptions& options, const FileStamp& stamp,
+             const SharedLoadResult& result);
+
+  // Drops every cached picture and all queued work.
+  void Clear();
+
+  // True once no work is queued or under way; false when timeout passed first.
+  bool WaitIdle(std::chrono::milliseconds timeout);
+
+  Stats stats() const;
+
+ private:
+  struct Entry {
+    std::string path;
+    FileStamp stamp;
+    codecs::DecodeOptions options;
+    SharedLoadResult result;
+    std::size_t bytes = 0;
+  };
+  using EntryList = std::list<Entry>;  // most recently used first
+
+  void Run();
+  void DecodeOne(const DecodeRequest& request);
+  // The caller holds mutex_ for these.
+  EntryList::iterator FindLocked(const std::string& path);
+  void InsertLocked(Entry entry);
+  bool WantedLocked(const std::string& path) const;
+  int UrgencyLocked(const std::string& path) const;  // index in wanted_, -1 when not wanted
+
+  Config config_;
+  mutable std::mutex mutex_;
+  std::condition_variable workReady_;
+  std::condition_variable workDone_;
+  bool stop_ = false;
+  std::vector<DecodeRequest> wanted_;
+  std::size_t nextWanted_ = 0;  // the first of wanted_ not yet taken up by the worker
+  std::optional<DecodeRequest> running_;
+  int waiters_ = 0;  // Takes waiting for running_
+  EntryList entries_;
+  Stats stats_;
+  std::thread worker_;
+};
+
+// True unless the environment variable SORTIVO_NO_DECODE_AHEAD is set to a value other than "0"
+// or empty (the baseline for measuring the program without decoding ahead).
+bool DecodeAheadWantedByEnvironment();
+
+// LoadPicture through cache: a cached decode when one serves, else the file loaded here (and
+// kept for a later step back). Same formats, changes and errors as LoadPicture. cache may be
+// null or disabled.
+SharedLoadResult LoadPictureCached(TDecodeAhead* cache, const std::string& path,
+                                   const codecs::DecodeOptions& options = {});
+
+// LoadPictureFile for a shared control: control follows the result's change, the format is
+// returned.
+PictureFormat LoadPictureFileCached(TDecodeAhead* cache, const std::string& path,
+                                    std::shared_ptr<const Picture>& control,
+                                    const codecs::DecodeOptions& options = {});

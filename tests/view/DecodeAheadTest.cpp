@@ -1,0 +1,372 @@
+#include "view/DecodeAhead.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "support/PictureWriter.h"
+#include "support/TempDir.h"
+
+using namespace std::chrono_literals;
+using testsupport::PixelAt;
+using testsupport::Rgba;
+using testsupport::TempDir;
+
+namespace {
+
+TDecodeAhead::Config Quick() {
+  TDecodeAhead::Config c;
+  c.settle = 0ms;
+  return c;
+}
+
+codecs::DecodeOptions Fit(int w, int h) {
+  codecs::DecodeOptions o;
+  o.fitWidth = w, o.fitHeight = h;
+  return o;
+}
+
+// A solid BMP: the same file size as the gradient one of its size, other pixels.
+std::string SolidBmp(int width, int height, Rgba colour) {
+  testsupport::BmpSpec spec;
+  spec.width = width, spec.height = height;
+  spec.pixels.assign(static_cast<std::size_t>(width) * height, colour);
+  return testsupport::EncodeBmp(spec);
+}
+
+void Overwrite(const std::string& path, const std::string& bytes) {  // same inode
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+Rgba TopLeft(const SharedLoadResult& r) {
+  return PixelAt(r.picture->frames[0].pixels, r.picture->width, 0, 0);
+}
+
+// Holds the worker at the start of its first decode until released.
+struct Gate {
+  std::mutex m;
+  std::condition_variable cv;
+  bool entered = false, released = false;
+  std::vector<std::string> started;
+  void Enter(const std::string& path) {
+    std::unique_lock lock(m);
+    started.push_back(path);
+    if (entered) return;
+    entered = true;
+    cv.notify_all();
+    cv.wait(lock, [&] { return released; });
+  }
+  void AwaitEntered() {
+    std::unique_lock lock(m);
+    ASSERT_TRUE(cv.wait_for(lock, 10s, [&] { return entered; }));
+  }
+  void Release() {
+    std::lock_guard lock(m);
+    released = true;
+    cv.notify_all();
+  }
+};
+
+}  // namespace
+
+TEST(DecodeAhead, ServesTheFileAsItIsNowNotAsItWasDecoded) {
+  TempDir dir;
+  const std::string a = dir.Write("a.bmp", testsupport::EncodeBmp(40, 30));
+  std::this_thread::sleep_for(150ms);  // older than the settling time
+  TDecodeAhead cache;
+  cache.Prefetch({{a, {}}});
+  ASSERT_TRUE(cache.WaitIdle(10s));
+  std::optional<SharedLoadResult> hit = cache.Take(a, {});
+  ASSERT_TRUE(hit);
+  EXPECT_EQ(hit->format, PictureFormat::Bmp);
+  EXPECT_EQ(TopLeft(*hit), testsupport::Gradient(0, 0, 40, 30));
+
+  // Rewritten in place at the same size: same inode, same length, other pixels.
+  const Rgba blue{0, 0, 255, 255};
+  const std::string solid = SolidBmp(40, 30, blue);
+  ASSERT_EQ(solid.size(), std::filesystem::file_size(a));
+  Overwrite(a, solid);
+  EXPECT_FALSE(cache.Take(a, {}));
+  // Just written, so possibly written again within one clock tick: not decoded ahead.
+  cache.Prefetch({{a, {}}});
+  ASSERT_TRUE(cache.WaitIdle(10s));
+  EXPECT_FALSE(cache.Take(a, {}));
+  SharedLoadResult now = LoadPictureCached(&cache, a);
+  EXPECT_EQ(TopLeft(now), blue);
+
+  // Replaced by another file under the same name.
+  std::this_thread::sleep_for(150ms);
+  cache.Prefetch({{a, {}}});
+  ASSERT_TRUE(cache.WaitIdle(10s));
+  ASSERT_TRUE(cache.Take(a, {}));
+  const std::string other = dir.Write("other.png", testsupport::EncodePng(25, 15));
+  std::filesystem::rename(other, a);
+  now = LoadPictureCached(&cache, a);
+  EXPECT_EQ(now.format, PictureFormat::Png);
+  EXPECT_EQ(now.picture->width, 25);
+}
+
+TEST(DecodeAhead, NextPictureMovedRenamedOrDeleted) {
+  TempDir dir;
+  const std::string a = dir.Write("a.jpg", testsupport::EncodeJpeg(31, 11));
+  const std::string b = dir.Write("b.jpg", testsupport::EncodeJpeg(32, 12));
+  const std::string c = dir.Write("c.jpg", testsupport::EncodeJpeg(33, 13));
+  TDecodeAhead cache(Quick());
+  cache.Prefetch({{a, {}}, {b, {}}, {c, {}}});
+  ASSERT_TRUE(cache.WaitIdle(10s));
+  EXPECT_EQ(cache.stats().entries, 3u);
+
+  const std::string moved = dir.MakeDir("sorted") + "/b.jpg";
+  std::filesystem::rename(b, moved);
+  std::filesystem::remove(c);
+  std::filesystem::rename(a, c);  // another picture now under c's name
+
+  std::shared_ptr<const Picture> control = std::make_shared<const Picture>();
+  EXPECT_FALSE(cache.Take(b, {}));
+  EXPECT_EQ(LoadPictureFileCached(&cache, b, control), PictureFormat::None);
+  EXPECT_TRUE(control);  // kept, as for any file not there
+  SharedLoadResult r = LoadPictureCached(&cache, moved);
+  EXPECT_EQ(r.format, PictureFormat::Jpeg);
+  EXPECT_EQ(r.picture->width, 32);
+  r = LoadPictureCached(&cache, c);
+  EXPECT_EQ(r.picture->width, 31);
+  EXPECT_EQ(LoadPictureCached(&cache, a).format, PictureFormat::None);
+  EXPECT_EQ(cache.stats().hits, 0u);
+}
+
+TEST(DecodeAhead, FailedLoadsKeepTheirMeaningWhenCached) {
+  TempDir dir;
+  const std::string gif = dir.Write("broken.gif", "GIF8");
+  const std::string bmp = dir.Write("broken.bmp", "BM is how this note begins, and no picture.");
+  TDecodeAhead cache(Quick());
+  cache.Prefetch({{gif, {}}, {bmp, {}}});
+  ASSERT_TRUE(cache.WaitIdle(10s));
+
+  const auto shown = std::make_shared<const Picture>();
+  std::shared_ptr<const Picture> control = shown;
+  EXPECT_EQ(LoadPictureFileCached(&cache, bmp, control), PictureFormat::None);
+  EXPECT_EQ(control, shown);
+  EXPECT_EQ(LoadPictureFileCached(&cache, gif, control), PictureFormat::None);
+  EXPECT_FALSE(control);
+  EXPECT_EQ(cache.stats().hits, 2u);
+}
+
+TEST(DecodeAhead, CapEvictsWhatIsLeastWanted) {
+  TempDir dir;
+  std::vector<std::string> p;
+  for (const char* n : {"a.bmp", "b.bmp", "c.bmp"})
+    p.push_back(dir.Write(n, testsupport::EncodeBmp(100, 100)));
+  p.push_back(dir.Write("big.bmp", testsupport::EncodeBmp(300, 100)));
+  TDecodeAhead::Config config = Quick();
+  config.capBytes = 100 * 100 * 4 * 2 + 4000;  // two of the small ones
+  TDecodeAhead cache(config);
+
+  // All wanted: the least urgent one gives way, even when it is the newest.
+  cache.Prefetch({{p[0], {}}, {p[1], {}}, {p[2], {}}});
+  ASSERT_TRUE(cache.WaitIdle(10s));
+  EXPECT_EQ(cache.stats().entries, 2u);
+  EXPECT_LE(cache.stats().bytes, config.capBytes);
+  EXPECT_FALSE(cache.Take(p[2], {}, false));
+  ASSERT_TRUE(cache.Take(p[1], {}));
+  ASSERT_TRUE(cache.Take(p[0], {}));  // now the most recently used
+
+  // Moved on: the pictures left go, least recently used first.
+  cache.Prefetch({{p[2], {}}});
+  ASSERT_TRUE(cache.WaitIdle(10s));
+  EXPECT_TRUE(cache.Take(p[2], {}));
+  EXPECT_TRUE(cache.Take(p[0], {}));
+  EXPECT_FALSE(cache.Take(p[1], {}));
+
+  // Larger than the cap on its own: never kept, and nothing else given up for it.
+  cache.Prefetch({{p[3], {}}});
+  ASSERT_TRUE(cache.WaitIdle(10s));
+  EXPECT_FALSE(cache.Take(p[3], {}));
+  EXPECT_EQ(cache.stats().entries, 2u);
+  EXPECT_EQ(LoadPictureCached(&cache, p[3]).picture->width, 300);
+}
+
+TEST(DecodeAhead, DropsWorkForPicturesMovedPastAndWaitsOnlyForUsefulDecodes) {
+  TempDir dir;
+  std::vector<std::string> p;
+  for (const char* n : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+    p.push_back(dir.Write(n, testsupport::EncodeJpeg(64, 48)));
+  Gate gate;
+  TDecodeAhead::Config config = Quick();
+  config.onDecodeStart = [&](const std::string& path) { gate.Enter(path); };
+  TDecodeAhead cache(config);
+
+  cache.Prefetch({{p[0], {}}, {p[1], {}}, {p[2], {}}});
+  gate.AwaitEntered();
+  EXPECT_FALSE(cache.Take(p[0], {}, false));  // under way, but not to be waited for
+  std::optional<SharedLoadResult> waited;
+  std::thread taker([&] { waited = cache.Take(p[0], Fit(16, 12), true); });
+  std::this_thread::sleep_for(200ms);
+  cache.Prefetch({{p[3], {}}});  // the user went past a, b and c
+  gate.Release();
+  taker.join();
+  ASSERT_TRUE(waited);  // a full decode serves a fitted request; kept for the one waiting
+  EXPECT_EQ(waited->picture->width, 64);
+  ASSERT_TRUE(cache.WaitIdle(10s));
+  EXPECT_EQ(gate.started, (std::vector<std::string>{p[0], p[3]}));
+  EXPECT_FALSE(cache.Take(p[1], {}, false));
+  EXPECT_TRUE(cache.Take(p[3], {}, false));
+}
+
+TEST(DecodeAhead, ADecodeNobodyWantsAnyMoreIsThrownAway) {
+  TempDir dir;
+  const std::string a = dir.Write("a.jpg", testsupport::EncodeJpeg(64, 48));
+  const std::string b = dir.Write("b.jpg", testsupport::EncodeJpeg(64, 48));
+  Gate gate;
+  TDecodeAhead::Config config = Quick();
+  config.onDecodeStart = [&](const std::string& path) { gate.Enter(path); };
+  TDecodeAhead cache(config);
+  cache.Prefetch({{a, {}}});
+  gate.AwaitEntered();
+  cache.Prefetch({{b, {}}});
+  gate.Release();
+  ASSERT_TRUE(cache.WaitIdle(10s));
+  EXPECT_EQ(cache.stats().discarded, 1u);
+  EXPECT_FALSE(cache.Take(a, {}));
+  EXPECT_TRUE(cache.Take(b, {}));
+  // Clear drops pictures and queued work alike.
+  cache.Clear();
+  EXPECT_EQ(cache.stats().entries, 0u);
+  EXPECT_EQ(cache.stats().bytes, 0u);
+}
+
+TEST(DecodeAhead, DestroyedWhileDecoding) {
+  TempDir dir;
+  const std::string big = dir.Write("big.jpg", testsupport::EncodeJpeg(1600, 1200));
+  const std::string later = dir.Write("later.jpg", testsupport::EncodeJpeg(16, 12));
+  std::atomic<int> started{0};
+  TDecodeAhead::Config config = Quick();
+  config.onDecodeStart = [&](const std::string&) {
+    if (++started == 1) std::this_thread::sleep_for(100ms);  // a decode long enough to overlap
+  };
+  auto cache = std::make_unique<TDecodeAhead>(config);
+  cache->Prefetch({{big, {}}, {later, {}}});
+  for (int i = 0; i < 1000 && started == 0; ++i) std::this_thread::sleep_for(1ms);
+  ASSERT_EQ(started, 1);
+  cache.reset();          // while big decodes
+  EXPECT_EQ(started, 1);  // the queued one was not begun
+}
+
+TEST(DecodeAhead, PrefetchAndTakeFromManyThreads) {
+  TempDir dir;
+  std::vector<std::string> p;
+  for (int i = 0; i < 6; ++i)
+    p.push_back(dir.Write("p" + std::to_string(i) + ".jpg", testsupport::EncodeJpeg(20 + i, 10)));
+  TDecodeAhead::Config config = Quick();
+  config.capBytes = 3 * 30 * 10 * 4 + 3000;
+  TDecodeAhead cache(config);
+  std::atomic<int> wrong{0}, served{0};
+  auto hammer = [&](unsigned seed) {
+    std::mt19937 rng(seed);
+    for (int i = 0; i < 150; ++i) {
+      const std::size_t k = rng() % p.size();
+      switch (rng() % 5) {
+        case 0:
+          cache.Prefetch({{p[k], {}}, {p[(k + 1) % p.size()], {}}});
+          break;
+        case 1:
+          if (rng() % 10 == 0) cache.Clear();
+          break;
+        case 2: {
+          const SharedLoadResult r = LoadPictureCached(&cache, p[k]);
+          if (!r.picture || r.picture->width != 20 + static_cast<int>(k)) ++wrong;
+          break;
+        }
+        default:
+          if (auto r = cache.Take(p[k], {}, rng() % 2 == 0)) {
+            ++served;
+            if (r->picture->width != 20 + static_cast<int>(k)) ++wrong;
+          }
+      }
+    }
+  };
+  std::vector<std::thread> threads;
+  for (unsigned t = 0; t < 4; ++t) threads.emplace_back(hammer, t + 1);
+  for (std::thread& t : threads) t.join();
+  ASSERT_TRUE(cache.WaitIdle(10s));
+  EXPECT_EQ(wrong, 0);
+  EXPECT_GT(served + static_cast<int>(cache.stats().hits), 0);
+  EXPECT_LE(cache.stats().bytes, config.capBytes);
+}
+
+TEST(DecodeAhead, ReducedDecodesCoverTheFittedSizeAndServeOnlyWhatTheyCover) {
+  TempDir dir;
+  // The fitting rule of the picture area: shrink only, keeping the aspect ratio.
+  const auto fitted = [](int w, int h, int aw, int ah) {
+    if (w <= aw && h <= ah) return std::pair{w, h};
+    int fw = static_cast<int>(std::nearbyint(static_cast<double>(w) * ah / h)), fh = ah;
+    if (fw > aw) fw = aw, fh = static_cast<int>(std::nearbyint(static_cast<double>(h) * aw / w));
+    return std::pair{fw, fh};
+  };
+  using Size = std::pair<int, int>;
+  for (auto [w, h] : std::initializer_list<Size>{{800, 600}, {97, 61}, {250, 40}, {333, 500}}) {
+    const std::string path = dir.Write("s.jpg", testsupport::EncodeJpeg(w, h));
+    for (auto [aw, ah] :
+         std::initializer_list<Size>{{200, 150}, {50, 50}, {10, 300}, {96, 60}, {1000, 20}}) {
+      SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " in " + std::to_string(aw) + "x" +
+                   std::to_string(ah));
+      const SharedLoadResult r = LoadPictureCached(nullptr, path, Fit(aw, ah));
+      ASSERT_TRUE(r.picture);
+      const auto [fw, fh] = fitted(w, h, aw, ah);
+      EXPECT_EQ(r.picture->fullWidth, w);
+      EXPECT_EQ(r.picture->fullHeight, h);
+      EXPECT_GE(r.picture->width, fw);
+      EXPECT_GE(r.picture->height, fh);
+      // One eighth less would no longer cover.
+      int n = 1;
+      while ((w * n + 7) / 8 < r.picture->width) ++n;
+      if (n > 1) {
+        EXPECT_TRUE((w * (n - 1) + 7) / 8 < fw || (h * (n - 1) + 7) / 8 < fh);
+      }
+    }
+  }
+
+  const std::string big = dir.Write("big.jpg", testsupport::EncodeJpeg(800, 600));
+  TDecodeAhead cache(Quick());
+  cache.Prefetch({{big, Fit(200, 150)}});
+  ASSERT_TRUE(cache.WaitIdle(10s));
+  std::optional<SharedLoadResult> r = cache.Take(big, Fit(180, 190));  // smaller fit: 180 x 135
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->picture->width, 200);
+  EXPECT_FALSE(cache.Take(big, Fit(240, 180)));  // needs 3/8
+  // Original size wanted: the whole picture, which then serves every fit.
+  EXPECT_EQ(LoadPictureCached(&cache, big).picture->width, 800);
+  r = cache.Take(big, Fit(200, 150));
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->picture->width, 800);
+  codecs::DecodeOptions tight;
+  tight.limits.maxPixels = 1000;
+  EXPECT_FALSE(cache.Take(big, tight));  // decoded under other limits
+}
+
+TEST(DecodeAhead, SwitchedOff) {
+  TempDir dir;
+  const std::string a = dir.Write("a.png", testsupport::EncodePng(12, 10));
+  TDecodeAhead::Config config = Quick();
+  config.enabled = false;
+  TDecodeAhead cache(config);
+  cache.Prefetch({{a, {}}});
+  EXPECT_TRUE(cache.WaitIdle(1s));
+  EXPECT_FALSE(cache.Take(a, {}));
+  EXPECT_EQ(LoadPictureCached(&cache, a).picture->width, 12);
+  EXPECT_EQ(cache.stats().entries, 0u);
+
+  ::unsetenv("SORTIVO_NO_DECODE_AHEAD");
+  EXPECT_TRUE(DecodeAheadWantedByEnvironment());
+  ::setenv("SORTIVO_NO_DECODE_AHEAD", "1", 1);
+  EXPECT_FALSE(DecodeAheadWantedByEnvironment());
+  ::setenv("SORTIVO_NO_DECODE_AHEAD", "0", 1);
+  EXPECT_TRUE(DecodeAheadWantedByEnvironment());
+  ::unsetenv("SORTIVO_NO_DECODE_AHEAD");
+}
