@@ -1,0 +1,78 @@
+#include "app/Layout.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+LayoutInput Window(int editHeight) {
+  LayoutInput in;
+  in.clientWidth = 800;
+  in.clientHeight = 600;
+  in.editHeight = editHeight;
+  in.menuButtonWidth = 70;
+  in.oneKeyButtonWidth = 25;
+  return in;
+}
+
+TEST(LayoutTest, TopBarAndPictureArea) {
+  const LayoutResult r = ArrangeLayout(Window(22));
+  EXPECT_EQ(r.buttonMenu, (LayoutRect{0, 0, 70, 22}));
+  EXPECT_EQ(r.buttonOneKey, (LayoutRect{70, 0, 25, 22}));
+  EXPECT_EQ(r.edit, (LayoutRect{95, 0, 705, 22}));
+  EXPECT_EQ(r.mainPanel, (LayoutRect{0, 22, 800, 578}));
+  EXPECT_EQ(r.cover, LayoutCover::None);
+}
+
+TEST(LayoutTest, LargerFontMakesTheBarTallerAndThePictureAreaShorterBySameAmount) {
+  const LayoutResult small = ArrangeLayout(Window(22));
+  const LayoutResult large = ArrangeLayout(Window(41));
+  EXPECT_EQ(large.edit.height - small.edit.height, 19);
+  EXPECT_EQ(small.mainPanel.height - large.mainPanel.height, 19);
+  EXPECT_EQ(large.mainPanel.top, large.edit.Bottom());
+  EXPECT_EQ(large.mainPanel.Bottom(), 600);
+  EXPECT_EQ(large.buttonMenu.height, 41);
+  EXPECT_EQ(large.buttonOneKey.height, 41);
+}
+
+TEST(LayoutTest, FirstVisibleCoverIsArranged) {
+  LayoutInput in = Window(20);
+  in.keyPanelVisible = in.prefPanelVisible = in.keyListVisible = true;
+  in.keyListHeight = 100;
+  LayoutResult r = ArrangeLayout(in);
+  EXPECT_EQ(r.cover, LayoutCover::KeyPanel);
+  EXPECT_EQ(r.keyPanel, (LayoutRect{0, 20, 800, 580}));
+  EXPECT_EQ(r.keyList, LayoutRect{});
+
+  in.keyPanelVisible = false;
+  r = ArrangeLayout(in);
+  EXPECT_EQ(r.cover, LayoutCover::PrefPanel);
+  EXPECT_EQ(r.prefArea, (LayoutRect{0, 0, 800, 600}));
+
+  in.prefPanelVisible = false;
+  r = ArrangeLayout(in);
+  EXPECT_EQ(r.cover, LayoutCover::KeyList);
+  // Under the input field, in the picture area's own coordinates.
+  EXPECT_EQ(r.keyList, (LayoutRect{95, 0, 705, 100}));
+}
+
+TEST(LayoutTest, KeyListIsCutToThePictureArea) {
+  LayoutInput in = Window(20);
+  in.keyListVisible = true;
+  in.keyListHeight = 5000;
+  EXPECT_EQ(ArrangeLayout(in).keyList.height, 580);
+}
+
+TEST(LayoutTest, TinyWindowGivesNoNegativeSizes) {
+  LayoutInput in = Window(30);
+  in.clientWidth = 50;
+  in.clientHeight = 10;
+  in.keyListVisible = true;
+  in.keyListHeight = 40;
+  const LayoutResult r = ArrangeLayout(in);
+  EXPECT_EQ(r.edit.width, 0);
+  EXPECT_EQ(r.mainPanel.height, 0);
+  EXPECT_EQ(r.keyList.width, 0);
+  EXPECT_EQ(r.keyList.height, 0);
+}
+
+}  // namespace
