@@ -126,6 +126,7 @@ void TDecodeAhead::Prefetch(std::vector<DecodeRequest> requests) {
     std::lock_guard lock(mutex_);
     wanted_ = std::move(requests);
     nextWanted_ = 0;
+    TrimPastLocked();
   }
   workReady_.notify_one();
 }
@@ -268,6 +269,7 @@ void TDecodeAhead::InsertLocked(Entry entry) {
   if (entry.bytes > config_.capBytes) return;  // it would only push everything else out
   stats_.bytes += entry.bytes;
   entries_.push_front(std::move(entry));
+  TrimPastLocked();
   // Room goes first from pictures nobody waits for (least recently used first), then from the
   // wanted ones least urgent first; the new entry is no exception.
   while (stats_.bytes > config_.capBytes && !entries_.empty()) {
@@ -283,6 +285,19 @@ void TDecodeAhead::InsertLocked(Entry entry) {
     }
     stats_.bytes -= victim->bytes;
     entries_.erase(victim);
+    ++stats_.evictions;
+  }
+}
+
+void TDecodeAhead::TrimPastLocked() {
+  std::size_t past = 0;
+  for (auto it = entries_.begin(); it != entries_.end();) {
+    if (WantedLocked(it->path) || ++past <= config_.keepPast) {
+      ++it;
+      continue;
+    }
+    stats_.bytes -= it->bytes;
+    it = entries_.erase(it);
     ++stats_.evictions;
   }
 }

@@ -57,6 +57,8 @@ class TDecodeAhead {
   struct Config {
     bool enabled = true;  // off: no thread; Take never finds anything
     std::size_t capBytes = std::size_t{256} << 20;
+    // Pictures no longer asked for that stay for a step back (the one on screen is one of them).
+    std::size_t keepPast = 2;
     // A file changed this recently may be written again within one tick of the file system's
     // clock, unseen by its stamp: such decodes are handed out once but not kept.
     std::chrono::milliseconds settle{100};
@@ -84,8 +86,8 @@ class TDecodeAhead {
 
   // The pictures wanted next, most urgent first. Replaces the previous wish list: queued work
   // for paths no longer wanted is dropped, and a decode under way for such a path is thrown
-  // away when it ends. Entries for paths not wanted stay cached (for a step back) until the cap
-  // needs their room.
+  // away when it ends. Of the pictures no longer wanted, the keepPast most recently used stay
+  // (for a step back) until the cap needs their room.
   void Prefetch(std::vector<DecodeRequest> requests);
 
   // The cached load of path when one fits options and the file is unchanged since; otherwise
@@ -124,6 +126,7 @@ class TDecodeAhead {
   void InsertLocked(Entry entry);
   bool WantedLocked(const std::string& path) const;
   int UrgencyLocked(const std::string& path) const;  // index in wanted_, -1 when not wanted
+  void TrimPastLocked();
 
   Config config_;
   mutable std::mutex mutex_;

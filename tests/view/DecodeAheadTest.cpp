@@ -192,6 +192,25 @@ TEST(DecodeAhead, CapEvictsWhatIsLeastWanted) {
   EXPECT_EQ(LoadPictureCached(&cache, p[3]).picture->width, 300);
 }
 
+TEST(DecodeAhead, KeepsOnlyAFewPicturesLeftBehind) {
+  TempDir dir;
+  std::vector<std::string> p;
+  for (const char* n : {"a.png", "b.png", "c.png", "d.png"})
+    p.push_back(dir.Write(n, testsupport::EncodePng(8, 8)));
+  TDecodeAhead::Config config = Quick();
+  config.keepPast = 1;
+  TDecodeAhead cache(config);
+  for (std::size_t i = 0; i + 1 < p.size(); ++i) {
+    ASSERT_TRUE(LoadPictureCached(&cache, p[i]).picture);  // shown
+    cache.Prefetch({{p[i + 1], {}}});
+    ASSERT_TRUE(cache.WaitIdle(10s));
+  }
+  EXPECT_EQ(cache.stats().entries, 2u);  // the next one, and the one on screen
+  EXPECT_TRUE(cache.Take(p[3], {}));
+  EXPECT_TRUE(cache.Take(p[2], {}));
+  EXPECT_FALSE(cache.Take(p[1], {}));
+}
+
 TEST(DecodeAhead, DropsWorkForPicturesMovedPastAndWaitsOnlyForUsefulDecodes) {
   TempDir dir;
   std::vector<std::string> p;

@@ -1,0 +1,236 @@
+// The sorting rhythm without a window: a key every 150 ms (and every 60 ms), each showing the
+// next 6000 x 4000 JPEG fitted into a 1280 x 800 area, then asking for the two after it. The
+// time from the key to the picture in hand is measured with decoding ahead and without it (each
+// in a child process of its own, so that its peak memory is its own), beside a bare quarter-
+// scale libjpeg-turbo decode, which is what a cold jump costs at best.
+// The pictures are made once into /tmp/sortivo-ahead-pictures (SORTIVO_BENCH_PICTURES of them,
+// default 100) and kept for later runs.
+#include <benchmark/benchmark.h>
+#include <jpeglib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "view/DecodeAhead.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kWidth = 6000, kHeight = 4000;
+constexpr int kAreaWidth = 1280, kAreaHeight = 800;
+
+int PictureCount() {
+  const char* v = std::getenv("SORTIVO_BENCH_PICTURES");
+  const int n = v ? std::atoi(v) : 100;
+  return std::max(n, 4);
+}
+
+// A photograph-like amount of detail: a gradient under fine noise, different for each picture.
+bool WritePicture(const std::string& path, unsigned seed) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  jpeg_compress_struct c{};
+  jpeg_error_mgr err{};
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  jpeg_stdio_dest(&c, f);
+  c.image_width = kWidth;
+  c.image_height = kHeight;
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 90, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<unsigned char> row(kWidth * 3);
+  std::uint32_t state = seed * 2654435761u + 1;
+  while (c.next_scanline < c.image_height) {
+    const unsigned y = c.next_scanline;
+    for (unsigned x = 0; x < kWidth; ++x) {
+      state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+      const unsigned noise = state & 31;
+      row[x * 3] = static_cast<unsigned char>((x * 255 / kWidth + seed * 40 + noise) & 255);
+      row[x * 3 + 1] = static_cast<unsigned char>((y * 255 / kHeight + noise) & 255);
+      row[x * 3 + 2] = static_cast<unsigned char>(((x ^ y) >> 4) + noise);
+    }
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&c, &r, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  return std::fclose(f) == 0;
+}
+
+const std::vector<std::string>& Pictures() {
+  static const std::vector<std::string> paths = [] {
+    const std::filesystem::path dir = "/tmp/sortivo-ahead-pictures";
+    std::filesystem::create_directories(dir);
+    std::vector<std::string> out;
+    for (int i = 0; i < PictureCount(); ++i) {
+      std::string name = std::to_string(1000 + i);
+      name += ".jpg";
+      const std::string path = (dir / name).string();
+      if (!std::filesystem::exists(path) && !WritePicture(path + ".part", i)) std::abort();
+      if (!std::filesystem::exists(path)) std::filesystem::rename(path + ".part", path);
+      out.push_back(path);
+    }
+    return out;
+  }();
+  return paths;
+}
+
+struct RunFigures {
+  double medianMs = 0, p95Ms = 0, maxMs = 0;
+  double peakRssMb = 0;
+  double hits = 0;
+};
+
+double Quantile(std::vector<double> v, double q) {
+  std::sort(v.begin(), v.end());
+  return v[std::min(v.size() - 1, static_cast<std::size_t>(q * (v.size() - 1) + 0.5))];
+}
+
+// One walk through every picture: the next key comes interval after the picture appeared (the
+// time the user looks at it), and its time counts from that key.
+RunFigures Walk(bool ahead, std::chrono::milliseconds interval) {
+  const std::vector<std::string>& p = Pictures();
+  TDecodeAhead::Config config;
+  config.enabled = ahead;
+  TDecodeAhead cache(config);
+  codecs::DecodeOptions fit;
+  fit.fitWidth = kAreaWidth, fit.fitHeight = kAreaHeight;
+  const auto wishes = [&](std::size_t i) {
+    std::vector<DecodeRequest> r;
+    for (std::size_t k = i + 1; k < std::min(p.size(), i + 3); ++k) r.push_back({p[k], fit});
+    return r;
+  };
+  std::shared_ptr<const Picture> shown;
+  LoadPictureFileCached(&cache, p[0], shown, fit);
+  cache.Prefetch(wishes(0));
+  std::vector<double> ms;
+  for (std::size_t i = 1; i < p.size(); ++i) {
+    const Clock::time_point key = Clock::now() + interval;
+    std::this_thread::sleep_until(key);
+    if (LoadPictureFileCached(&cache, p[i], shown, fit) != PictureFormat::Jpeg) std::abort();
+    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - key).count());
+    cache.Prefetch(wishes(i));
+  }
+  RunFigures f;
+  f.medianMs = Quantile(ms, 0.5);
+  f.p95Ms = Quantile(ms, 0.95);
+  f.maxMs = *std::max_element(ms.begin(), ms.end());
+  f.hits = static_cast<double>(cache.stats().hits);
+  rusage ru{};
+  getrusage(RUSAGE_SELF, &ru);
+  f.peakRssMb = static_cast<double>(ru.ru_maxrss) / 1024.0;
+  return f;
+}
+
+RunFigures WalkInChild(bool ahead, std::chrono::milliseconds interval) {
+  int fds[2];
+  if (pipe(fds) != 0) std::abort();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    const RunFigures f = Walk(ahead, interval);
+    if (write(fds[1], &f, sizeof f) != static_cast<ssize_t>(sizeof f)) _exit(1);
+    _exit(0);
+  }
+  close(fds[1]);
+  RunFigures f;
+  const ssize_t got = read(fds[0], &f, sizeof f);
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (got != static_cast<ssize_t>(sizeof f) || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    std::abort();
+  return f;
+}
+
+void BM_KeyToPicture(benchmark::State& state) {
+  Pictures();  // made before the child processes, once
+  const bool ahead = state.range(0) != 0;
+  const std::chrono::milliseconds interval(state.range(1));
+  for (auto _ : state) {
+    const RunFigures f = WalkInChild(ahead, interval);
+    state.SetIterationTime(f.medianMs / 1000.0);
+    state.counters["median_ms"] = f.medianMs;
+    state.counters["p95_ms"] = f.p95Ms;
+    state.counters["max_ms"] = f.maxMs;
+    state.counters["peak_rss_MB"] = f.peakRssMb;
+    state.counters["cache_hits"] = f.hits;
+  }
+  state.SetLabel(std::string(ahead ? "ahead" : "on demand") + ", key every " +
+                 std::to_string(interval.count()) + " ms, " + std::to_string(Pictures().size()) +
+                 " pictures");
+}
+BENCHMARK(BM_KeyToPicture)
+    ->ArgNames({"ahead", "interval_ms"})
+    ->Args({1, 150})
+    ->Args({0, 150})
+    ->Args({1, 60})
+    ->Args({0, 60})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// A jump to a picture nobody foresaw: read the file and decode it at a quarter of its size with
+// the bare library, nothing else.
+void BM_ColdJumpBareQuarterDecode(benchmark::State& state) {
+  const std::vector<std::string>& p = Pictures();
+  std::vector<unsigned char> bytes, pixels;
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::string& path = p[i++ % p.size()];
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    bytes.resize(std::filesystem::file_size(path));
+    if (std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::abort();
+    std::fclose(f);
+    jpeg_decompress_struct d{};
+    jpeg_error_mgr err{};
+    d.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&d);
+    jpeg_mem_src(&d, bytes.data(), bytes.size());
+    jpeg_read_header(&d, TRUE);
+    d.out_color_space = JCS_EXT_BGRA;
+    d.scale_num = 1;
+    d.scale_denom = 4;
+    jpeg_start_decompress(&d);
+    pixels.resize(static_cast<std::size_t>(d.output_width) * d.output_height * 4);
+    while (d.output_scanline < d.output_height) {
+      JSAMPROW row =
+          pixels.data() + static_cast<std::size_t>(d.output_scanline) * d.output_width * 4;
+      jpeg_read_scanlines(&d, &row, 1);
+    }
+    jpeg_finish_decompress(&d);
+    jpeg_destroy_decompress(&d);
+    benchmark::DoNotOptimize(pixels.data());
+  }
+}
+BENCHMARK(BM_ColdJumpBareQuarterDecode)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The same through the program's loading, for the ratio to the bare decode.
+void BM_ColdJumpLoadPicture(benchmark::State& state) {
+  const std::vector<std::string>& p = Pictures();
+  codecs::DecodeOptions fit;
+  fit.fitWidth = kAreaWidth, fit.fitHeight = kAreaHeight;
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const SharedLoadResult r = LoadPictureCached(nullptr, p[i++ % p.size()], fit);
+    if (!r.picture || r.picture->width != kWidth / 4) std::abort();
+    benchmark::DoNotOptimize(r.picture.get());
+  }
+}
+BENCHMARK(BM_ColdJumpLoadPicture)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+}  // namespace
+
+BENCHMARK_MAIN();
