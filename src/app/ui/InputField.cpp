@@ -11,20 +11,6 @@
 
 namespace {
 
-// Carriage return, line feed and escape would otherwise beep or end up in the text.
-bool IsSwallowedCharacter(const QKeyEvent& event) {
-  switch (event.key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-      return true;
-    default:
-      break;
-  }
-  const QString t = event.text();
-  return t.size() == 1 && (t[0] == u'\r' || t[0] == u'\n' || t[0] == QChar(27));
-}
-
 class AutoCompOff {
  public:
   explicit AutoCompOff(TGeneralManager& general) : general_(general), saved_(general.AutoComp) {
@@ -41,6 +27,19 @@ class AutoCompOff {
 
 }  // namespace
 
+bool TInputField::SwallowsCharacter(const QKeyEvent& event) {
+  switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      return true;
+    default:
+      break;
+  }
+  const QString t = event.text();
+  return t.size() == 1 && (t[0] == u'\r' || t[0] == u'\n' || t[0] == QChar(27));
+}
+
 TInputField::TInputField(TKeyMap& keyMap, TGeneralManager& general, TTemporaryManager& temporary,
                          QWidget* parent)
     : QLineEdit(parent), keyMap_(keyMap), general_(general), temporary_(temporary) {
@@ -56,7 +55,7 @@ void TInputField::keyPressEvent(QKeyEvent* event) {
     keyDown_(key, static_cast<ModifierSet>(stroke.modifiers));
     if (!alive) return;
   }
-  if (!IsSwallowedCharacter(*event)) QLineEdit::keyPressEvent(event);
+  if (!SwallowsCharacter(*event)) QLineEdit::keyPressEvent(event);
   // Keys the field has no use for must not go on to the window, whose own handler would
   // dispatch the panic key a second time.
   event->accept();

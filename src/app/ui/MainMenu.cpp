@@ -30,6 +30,14 @@ std::optional<QFont> RunFontDialog(const QFont& initial, QWidget* parent) {
 
 }  // namespace
 
+FontSettings InputFontSettings(const QFont& font, FontSettings stored) {
+  stored.name = font.family().toStdString();
+  stored.size = font.pointSize() > 0 ? font.pointSize() : -font.pixelSize();
+  stored.style = (font.bold() ? kFontBold : 0) | (font.italic() ? kFontItalic : 0) |
+                 (font.underline() ? kFontUnderline : 0) | (font.strikeOut() ? kFontStrikeOut : 0);
+  return stored;
+}
+
 TMainMenu::TMainMenu(QWidget& window, TGeneralManager& general)
     : QMenu(&window), window_(window), general_(general), chooseFont_(RunFontDialog) {
   setObjectName(QStringLiteral("MainMenu"));

@@ -11,10 +11,16 @@
 #include <functional>
 #include <optional>
 
+#include "app/Settings.h"
+
 class QAction;
 class QLineEdit;
 class QPushButton;
 class TGeneralManager;
+
+// The stored form of a chosen font: its family, size (points, or minus the pixels for a font
+// sized in pixels) and style; the colour and character set stay those of stored.
+FontSettings InputFontSettings(const QFont& font, FontSettings stored);
 
 class TMainMenu : public QMenu {
   Q_OBJECT

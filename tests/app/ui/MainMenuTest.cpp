@@ -174,6 +174,8 @@ class MainMenuTest : public QObject {
     w.menu->SetFontChooser([](const QFont& initial, QWidget*) -> std::optional<QFont> {
       QFont f = initial;
       f.setPointSize(initial.pointSize() * 3);
+      f.setBold(true);
+      f.setStrikeOut(true);
       return f;
     });
     w.menu->Font1Click(*w.edit);
@@ -186,6 +188,22 @@ class MainMenuTest : public QObject {
     QCOMPARE(before.mainPanel.height - after.mainPanel.height, grown);
     QCOMPARE(w.menu->ButtonMenu->height(), w.edit->height());
     QCOMPARE(w.menu->ButtonOneKey->height(), w.edit->height());
+
+    FontSettings stored;
+    stored.color = 0x123456;
+    const QFont f = chosen[0][0].value<QFont>();
+    FontSettings saved = InputFontSettings(f, stored);
+    QCOMPARE(saved.name, f.family().toStdString());
+    QCOMPARE(saved.size, original.pointSize() * 3);
+    QCOMPARE(saved.style, kFontBold | kFontStrikeOut);
+    QCOMPARE(saved.color, 0x123456);
+    QCOMPARE(saved.charSet, stored.charSet);
+    QFont pixels = f;
+    pixels.setPixelSize(30);
+    pixels.setBold(false);
+    saved = InputFontSettings(pixels, stored);
+    QCOMPARE(saved.size, -30);
+    QCOMPARE(saved.style, kFontStrikeOut);
   }
 };
 
