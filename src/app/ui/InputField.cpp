@@ -40,9 +40,8 @@ bool TInputField::SwallowsCharacter(const QKeyEvent& event) {
   return t.size() == 1 && (t[0] == u'\r' || t[0] == u'\n' || t[0] == QChar(27));
 }
 
-TInputField::TInputField(TKeyMap& keyMap, TGeneralManager& general, TTemporaryManager& temporary,
-                         QWidget* parent)
-    : QLineEdit(parent), keyMap_(keyMap), general_(general), temporary_(temporary) {
+TInputField::TInputField(TGeneralManager& general, TTemporaryManager& temporary, QWidget* parent)
+    : QLineEdit(parent), general_(general), temporary_(temporary) {
   setObjectName(QStringLiteral("Edit1"));
   connect(this, &QLineEdit::textChanged, this, &TInputField::Edit1Change);
 }
@@ -86,7 +85,7 @@ void TInputField::Edit1Change(const QString& text) {
 }
 
 void TInputField::CompleteInput() {
-  if (text().isEmpty()) return;
+  if (text().isEmpty() || !keyMap_) return;
   const AutoCompOff off(general_);
   // Positions here are UTF-16 units; the key map works in UTF-8 bytes, so only whole texts
   // cross over.
@@ -100,7 +99,7 @@ void TInputField::CompleteInput() {
     typed.remove(start, length);
   }
   const std::string completion =
-      keyMap_.CompleteKey((typed + selected).toStdString(), selected.toStdString());
+      keyMap_->CompleteKey((typed + selected).toStdString(), selected.toStdString());
   const QString offer = QString::fromStdString(completion);
   setText(typed + offer);
   setSelection(static_cast<int>(typed.size()), static_cast<int>(offer.size()));

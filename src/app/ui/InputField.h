@@ -24,10 +24,11 @@ class TInputField : public QLineEdit {
   // the field's own handling of the event follows whatever the handler did.
   using KeyDownHandler = std::function<void(std::uint16_t& key, ModifierSet modifiers)>;
 
-  // The objects must outlive the field.
-  TInputField(TKeyMap& keyMap, TGeneralManager& general, TTemporaryManager& temporary,
-              QWidget* parent = nullptr);
+  // The objects must outlive the field. The key map comes later (it is read after the settings
+  // that name its files); until then nothing is completed.
+  TInputField(TGeneralManager& general, TTemporaryManager& temporary, QWidget* parent = nullptr);
 
+  void SetKeyMap(const TKeyMap* keyMap) { keyMap_ = keyMap; }
   void SetKeyDown(KeyDownHandler handler) { keyDown_ = std::move(handler); }
 
   // Replaces the selected text with the key map's next completion of the rest, and selects the
@@ -51,7 +52,7 @@ class TInputField : public QLineEdit {
   void Edit1Change(const QString& text);
   void Edit1KeyUp(std::uint16_t key, ModifierSet modifiers);
 
-  TKeyMap& keyMap_;
+  const TKeyMap* keyMap_ = nullptr;
   TGeneralManager& general_;
   TTemporaryManager& temporary_;
   KeyDownHandler keyDown_;

@@ -72,7 +72,8 @@ struct World {
     dir.Write("tail.txt", "");
     general.ShiftToCopy = true;
     keyMap = std::make_unique<TKeyMap>("", "", "", dir.str());
-    field = new TInputField(*keyMap, general, temporary, &host);
+    field = new TInputField(general, temporary, &host);
+    field->SetKeyMap(keyMap.get());
     target.field = field;
     target.general = &general;
     dispatcher = std::make_unique<TDispatcher>(
@@ -134,6 +135,12 @@ class InputFieldTest : public QObject {
     w.Complete();
     QCOMPARE(w.field->text(), QStringLiteral("cat"));
     QVERIFY(!w.field->hasSelectedText());
+
+    // Before the key map is read there is nothing to complete from.
+    w.field->SetKeyMap(nullptr);
+    w.field->setText(QStringLiteral("c"));
+    w.Complete();
+    QCOMPARE(w.field->text(), QStringLiteral("c"));
   }
 
   void completesWhileTyping() {
