@@ -40,8 +40,7 @@ bool TInputField::SwallowsCharacter(const QKeyEvent& event) {
   return t.size() == 1 && (t[0] == u'\r' || t[0] == u'\n' || t[0] == QChar(27));
 }
 
-TInputField::TInputField(TGeneralManager& general, TTemporaryManager& temporary, QWidget* parent)
-    : QLineEdit(parent), general_(general), temporary_(temporary) {
+TInputField::TInputField(QWidget* parent) : QLineEdit(parent) {
   setObjectName(QStringLiteral("Edit1"));
   connect(this, &QLineEdit::textChanged, this, &TInputField::Edit1Change);
 }
@@ -68,8 +67,8 @@ void TInputField::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void TInputField::Edit1KeyUp(std::uint16_t key, ModifierSet modifiers) {
-  if (!general_.OneKey) return;
-  const std::string keyText = OneKeyText(key, modifiers, general_.ShiftToCopy);
+  if (!general_ || !general_->OneKey) return;
+  const std::string keyText = OneKeyText(key, modifiers, general_->ShiftToCopy);
   if (!keyText.empty()) {
     const QString shown = QString::fromStdString(keyText);
     setText(text().startsWith(u':') ? QStringLiteral(":") + shown : shown);
@@ -78,15 +77,15 @@ void TInputField::Edit1KeyUp(std::uint16_t key, ModifierSet modifiers) {
 }
 
 void TInputField::Edit1Change(const QString& text) {
-  if (general_.OneKey) return;
+  if (!general_ || !temporary_ || general_->OneKey) return;
   const auto n = static_cast<std::int32_t>(text.size());
-  if (general_.AutoComp && n > temporary_.InputLength && !hasSelectedText()) CompleteInput();
-  temporary_.InputLength = n;
+  if (general_->AutoComp && n > temporary_->InputLength && !hasSelectedText()) CompleteInput();
+  temporary_->InputLength = n;
 }
 
 void TInputField::CompleteInput() {
-  if (text().isEmpty() || !keyMap_) return;
-  const AutoCompOff off(general_);
+  if (text().isEmpty() || !keyMap_ || !general_) return;
+  const AutoCompOff off(*general_);
   // Positions here are UTF-16 units; the key map works in UTF-8 bytes, so only whole texts
   // cross over.
   QString typed = text();
@@ -106,8 +105,9 @@ void TInputField::CompleteInput() {
 }
 
 void TInputField::TidyInput() {
-  if (general_.OneKey && text() == QStringLiteral(":")) return;
-  if (general_.AutoDelete) {
+  if (!general_) return;
+  if (general_->OneKey && text() == QStringLiteral(":")) return;
+  if (general_->AutoDelete) {
     clear();
   } else {
     selectAll();

@@ -24,10 +24,16 @@ class TInputField : public QLineEdit {
   // the field's own handling of the event follows whatever the handler did.
   using KeyDownHandler = std::function<void(std::uint16_t& key, ModifierSet modifiers)>;
 
-  // The objects must outlive the field. The key map comes later (it is read after the settings
-  // that name its files); until then nothing is completed.
-  TInputField(TGeneralManager& general, TTemporaryManager& temporary, QWidget* parent = nullptr);
+  explicit TInputField(QWidget* parent = nullptr);
 
+  // The settings and run-time state the field reads and writes, and the key map it completes
+  // from; each must outlive the field or be detached (null) first. Without settings the field
+  // is a plain line edit; without a key map nothing is completed. They come one by one as the
+  // window starts up: the key map is read after the settings that name its files.
+  void Attach(TGeneralManager* general, TTemporaryManager* temporary) {
+    general_ = general;
+    temporary_ = temporary;
+  }
   void SetKeyMap(const TKeyMap* keyMap) { keyMap_ = keyMap; }
   void SetKeyDown(KeyDownHandler handler) { keyDown_ = std::move(handler); }
 
@@ -53,7 +59,7 @@ class TInputField : public QLineEdit {
   void Edit1KeyUp(std::uint16_t key, ModifierSet modifiers);
 
   const TKeyMap* keyMap_ = nullptr;
-  TGeneralManager& general_;
-  TTemporaryManager& temporary_;
+  TGeneralManager* general_ = nullptr;
+  TTemporaryManager* temporary_ = nullptr;
   KeyDownHandler keyDown_;
 };

@@ -38,11 +38,11 @@ FontSettings InputFontSettings(const QFont& font, FontSettings stored) {
   return stored;
 }
 
-TMainMenu::TMainMenu(QWidget& window, TGeneralManager& general)
-    : QMenu(&window), window_(window), general_(general), chooseFont_(RunFontDialog) {
+TMainMenu::TMainMenu(QWidget& window)
+    : QMenu(&window), window_(window), chooseFont_(RunFontDialog) {
   setObjectName(QStringLiteral("MainMenu"));
   ButtonMenu = MakeButton(window, "ButtonMenu", QStringLiteral("メニュー(&F)"));
-  ButtonOneKey = MakeButton(window, "ButtonOneKey", general.OneKey ? kOneKeyOn : kOneKeyOff);
+  ButtonOneKey = MakeButton(window, "ButtonOneKey", kOneKeyOff);
 
   const auto item = [this](const char* name, const QString& caption) {
     QAction* a = addAction(caption);
@@ -72,12 +72,13 @@ TMainMenu::TMainMenu(QWidget& window, TGeneralManager& general)
 }
 
 void TMainMenu::SetOneKeyMode(bool on) {
-  general_.OneKey = on;
+  if (general_) general_->OneKey = on;
   ButtonOneKey->setText(on ? kOneKeyOn : kOneKeyOff);
 }
 
 void TMainMenu::ButtonOneKeyClick() {
-  SetOneKeyMode(!general_.OneKey);
+  if (!general_) return;
+  SetOneKeyMode(!general_->OneKey);
   emit arrangeRequested();
 }
 

@@ -29,8 +29,12 @@ class TMainMenu : public QMenu {
   // Runs a font dialog from the given font; nullopt when the user cancels.
   using FontChooser = std::function<std::optional<QFont>(const QFont& initial, QWidget* parent)>;
 
-  // window: the main window, parent of the buttons and the menu. The objects must outlive it.
-  TMainMenu(QWidget& window, TGeneralManager& general);
+  // window: the main window, parent of the buttons and the menu.
+  explicit TMainMenu(QWidget& window);
+
+  // The settings holding OneKey; null until they exist and once they are gone, when the
+  // one-key button only shows the mode it is given.
+  void Attach(TGeneralManager* general) { general_ = general; }
 
   QPushButton* ButtonMenu;
   QPushButton* ButtonOneKey;
@@ -72,6 +76,6 @@ class TMainMenu : public QMenu {
 
  private:
   QWidget& window_;
-  TGeneralManager& general_;
+  TGeneralManager* general_ = nullptr;
   FontChooser chooseFont_;
 };

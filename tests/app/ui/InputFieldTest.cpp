@@ -72,7 +72,8 @@ struct World {
     dir.Write("tail.txt", "");
     general.ShiftToCopy = true;
     keyMap = std::make_unique<TKeyMap>("", "", "", dir.str());
-    field = new TInputField(general, temporary, &host);
+    field = new TInputField(&host);
+    field->Attach(&general, &temporary);
     field->SetKeyMap(keyMap.get());
     target.field = field;
     target.general = &general;
@@ -141,6 +142,12 @@ class InputFieldTest : public QObject {
     w.field->setText(QStringLiteral("c"));
     w.Complete();
     QCOMPARE(w.field->text(), QStringLiteral("c"));
+    // Nor anything else once the window has let go of its objects.
+    w.general.AutoComp = true;
+    w.field->SetKeyMap(w.keyMap.get());
+    w.field->Attach(nullptr, nullptr);
+    QTest::keyClick(w.field, 'o');
+    QCOMPARE(w.field->text(), QStringLiteral("co"));
   }
 
   void completesWhileTyping() {

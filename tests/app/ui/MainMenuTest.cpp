@@ -17,7 +17,8 @@ struct World {
   QLineEdit* edit = new QLineEdit(&window);
   QSignalSpy arrange;
 
-  World() : menu(new TMainMenu(window, general)), arrange(menu, &TMainMenu::arrangeRequested) {
+  World() : menu(new TMainMenu(window)), arrange(menu, &TMainMenu::arrangeRequested) {
+    menu->Attach(&general);
     window.setGeometry(60, 40, 500, 300);
     Arrange();
     window.show();
@@ -139,6 +140,10 @@ class MainMenuTest : public QObject {
     // The settings' own switch only sets the caption, and asks for no arrangement.
     w.menu->SetOneKeyMode(true);
     QVERIFY(w.general.OneKey);
+    QCOMPARE(w.menu->ButtonOneKey->text(), QStringLiteral("&1-"));
+    QCOMPARE(w.arrange.count(), 2);
+    w.menu->Attach(nullptr);
+    w.menu->ButtonOneKey->click();
     QCOMPARE(w.menu->ButtonOneKey->text(), QStringLiteral("&1-"));
     QCOMPARE(w.arrange.count(), 2);
   }
