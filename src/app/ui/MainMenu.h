@@ -5,7 +5,8 @@
 // The main window creates it with itself as parent (the buttons become its children) and plugs
 // it in: the menu items' triggered signals go to its handlers (Key1Click, Pref1Click ...);
 // arrangeRequested goes to ArrangeControls; inputFontChosen records the font for the settings;
-// SetOneKeyMode serves the dispatcher's target; ButtonWidths feed the layout.
+// SetOneKeyMode serves the dispatcher's target; MenuButtonWidth and OneKeyButtonWidth feed
+// the layout. Attach the settings once they exist.
 #include <QFont>
 #include <QMenu>
 #include <functional>
