@@ -17,7 +17,13 @@
 void TForm1::PresentPicture(const std::string& path) {
   codecs::DecodeOptions options;
   options.reuse = &spare_;
-  LoadResult loaded = LoadPicture(path, options);
+  LoadResult loaded;
+  try {
+    loaded = LoadPicture(path, options);
+  } catch (const std::exception&) {
+    RecordInListFiles(files_->GetPreviousPath());
+    throw;
+  }
   if (loaded.change == PictureChange::Empty) {
     Image1->clear();
     picture_.reset();
@@ -196,6 +202,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
       return true;
     case QEvent::MouseButtonRelease:
       MainPanelMouseUp(static_cast<QMouseEvent*>(event));
+      return true;
+    case QEvent::Wheel:
+      wheelEvent(static_cast<QWheelEvent*>(event));
       return true;
     default:
       return QWidget::eventFilter(watched, event);

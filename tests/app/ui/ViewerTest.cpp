@@ -180,9 +180,23 @@ class ViewerTest : public QObject {
     QTest::mouseRelease(form->MainPanel, Qt::LeftButton, {}, QPoint(130, 90));
     QCOMPARE(form->Image1->geometry().topLeft(), QPoint(34, -10));
 
-    form->ShowNext();
+    form->PresentPicture(form->Files().Locate(pics + "/small.png"));
     QCOMPARE(form->Image1->geometry(), QRect(200, 150, 100, 100));
     QVERIFY(!form->Image1->stretch());
+    QWheelEvent wheel(QPointF(10, 10), form->MainPanel->mapToGlobal(QPointF(10, 10)), {},
+                      QPoint(0, 120), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(form->MainPanel, &wheel);
+    QCOMPARE(form->Image1->y(), 150 + form->General().ScrollRate);
+
+    // A left click while the right button is held opens the preview of the next picture.
+    QVERIFY(!form->Form2->isVisible());
+    QTest::mousePress(form->MainPanel, Qt::RightButton, {}, QPoint(20, 20));
+    QTest::mousePress(form->MainPanel, Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::mouseRelease(form->MainPanel, Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::mouseRelease(form->MainPanel, Qt::RightButton, {}, QPoint(20, 20));
+    QVERIFY(form->Form2->isVisible());
+    QCOMPARE(form->Form2->Image1()->hasPicture(), !form->Files().PeekNext().empty());
+    QVERIFY(!form->Temporary().RightButtonHeld);
     form->resize(504, 54 + form->Edit1->height());
     QTRY_COMPARE_WITH_TIMEOUT(form->Image1->geometry(), QRect(225, 0, 50, 50), 5000);
     form->resize(504, 2 + form->Edit1->height());
