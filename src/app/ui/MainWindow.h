@@ -16,6 +16,7 @@
 #include "app/GeneralManager.h"
 #include "app/Settings.h"
 #include "app/TemporaryManager.h"
+#include "codecs/DecodeOptions.h"
 #include "codecs/Picture.h"
 #include "config/ColorManager.h"
 #include "config/VirtualKeys.h"
@@ -137,6 +138,10 @@ class TForm1 : public QWidget, public TCommandTarget {
   void ApplyPlacement(const ViewPlacement& placement);
   void ShowPreviewOfNext();
   void Turn(void (*turn)(Picture&));
+  // The decode hint for the picture area: no larger than it needs to be unless at its own size.
+  codecs::DecodeOptions DisplayOptions(ViewSize area);
+  // Decodes the current picture again when it was decoded smaller than it is now shown.
+  void Sharpen(const ViewPlacement& placement);
 
   void ShowAbortButton();
   void FinishBuild(const TFileList::OpenResult& result);
@@ -168,6 +173,7 @@ class TForm1 : public QWidget, public TCommandTarget {
 
   std::shared_ptr<Picture> picture_;
   std::vector<std::uint8_t> spare_;  // pixels of the picture replaced, for the next decode
+  int turns_ = 0;                    // clockwise quarter turns since the picture was loaded
 
   DropHandler keyPanelDrop_;
   FolderOpener folderOpener_;

@@ -15,8 +15,7 @@
 #include "view/ui/PreviewWindow.h"
 
 void TForm1::PresentPicture(const std::string& path) {
-  codecs::DecodeOptions options;
-  options.reuse = &spare_;
+  const codecs::DecodeOptions options = DisplayOptions({MainPanel->width(), MainPanel->height()});
   LoadResult loaded;
   try {
     loaded = LoadPicture(path, options);
@@ -42,6 +41,7 @@ void TForm1::PresentPicture(const std::string& path) {
       replaced->frames[0].pixels.capacity() > spare_.capacity())
     spare_.swap(replaced->frames[0].pixels);
   replaced.reset();
+  turns_ = 0;
   temporary_->PictureFormat = static_cast<std::int32_t>(loaded.format);
 
   // A list file that cannot be written is reported after the picture is fully presented.
@@ -67,6 +67,44 @@ void TForm1::PresentPicture(const std::string& path) {
   if (recordError) std::rethrow_exception(recordError);
 }
 
+codecs::DecodeOptions TForm1::DisplayOptions(ViewSize area) {
+  codecs::DecodeOptions options;
+  options.reuse = &spare_;
+  // The same area the fit uses; a picture shrunk into it needs no more pixels than it has.
+  if (!general_->OriginalSize && area.width >= 8 && area.height >= 8) {
+    options.fitWidth = area.width - 4;
+    options.fitHeight = area.height - 4;
+  }
+  return options;
+}
+
+void TForm1::Sharpen(const ViewPlacement& placement) {
+  if (!picture_ ||
+      (picture_->width >= picture_->fullWidth && picture_->height >= picture_->fullHeight))
+    return;
+  const bool fullSizeShown = !placement.stretch;
+  if (!fullSizeShown && placement.width <= picture_->width && placement.height <= picture_->height)
+    return;
+  ViewSize area{placement.width + 4, placement.height + 4};
+  if (turns_ % 2 != 0) std::swap(area.width, area.height);
+  codecs::DecodeOptions options = DisplayOptions(area);
+  if (fullSizeShown) options.fitWidth = options.fitHeight = 0;
+  options.reuse = nullptr;
+  LoadResult again;
+  try {
+    again = LoadPicture(files_->GetCurrent(), options);
+  } catch (const std::exception&) {
+    return;  // the smaller picture stays: it is still the right one
+  }
+  const bool sameSize = turns_ % 2 == 0 ? again.picture.fullWidth == picture_->fullWidth
+                                        : again.picture.fullWidth == picture_->fullHeight;
+  if (again.change != PictureChange::Replace || !sameSize) return;
+  auto sharper = std::make_shared<Picture>(std::move(again.picture));
+  for (int i = 0; i < turns_; ++i) ::RotateClockwise(*sharper);
+  picture_ = std::move(sharper);
+  Image1->setPicture(picture_);
+}
+
 void TForm1::ShowPreviewOfNext() {
   LoadResult next = LoadPicture(files_->PeekNext());
   if (next.change == PictureChange::Replace)
@@ -89,7 +127,10 @@ void TForm1::FitPicture() {
   if (closed_) return;
   const auto placement = ::FitPicture({MainPanel->width(), MainPanel->height()},
                                       Image1->pictureSize(), general_->OriginalSize);
-  if (placement) Image1->place(*placement);
+  if (placement) {
+    Sharpen(*placement);
+    Image1->place(*placement);
+  }
   RefreshAnimatedPicture();
 }
 
@@ -124,10 +165,12 @@ void TForm1::Turn(void (*turn)(Picture&)) {
 
 void TForm1::RotateClockwise() {
   Turn(&::RotateClockwise);
+  if (picture_) turns_ = (turns_ + 1) % 4;
 }
 
 void TForm1::RotateCounterClockwise() {
   Turn(&::RotateCounterClockwise);
+  if (picture_) turns_ = (turns_ + 3) % 4;
 }
 
 void TForm1::MinimiseWindow() {

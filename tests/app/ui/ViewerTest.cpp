@@ -205,6 +205,28 @@ class ViewerTest : public QObject {
     form->close();
   }
 
+  void aLargePictureIsDecodedForTheAreaAndSharpenedWhenShownLarger() {
+    TempDir dir;
+    const std::string pics = dir.MakeDir("pics");
+    testsupport::WriteJpeg(pics + "/big.jpg", 2000, 1000);
+    auto form = ShownWindow(dir);
+    QVERIFY(form);
+    form->OpenPath(pics);
+    QCOMPARE(form->windowTitle(), QStringLiteral("1/1 2000 * 1000 /.../pics/big.jpg"));
+    QCOMPARE(form->Image1->geometry(), QRect(0, 75, 500, 250));
+    QVERIFY(form->CurrentPicture()->width < 2000);
+    QVERIFY(form->CurrentPicture()->width >= 500);
+
+    form->RotateClockwise();
+    form->FitPicture();
+    QCOMPARE(form->Image1->geometry(), QRect(150, 0, 200, 400));
+    DoubleClick(form->MainPanel, QPoint(100, 100));
+    QCOMPARE(form->CurrentPicture()->width, 1000);  // turned, and at full size
+    QCOMPARE(form->CurrentPicture()->height, 2000);
+    QCOMPARE(form->Image1->geometry(), QRect(-250, 0, 1000, 2000));
+    form->close();
+  }
+
   void movesAndCopiesWithEveryOutcome() {
     TempDir dir;
     const std::string pics = ThreePictures(dir);
