@@ -489,6 +489,31 @@ class ViewerTest : public QObject {
     form->close();
   }
 
+  void theAbortButtonStopsALongBuildAndClosingWaitsForIt() {
+    TempDir dir;
+    const std::string many = dir.MakeDir("many");
+    for (int i = 0; i < 5000; ++i) dir.Write("many/p" + std::to_string(i) + ".jpg", "");
+    auto form = ShownWindow(dir);
+    QVERIFY(form);
+    bool shownDuringBuild = false;
+    QTimer::singleShot(0, form.get(), [&] {
+      shownDuringBuild = form->BitBtn2->isVisible();
+      form->BitBtn2->click();
+    });
+    form->OpenPath(many);
+    QVERIFY(shownDuringBuild);
+    QVERIFY(form->BitBtn2->isHidden());
+    QVERIFY(form->Files().Count() > 0);
+    QVERIFY(form->Files().Count() < 5000);
+    QCOMPARE(form->Files().Source(), many);
+
+    // A close arriving during a build stops it; the window closes once the build has ended.
+    QTimer::singleShot(0, form.get(), [&] { form->close(); });
+    form->Default2Click();
+    QVERIFY(form->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 5000);
+  }
+
   void anUnreadableKeyMapFileIsReported() {
     TempDir dir;
     const std::string big = dir / "huge.txt";
