@@ -189,12 +189,9 @@ void TForm1::Open1Click() {
 
 void TForm1::Resume1Click() {
   Edit1->setFocus();
-  const std::string& directory = temporary_->LastDirectory;
-  const std::string& file = temporary_->LastFile;
-  if (directory.empty() && file.empty()) return;
-  // Copied: opening may not change them, but the references must not outlive a close.
-  const std::string lastDirectory = directory;
-  const std::string lastFile = file;
+  const std::string lastDirectory = temporary_->LastDirectory;
+  const std::string lastFile = temporary_->LastFile;
+  if (lastDirectory.empty() && lastFile.empty()) return;
   if (platform::FileExists(lastDirectory)) {
     OpenPath(lastDirectory);
     if (!closed_) PresentPicture(files_->Locate(lastFile));
