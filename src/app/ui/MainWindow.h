@@ -24,6 +24,8 @@
 #include "files/FileList.h"
 #include "keymap/KeyMap.h"
 
+class KeyPanel;
+class PrefPanel;
 class QFrame;
 class QLineEdit;
 class QPushButton;
@@ -177,4 +179,9 @@ class TForm1 : public QWidget, public TCommandTarget {
 
   DropHandler keyPanelDrop_;
   FolderOpener folderOpener_;
+
+  // The two panels that can cover the picture area, children of the window; created in
+  // FormCreate.
+  KeyPanel* keyPanel_ = nullptr;
+  PrefPanel* prefPanel_ = nullptr;
 };
