@@ -6,7 +6,7 @@
 
 using testsupport::BmpCompression;
 using testsupport::BmpHeader;
-using testsupport::BmpSpec;
+using testsupport::BmpParams;
 using testsupport::PixelAt;
 using testsupport::Rgba;
 
@@ -18,8 +18,8 @@ codecs::Bytes AsBytes(const std::string& s) {
 
 constexpr int kW = 13, kH = 5;
 
-BmpSpec Indexed(int bpp, BmpCompression compression = BmpCompression::None) {
-  BmpSpec spec;
+BmpParams Indexed(int bpp, BmpCompression compression = BmpCompression::None) {
+  BmpParams spec;
   spec.width = kW, spec.height = kH, spec.bitsPerPixel = bpp, spec.compression = compression;
   const int colours = 1 << bpp;
   for (int i = 0; i < colours; ++i)
@@ -32,15 +32,15 @@ BmpSpec Indexed(int bpp, BmpCompression compression = BmpCompression::None) {
   return spec;
 }
 
-BmpSpec Direct(int bpp) {
-  BmpSpec spec;
+BmpParams Direct(int bpp) {
+  BmpParams spec;
   spec.width = kW, spec.height = kH, spec.bitsPerPixel = bpp;
   for (int y = 0; y < kH; ++y)
     for (int x = 0; x < kW; ++x) spec.pixels.push_back(testsupport::Gradient(x, y, kW, kH));
   return spec;
 }
 
-void ExpectIndexed(const BmpSpec& spec, const Picture& p) {
+void ExpectIndexed(const BmpParams& spec, const Picture& p) {
   ASSERT_EQ(p.width, kW);
   ASSERT_EQ(p.height, kH);
   for (int y = 0; y < kH; ++y)
@@ -57,7 +57,7 @@ TEST(BmpDecoder, IndexedDepthsRleAndRowOrder) {
       for (BmpHeader header : {BmpHeader::Info, BmpHeader::Os2}) {
         SCOPED_TRACE(testing::Message() << bpp << (topDown ? " top-down" : "")
                                         << (header == BmpHeader::Os2 ? " os2" : ""));
-        BmpSpec spec = Indexed(bpp);
+        BmpParams spec = Indexed(bpp);
         spec.topDown = topDown && header != BmpHeader::Os2;
         spec.header = header;
         Picture p;
@@ -69,7 +69,7 @@ TEST(BmpDecoder, IndexedDepthsRleAndRowOrder) {
   }
   for (auto [bpp, compression] : {std::pair{8, BmpCompression::Rle8}, {4, BmpCompression::Rle4}}) {
     SCOPED_TRACE(bpp);
-    const BmpSpec spec = Indexed(bpp, compression);
+    const BmpParams spec = Indexed(bpp, compression);
     Picture p;
     ASSERT_TRUE(codecs::DecodeBmp(AsBytes(testsupport::EncodeBmp(spec)), p));
     ExpectIndexed(spec, p);
@@ -79,7 +79,7 @@ TEST(BmpDecoder, IndexedDepthsRleAndRowOrder) {
 TEST(BmpDecoder, DirectColourDepthsAndBitFields) {
   Picture p;
   for (int bpp : {24, 32}) {
-    const BmpSpec spec = Direct(bpp);
+    const BmpParams spec = Direct(bpp);
     ASSERT_TRUE(codecs::DecodeBmp(AsBytes(testsupport::EncodeBmp(spec)), p));
     EXPECT_EQ(PixelAt(p.frames[0].pixels, kW, 12, 4), spec.pixels[4 * kW + 12]) << bpp;
     EXPECT_EQ(PixelAt(p.frames[0].pixels, kW, 0, 0), spec.pixels[0]) << bpp;
@@ -87,7 +87,7 @@ TEST(BmpDecoder, DirectColourDepthsAndBitFields) {
   }
   // 16 bits keep 5 bits per channel (6 for green with 5-6-5 fields); compare at that precision.
   for (bool fields : {false, true}) {
-    BmpSpec spec = Direct(16);
+    BmpParams spec = Direct(16);
     if (fields) spec.compression = BmpCompression::BitFields;
     ASSERT_TRUE(codecs::DecodeBmp(AsBytes(testsupport::EncodeBmp(spec)), p));
     const Rgba want = spec.pixels[2 * kW + 9];
@@ -98,7 +98,7 @@ TEST(BmpDecoder, DirectColourDepthsAndBitFields) {
     EXPECT_EQ(got.a, 255);
   }
   // 32 bits with an alpha mask in a V5 header keep alpha.
-  BmpSpec alpha = Direct(32);
+  BmpParams alpha = Direct(32);
   alpha.header = BmpHeader::V5;
   alpha.compression = BmpCompression::BitFields;
   alpha.topDown = true;

@@ -5,7 +5,7 @@
 #include "support/PictureWriter.h"
 
 using testsupport::GifFrame;
-using testsupport::GifSpec;
+using testsupport::GifParams;
 using testsupport::PixelAt;
 using testsupport::Rgba;
 
@@ -25,8 +25,8 @@ GifFrame Fill(int left, int top, int w, int h, std::uint8_t index) {
   return f;
 }
 
-GifSpec Screen(int w, int h) {
-  GifSpec spec;
+GifParams Screen(int w, int h) {
+  GifParams spec;
   spec.width = w, spec.height = h;
   spec.palette = {kRed, kGreen, kBlue, kWhite};
   return spec;
@@ -39,7 +39,7 @@ Rgba At(const Picture& p, std::size_t frame, int x, int y) {
 }  // namespace
 
 TEST(GifDecoder, ComposesFramesWithTheirDisposal) {
-  GifSpec spec = Screen(8, 8);
+  GifParams spec = Screen(8, 8);
   spec.frames.push_back(Fill(0, 0, 8, 8, 0));  // red everywhere
   GifFrame keep = Fill(0, 0, 2, 2, 1);         // green corner, kept
   keep.disposal = 1;
@@ -69,7 +69,7 @@ TEST(GifDecoder, ComposesFramesWithTheirDisposal) {
 }
 
 TEST(GifDecoder, TransparencyInterlaceLocalTablesAndClipping) {
-  GifSpec spec = Screen(6, 20);
+  GifParams spec = Screen(6, 20);
   spec.frames.push_back(Fill(0, 0, 6, 20, 2));  // blue
   GifFrame f = Fill(0, 0, 6, 20, 0);
   for (int y = 0; y < 20; ++y) f.indices[y * 6] = static_cast<std::uint8_t>(y % 2);  // column 0
@@ -93,7 +93,7 @@ TEST(GifDecoder, TransparencyInterlaceLocalTablesAndClipping) {
 }
 
 TEST(GifDecoder, DelaysAndLoopCount) {
-  GifSpec spec = Screen(2, 2);
+  GifParams spec = Screen(2, 2);
   for (int delay : {0, 5, 100}) {
     GifFrame f = Fill(0, 0, 2, 2, 0);
     f.delayCs = delay;

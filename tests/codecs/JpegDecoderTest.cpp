@@ -8,7 +8,7 @@
 
 using testsupport::Gradient;
 using testsupport::JpegColor;
-using testsupport::JpegSpec;
+using testsupport::JpegParams;
 using testsupport::PixelAt;
 using testsupport::Rgba;
 
@@ -47,7 +47,7 @@ TEST(JpegDecoder, DecodesEveryColourSpace) {
                  Case{JpegColor::Gray, false}, Case{JpegColor::Rgb, false},
                  Case{JpegColor::Cmyk, false}, Case{JpegColor::AdobeCmyk, false}}) {
     SCOPED_TRACE(static_cast<int>(c.color) * 10 + c.progressive);
-    JpegSpec spec;
+    JpegParams spec;
     spec.color = c.color;
     spec.progressive = c.progressive;
     Picture p;
@@ -75,7 +75,7 @@ TEST(JpegDecoder, RefusesJunkAndOversizeAndTooManyScans) {
   few.limits.maxPixels = 300 * 200 - 1;
   EXPECT_FALSE(codecs::DecodeJpeg(AsBytes(jpeg), p, few));
 
-  JpegSpec progressive;
+  JpegParams progressive;
   progressive.progressive = true;  // the simple progression has 10 scans
   codecs::DecodeOptions scans;
   scans.limits.maxScans = 3;

@@ -5,7 +5,7 @@
 #include "support/PictureWriter.h"
 
 using testsupport::PixelAt;
-using testsupport::PngSpec;
+using testsupport::PngParams;
 using testsupport::Rgba;
 
 namespace {
@@ -15,8 +15,8 @@ codecs::Bytes AsBytes(const std::string& s) {
 }
 
 // A 9 x 7 picture whose sample at (x, y) is (x * 7 + y * 3 + channel * 5) wrapped to depth.
-PngSpec Pattern(int colorType, int depth, bool interlaced = false) {
-  PngSpec spec;
+PngParams Pattern(int colorType, int depth, bool interlaced = false) {
+  PngParams spec;
   spec.width = 9, spec.height = 7, spec.colorType = colorType, spec.bitDepth = depth;
   spec.interlaced = interlaced;
   const int channels = colorType == 0 || colorType == 3 ? 1
@@ -49,7 +49,7 @@ TEST(PngDecoder, DecodesEveryColourTypeAndDepth) {
       for (bool interlaced : {false, true}) {
         SCOPED_TRACE(testing::Message() << "type " << c.type << " depth " << depth
                                         << (interlaced ? " interlaced" : ""));
-        const PngSpec spec = Pattern(c.type, depth, interlaced);
+        const PngParams spec = Pattern(c.type, depth, interlaced);
         Picture p;
         ASSERT_TRUE(codecs::DecodePng(AsBytes(testsupport::EncodePng(spec)), p));
         ASSERT_EQ(p.width, 9);
@@ -76,7 +76,7 @@ TEST(PngDecoder, DecodesEveryColourTypeAndDepth) {
 TEST(PngDecoder, PaletteAndTransparencyChunk) {
   for (int depth : {1, 2, 4, 8}) {
     SCOPED_TRACE(depth);
-    PngSpec spec = Pattern(3, depth);
+    PngParams spec = Pattern(3, depth);
     const int colours = 1 << depth;
     for (int i = 0; i < colours; ++i)
       spec.palette.push_back(Rgba{static_cast<std::uint8_t>(i * 3), 10, 200,
@@ -90,13 +90,13 @@ TEST(PngDecoder, PaletteAndTransparencyChunk) {
     EXPECT_TRUE(p.hasAlpha);
   }
   // tRNS on gray and RGB: the one colour named becomes transparent.
-  PngSpec gray = Pattern(0, 8);
+  PngParams gray = Pattern(0, 8);
   gray.transparent = {gray.samples[0]};
   Picture p;
   ASSERT_TRUE(codecs::DecodePng(AsBytes(testsupport::EncodePng(gray)), p));
   EXPECT_EQ(PixelAt(p.frames[0].pixels, 9, 0, 0).a, 0);
   EXPECT_EQ(PixelAt(p.frames[0].pixels, 9, 1, 0).a, 255);
-  PngSpec rgb = Pattern(2, 16);
+  PngParams rgb = Pattern(2, 16);
   rgb.transparent = {rgb.samples[3], rgb.samples[4], rgb.samples[5]};  // pixel (1, 0)
   ASSERT_TRUE(codecs::DecodePng(AsBytes(testsupport::EncodePng(rgb)), p));
   EXPECT_EQ(PixelAt(p.frames[0].pixels, 9, 1, 0).a, 0);
@@ -105,7 +105,7 @@ TEST(PngDecoder, PaletteAndTransparencyChunk) {
 
 TEST(PngDecoder, TruncatedKeepsRowsAndLimitsRefuse) {
   // Noise, so that the image data spans many reads and a cut leaves whole rows behind.
-  PngSpec noise;
+  PngParams noise;
   noise.width = 300, noise.height = 400, noise.colorType = 2;
   std::uint32_t seed = 12345;
   for (int i = 0; i < 300 * 400 * 3; ++i) {

@@ -25,7 +25,7 @@ TEST(ReusedBuffer, NeverShowsThroughPixelsTheFileDoesNotSet) {
   EXPECT_EQ(PixelAt(p.frames[0].pixels, 20, 3, 0), (testsupport::Rgba{0, 0, 0, 0}));
   EXPECT_EQ(PixelAt(p.frames[0].pixels, 20, 3, 9), testsupport::Gradient(3, 9, 20, 10));
 
-  testsupport::BmpSpec rle;
+  testsupport::BmpParams rle;
   rle.width = 8, rle.height = 4, rle.bitsPerPixel = 8,
   rle.compression = testsupport::BmpCompression::Rle8;
   rle.palette = {{10, 20, 30, 255}};
@@ -42,7 +42,7 @@ TEST(ReusedBuffer, NeverShowsThroughPixelsTheFileDoesNotSet) {
   EXPECT_EQ(PixelAt(p.frames[0].pixels, 8, 1, 2).a, 0);
   EXPECT_EQ(PixelAt(p.frames[0].pixels, 8, 5, 1), (testsupport::Rgba{10, 20, 30, 255}));
 
-  testsupport::PngSpec noise;
+  testsupport::PngParams noise;
   noise.width = 200, noise.height = 300, noise.colorType = 2;
   std::uint32_t seed = 7;
   for (int i = 0; i < 200 * 300 * 3; ++i) {

@@ -31,7 +31,7 @@ bool WriteBytes(const std::string& path, const std::string& bytes) {
 
 // ---- JPEG
 
-std::string EncodeJpeg(int width, int height, const JpegSpec& spec) {
+std::string EncodeJpeg(int width, int height, const JpegParams& spec) {
   jpeg_compress_struct c{};
   jpeg_error_mgr err{};
   c.err = jpeg_std_error(&err);
@@ -81,7 +81,7 @@ std::string EncodeJpeg(int width, int height, const JpegSpec& spec) {
 }
 
 bool WriteJpeg(const std::string& path, int width, int height, int quality) {
-  JpegSpec spec;
+  JpegParams spec;
   spec.quality = quality;
   return WriteBytes(path, EncodeJpeg(width, height, spec));
 }
@@ -125,7 +125,7 @@ std::vector<png_byte> PackRow(const std::uint16_t* s, std::size_t count, int dep
 }
 }  // namespace
 
-std::string EncodePng(const PngSpec& spec) {
+std::string EncodePng(const PngParams& spec) {
   std::string bytes;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -174,7 +174,7 @@ std::string EncodePng(const PngSpec& spec) {
 }
 
 std::string EncodePng(int width, int height) {
-  PngSpec spec;
+  PngParams spec;
   spec.width = width, spec.height = height;
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
@@ -211,7 +211,7 @@ void Check(int rc) {
 }
 }  // namespace
 
-std::string EncodeGif(const GifSpec& spec) {
+std::string EncodeGif(const GifParams& spec) {
   std::string bytes;
   int err = 0;
   GifFileType* gif = EGifOpen(&bytes, GifWrite, &err);
@@ -260,7 +260,7 @@ std::string EncodeGif(const GifSpec& spec) {
 }
 
 std::string EncodeGif(int width, int height, int count, int delayCs) {
-  GifSpec spec;
+  GifParams spec;
   spec.width = width, spec.height = height, spec.loopCount = 0;
   spec.palette = {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {255, 255, 255, 255}};
   for (int i = 0; i < count; ++i) {
@@ -289,7 +289,7 @@ void Put32(std::string& s, std::uint32_t v) {
 }
 
 // Runs of equal indices in encoded mode only, one line at a time.
-std::string EncodeRle(const BmpSpec& spec, int row) {
+std::string EncodeRle(const BmpParams& spec, int row) {
   std::string out;
   const bool four = spec.compression == BmpCompression::Rle4;
   const std::uint8_t* p = spec.indices.data() + static_cast<std::size_t>(row) * spec.width;
@@ -305,7 +305,7 @@ std::string EncodeRle(const BmpSpec& spec, int row) {
 }
 }  // namespace
 
-std::string EncodeBmp(const BmpSpec& spec) {
+std::string EncodeBmp(const BmpParams& spec) {
   const int bpp = spec.bitsPerPixel;
   const bool os2 = spec.header == BmpHeader::Os2;
   const std::uint32_t headerSize = os2 ? 12 : spec.header == BmpHeader::V5 ? 124 : 40;
@@ -398,7 +398,7 @@ std::string EncodeBmp(const BmpSpec& spec) {
 }
 
 std::string EncodeBmp(int width, int height) {
-  BmpSpec spec;
+  BmpParams spec;
   spec.width = width, spec.height = height;
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) spec.pixels.push_back(Gradient(x, y, width, height));

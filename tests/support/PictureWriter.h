@@ -21,17 +21,17 @@ Rgba PixelAt(const std::vector<std::uint8_t>& bgra, int width, int x, int y);
 
 // ---- JPEG
 enum class JpegColor { YCbCr, Gray, Rgb, Cmyk, AdobeCmyk };
-struct JpegSpec {
+struct JpegParams {
   int quality = 95;
   JpegColor color = JpegColor::YCbCr;
   bool progressive = false;
 };
 // The gradient (gray: its red channel as gray).
-std::string EncodeJpeg(int width, int height, const JpegSpec& spec = {});
+std::string EncodeJpeg(int width, int height, const JpegParams& spec = {});
 bool WriteJpeg(const std::string& path, int width, int height, int quality = 95);
 
 // ---- PNG
-struct PngSpec {
+struct PngParams {
   int width = 0, height = 0;
   int colorType = 6;  // PNG_COLOR_TYPE_*: 0 gray, 2 RGB, 3 palette, 4 gray+alpha, 6 RGBA
   int bitDepth = 8;
@@ -41,7 +41,7 @@ struct PngSpec {
   std::vector<Rgba> palette;               // colour type 3; alpha goes into tRNS when below 255
   std::vector<std::uint16_t> transparent;  // tRNS for types 0 (1 value) and 2 (R, G, B)
 };
-std::string EncodePng(const PngSpec& spec);
+std::string EncodePng(const PngParams& spec);
 // The gradient as 8-bit RGBA.
 std::string EncodePng(int width, int height);
 bool WritePng(const std::string& path, int width, int height);
@@ -57,13 +57,13 @@ struct GifFrame {
   bool interlaced = false;
   bool control = true;  // write a graphics control extension
 };
-struct GifSpec {
+struct GifParams {
   int width = 0, height = 0;
   std::vector<Rgba> palette;  // global colour table
   int loopCount = -1;         // -1: no loop extension
   std::vector<GifFrame> frames;
 };
-std::string EncodeGif(const GifSpec& spec);
+std::string EncodeGif(const GifParams& spec);
 // count frames of width x height, frame i filled with palette colour i % 4 of
 // {red, green, blue, white}, each shown delayCs hundredths of a second, looping forever.
 std::string EncodeGif(int width, int height, int count, int delayCs = 10);
@@ -72,7 +72,7 @@ bool WriteGif(const std::string& path, int width, int height, int count, int del
 // ---- BMP
 enum class BmpHeader { Info, Os2, V5 };
 enum class BmpCompression { None, Rle8, Rle4, BitFields };
-struct BmpSpec {
+struct BmpParams {
   int width = 0, height = 0;
   int bitsPerPixel = 24;
   bool topDown = false;
@@ -85,7 +85,7 @@ struct BmpSpec {
   std::vector<Rgba> palette;
   std::vector<Rgba> pixels;
 };
-std::string EncodeBmp(const BmpSpec& spec);
+std::string EncodeBmp(const BmpParams& spec);
 // The gradient as a 24-bit bottom-up BMP.
 std::string EncodeBmp(int width, int height);
 bool WriteBmp(const std::string& path, int width, int height);
