@@ -19,33 +19,33 @@ codecs::Bytes AsBytes(const std::string& s) {
 constexpr int kW = 13, kH = 5;
 
 BmpParams Indexed(int bpp, BmpCompression compression = BmpCompression::None) {
-  BmpParams spec;
-  spec.width = kW, spec.height = kH, spec.bitsPerPixel = bpp, spec.compression = compression;
+  BmpParams params;
+  params.width = kW, params.height = kH, params.bitsPerPixel = bpp, params.compression = compression;
   const int colours = 1 << bpp;
   for (int i = 0; i < colours; ++i)
-    spec.palette.push_back(Rgba{static_cast<std::uint8_t>(i * 37),
+    params.palette.push_back(Rgba{static_cast<std::uint8_t>(i * 37),
                                 static_cast<std::uint8_t>(255 - i),
                                 static_cast<std::uint8_t>(i * 11), 255});
   for (int y = 0; y < kH; ++y)
     for (int x = 0; x < kW; ++x)
-      spec.indices.push_back(static_cast<std::uint8_t>((x / 3 + y * 2) % colours));
-  return spec;
+      params.indices.push_back(static_cast<std::uint8_t>((x / 3 + y * 2) % colours));
+  return params;
 }
 
 BmpParams Direct(int bpp) {
-  BmpParams spec;
-  spec.width = kW, spec.height = kH, spec.bitsPerPixel = bpp;
+  BmpParams params;
+  params.width = kW, params.height = kH, params.bitsPerPixel = bpp;
   for (int y = 0; y < kH; ++y)
-    for (int x = 0; x < kW; ++x) spec.pixels.push_back(testsupport::Gradient(x, y, kW, kH));
-  return spec;
+    for (int x = 0; x < kW; ++x) params.pixels.push_back(testsupport::Gradient(x, y, kW, kH));
+  return params;
 }
 
-void ExpectIndexed(const BmpParams& spec, const Picture& p) {
+void ExpectIndexed(const BmpParams& params, const Picture& p) {
   ASSERT_EQ(p.width, kW);
   ASSERT_EQ(p.height, kH);
   for (int y = 0; y < kH; ++y)
     for (int x = 0; x < kW; ++x)
-      ASSERT_EQ(PixelAt(p.frames[0].pixels, kW, x, y), spec.palette[spec.indices[y * kW + x]])
+      ASSERT_EQ(PixelAt(p.frames[0].pixels, kW, x, y), params.palette[params.indices[y * kW + x]])
           << x << "," << y;
 }
 
@@ -57,40 +57,40 @@ TEST(BmpDecoder, IndexedDepthsRleAndRowOrder) {
       for (BmpHeader header : {BmpHeader::Info, BmpHeader::Os2}) {
         SCOPED_TRACE(testing::Message() << bpp << (topDown ? " top-down" : "")
                                         << (header == BmpHeader::Os2 ? " os2" : ""));
-        BmpParams spec = Indexed(bpp);
-        spec.topDown = topDown && header != BmpHeader::Os2;
-        spec.header = header;
+        BmpParams params = Indexed(bpp);
+        params.topDown = topDown && header != BmpHeader::Os2;
+        params.header = header;
         Picture p;
-        ASSERT_TRUE(codecs::DecodeBmp(AsBytes(testsupport::EncodeBmp(spec)), p));
-        ExpectIndexed(spec, p);
+        ASSERT_TRUE(codecs::DecodeBmp(AsBytes(testsupport::EncodeBmp(params)), p));
+        ExpectIndexed(params, p);
         EXPECT_FALSE(p.hasAlpha);
       }
     }
   }
   for (auto [bpp, compression] : {std::pair{8, BmpCompression::Rle8}, {4, BmpCompression::Rle4}}) {
     SCOPED_TRACE(bpp);
-    const BmpParams spec = Indexed(bpp, compression);
+    const BmpParams params = Indexed(bpp, compression);
     Picture p;
-    ASSERT_TRUE(codecs::DecodeBmp(AsBytes(testsupport::EncodeBmp(spec)), p));
-    ExpectIndexed(spec, p);
+    ASSERT_TRUE(codecs::DecodeBmp(AsBytes(testsupport::EncodeBmp(params)), p));
+    ExpectIndexed(params, p);
   }
 }
 
 TEST(BmpDecoder, DirectColourDepthsAndBitFields) {
   Picture p;
   for (int bpp : {24, 32}) {
-    const BmpParams spec = Direct(bpp);
-    ASSERT_TRUE(codecs::DecodeBmp(AsBytes(testsupport::EncodeBmp(spec)), p));
-    EXPECT_EQ(PixelAt(p.frames[0].pixels, kW, 12, 4), spec.pixels[4 * kW + 12]) << bpp;
-    EXPECT_EQ(PixelAt(p.frames[0].pixels, kW, 0, 0), spec.pixels[0]) << bpp;
+    const BmpParams params = Direct(bpp);
+    ASSERT_TRUE(codecs::DecodeBmp(AsBytes(testsupport::EncodeBmp(params)), p));
+    EXPECT_EQ(PixelAt(p.frames[0].pixels, kW, 12, 4), params.pixels[4 * kW + 12]) << bpp;
+    EXPECT_EQ(PixelAt(p.frames[0].pixels, kW, 0, 0), params.pixels[0]) << bpp;
     EXPECT_FALSE(p.hasAlpha);
   }
   // 16 bits keep 5 bits per channel (6 for green with 5-6-5 fields); compare at that precision.
   for (bool fields : {false, true}) {
-    BmpParams spec = Direct(16);
-    if (fields) spec.compression = BmpCompression::BitFields;
-    ASSERT_TRUE(codecs::DecodeBmp(AsBytes(testsupport::EncodeBmp(spec)), p));
-    const Rgba want = spec.pixels[2 * kW + 9];
+    BmpParams params = Direct(16);
+    if (fields) params.compression = BmpCompression::BitFields;
+    ASSERT_TRUE(codecs::DecodeBmp(AsBytes(testsupport::EncodeBmp(params)), p));
+    const Rgba want = params.pixels[2 * kW + 9];
     const Rgba got = PixelAt(p.frames[0].pixels, kW, 9, 2);
     EXPECT_EQ(got.r >> 3, want.r >> 3);
     EXPECT_EQ(got.g >> (fields ? 2 : 3), want.g >> (fields ? 2 : 3));

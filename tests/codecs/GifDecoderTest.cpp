@@ -26,10 +26,10 @@ GifFrame Fill(int left, int top, int w, int h, std::uint8_t index) {
 }
 
 GifParams Screen(int w, int h) {
-  GifParams spec;
-  spec.width = w, spec.height = h;
-  spec.palette = {kRed, kGreen, kBlue, kWhite};
-  return spec;
+  GifParams params;
+  params.width = w, params.height = h;
+  params.palette = {kRed, kGreen, kBlue, kWhite};
+  return params;
 }
 
 Rgba At(const Picture& p, std::size_t frame, int x, int y) {
@@ -39,20 +39,20 @@ Rgba At(const Picture& p, std::size_t frame, int x, int y) {
 }  // namespace
 
 TEST(GifDecoder, ComposesFramesWithTheirDisposal) {
-  GifParams spec = Screen(8, 8);
-  spec.frames.push_back(Fill(0, 0, 8, 8, 0));  // red everywhere
+  GifParams params = Screen(8, 8);
+  params.frames.push_back(Fill(0, 0, 8, 8, 0));  // red everywhere
   GifFrame keep = Fill(0, 0, 2, 2, 1);         // green corner, kept
   keep.disposal = 1;
   GifFrame background = Fill(4, 4, 2, 2, 2);  // blue, then cleared
   background.disposal = 2;
   GifFrame previous = Fill(2, 0, 2, 2, 3);  // white, then undone
   previous.disposal = 3;
-  spec.frames.push_back(keep);
-  spec.frames.push_back(background);
-  spec.frames.push_back(previous);
-  spec.frames.push_back(Fill(7, 7, 1, 1, 1));
+  params.frames.push_back(keep);
+  params.frames.push_back(background);
+  params.frames.push_back(previous);
+  params.frames.push_back(Fill(7, 7, 1, 1, 1));
   Picture p;
-  ASSERT_TRUE(codecs::DecodeGif(AsBytes(testsupport::EncodeGif(spec)), p));
+  ASSERT_TRUE(codecs::DecodeGif(AsBytes(testsupport::EncodeGif(params)), p));
   ASSERT_EQ(p.frames.size(), 5u);
   EXPECT_TRUE(p.animated());
   EXPECT_EQ(At(p, 1, 0, 0), kGreen);
@@ -69,17 +69,17 @@ TEST(GifDecoder, ComposesFramesWithTheirDisposal) {
 }
 
 TEST(GifDecoder, TransparencyInterlaceLocalTablesAndClipping) {
-  GifParams spec = Screen(6, 20);
-  spec.frames.push_back(Fill(0, 0, 6, 20, 2));  // blue
+  GifParams params = Screen(6, 20);
+  params.frames.push_back(Fill(0, 0, 6, 20, 2));  // blue
   GifFrame f = Fill(0, 0, 6, 20, 0);
   for (int y = 0; y < 20; ++y) f.indices[y * 6] = static_cast<std::uint8_t>(y % 2);  // column 0
   f.transparentIndex = 1;  // odd rows of column 0 let the blue through
   f.interlaced = true;
   f.palette = {kWhite, kGreen};  // local table: 0 is white here
-  spec.frames.push_back(f);
-  spec.frames.push_back(Fill(4, 18, 10, 10, 0));  // reaches past the screen: clipped
+  params.frames.push_back(f);
+  params.frames.push_back(Fill(4, 18, 10, 10, 0));  // reaches past the screen: clipped
   Picture p;
-  ASSERT_TRUE(codecs::DecodeGif(AsBytes(testsupport::EncodeGif(spec)), p));
+  ASSERT_TRUE(codecs::DecodeGif(AsBytes(testsupport::EncodeGif(params)), p));
   ASSERT_EQ(p.frames.size(), 3u);
   EXPECT_EQ(p.width, 6);
   EXPECT_EQ(p.height, 20);
@@ -93,24 +93,24 @@ TEST(GifDecoder, TransparencyInterlaceLocalTablesAndClipping) {
 }
 
 TEST(GifDecoder, DelaysAndLoopCount) {
-  GifParams spec = Screen(2, 2);
+  GifParams params = Screen(2, 2);
   for (int delay : {0, 5, 100}) {
     GifFrame f = Fill(0, 0, 2, 2, 0);
     f.delayCs = delay;
-    spec.frames.push_back(f);
+    params.frames.push_back(f);
   }
   Picture p;
-  ASSERT_TRUE(codecs::DecodeGif(AsBytes(testsupport::EncodeGif(spec)), p));
+  ASSERT_TRUE(codecs::DecodeGif(AsBytes(testsupport::EncodeGif(params)), p));
   ASSERT_EQ(p.frames.size(), 3u);
   EXPECT_EQ(p.frames[0].delayMs, 100);
   EXPECT_EQ(p.frames[1].delayMs, 50);
   EXPECT_EQ(p.frames[2].delayMs, 1000);
   EXPECT_EQ(p.loopCount, 1);  // no loop extension: shown once
-  spec.loopCount = 0;
-  ASSERT_TRUE(codecs::DecodeGif(AsBytes(testsupport::EncodeGif(spec)), p));
+  params.loopCount = 0;
+  ASSERT_TRUE(codecs::DecodeGif(AsBytes(testsupport::EncodeGif(params)), p));
   EXPECT_EQ(p.loopCount, 0);
-  spec.loopCount = 2;
-  ASSERT_TRUE(codecs::DecodeGif(AsBytes(testsupport::EncodeGif(spec)), p));
+  params.loopCount = 2;
+  ASSERT_TRUE(codecs::DecodeGif(AsBytes(testsupport::EncodeGif(params)), p));
   EXPECT_EQ(p.loopCount, 3);
 }
 

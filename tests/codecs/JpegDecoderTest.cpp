@@ -47,11 +47,11 @@ TEST(JpegDecoder, DecodesEveryColourSpace) {
                  Case{JpegColor::Gray, false}, Case{JpegColor::Rgb, false},
                  Case{JpegColor::Cmyk, false}, Case{JpegColor::AdobeCmyk, false}}) {
     SCOPED_TRACE(static_cast<int>(c.color) * 10 + c.progressive);
-    JpegParams spec;
-    spec.color = c.color;
-    spec.progressive = c.progressive;
+    JpegParams params;
+    params.color = c.color;
+    params.progressive = c.progressive;
     Picture p;
-    ASSERT_TRUE(codecs::DecodeJpeg(AsBytes(testsupport::EncodeJpeg(67, 45, spec)), p));
+    ASSERT_TRUE(codecs::DecodeJpeg(AsBytes(testsupport::EncodeJpeg(67, 45, params)), p));
     EXPECT_EQ(p.width, 67);
     EXPECT_EQ(p.height, 45);
     EXPECT_EQ(p.fullWidth, 67);

@@ -16,19 +16,19 @@ codecs::Bytes AsBytes(const std::string& s) {
 
 // A 9 x 7 picture whose sample at (x, y) is (x * 7 + y * 3 + channel * 5) wrapped to depth.
 PngParams Pattern(int colorType, int depth, bool interlaced = false) {
-  PngParams spec;
-  spec.width = 9, spec.height = 7, spec.colorType = colorType, spec.bitDepth = depth;
-  spec.interlaced = interlaced;
+  PngParams params;
+  params.width = 9, params.height = 7, params.colorType = colorType, params.bitDepth = depth;
+  params.interlaced = interlaced;
   const int channels = colorType == 0 || colorType == 3 ? 1
                        : colorType == 4                 ? 2
                        : colorType == 2                 ? 3
                                                         : 4;
   const unsigned max = (1u << depth) - 1;
-  for (int y = 0; y < spec.height; ++y)
-    for (int x = 0; x < spec.width; ++x)
+  for (int y = 0; y < params.height; ++y)
+    for (int x = 0; x < params.width; ++x)
       for (int c = 0; c < channels; ++c)
-        spec.samples.push_back(static_cast<std::uint16_t>((x * 7 + y * 3 + c * 5) % (max + 1)));
-  return spec;
+        params.samples.push_back(static_cast<std::uint16_t>((x * 7 + y * 3 + c * 5) % (max + 1)));
+  return params;
 }
 
 std::uint8_t To8(unsigned v, int depth) {
@@ -49,14 +49,14 @@ TEST(PngDecoder, DecodesEveryColourTypeAndDepth) {
       for (bool interlaced : {false, true}) {
         SCOPED_TRACE(testing::Message() << "type " << c.type << " depth " << depth
                                         << (interlaced ? " interlaced" : ""));
-        const PngParams spec = Pattern(c.type, depth, interlaced);
+        const PngParams params = Pattern(c.type, depth, interlaced);
         Picture p;
-        ASSERT_TRUE(codecs::DecodePng(AsBytes(testsupport::EncodePng(spec)), p));
+        ASSERT_TRUE(codecs::DecodePng(AsBytes(testsupport::EncodePng(params)), p));
         ASSERT_EQ(p.width, 9);
         ASSERT_EQ(p.height, 7);
         const int channels = c.type == 0 ? 1 : c.type == 4 ? 2 : c.type == 2 ? 3 : 4;
         for (auto [x, y] : {std::pair{0, 0}, {4, 3}, {8, 6}, {7, 1}}) {
-          const std::uint16_t* s = spec.samples.data() + (y * 9 + x) * channels;
+          const std::uint16_t* s = params.samples.data() + (y * 9 + x) * channels;
           Rgba want;
           if (c.type == 0 || c.type == 4) {
             want.r = want.g = want.b = To8(s[0], depth);
@@ -76,16 +76,16 @@ TEST(PngDecoder, DecodesEveryColourTypeAndDepth) {
 TEST(PngDecoder, PaletteAndTransparencyChunk) {
   for (int depth : {1, 2, 4, 8}) {
     SCOPED_TRACE(depth);
-    PngParams spec = Pattern(3, depth);
+    PngParams params = Pattern(3, depth);
     const int colours = 1 << depth;
     for (int i = 0; i < colours; ++i)
-      spec.palette.push_back(Rgba{static_cast<std::uint8_t>(i * 3), 10, 200,
+      params.palette.push_back(Rgba{static_cast<std::uint8_t>(i * 3), 10, 200,
                                   static_cast<std::uint8_t>(i == 3 % colours ? 0 : 255)});
     Picture p;
-    ASSERT_TRUE(codecs::DecodePng(AsBytes(testsupport::EncodePng(spec)), p));
+    ASSERT_TRUE(codecs::DecodePng(AsBytes(testsupport::EncodePng(params)), p));
     for (auto [x, y] : {std::pair{0, 0}, {4, 3}, {8, 6}}) {
-      const unsigned index = spec.samples[y * 9 + x];
-      EXPECT_EQ(PixelAt(p.frames[0].pixels, 9, x, y), spec.palette[index]);
+      const unsigned index = params.samples[y * 9 + x];
+      EXPECT_EQ(PixelAt(p.frames[0].pixels, 9, x, y), params.palette[index]);
     }
     EXPECT_TRUE(p.hasAlpha);
   }

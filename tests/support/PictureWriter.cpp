@@ -31,7 +31,7 @@ bool WriteBytes(const std::string& path, const std::string& bytes) {
 
 // ---- JPEG
 
-std::string EncodeJpeg(int width, int height, const JpegParams& spec) {
+std::string EncodeJpeg(int width, int height, const JpegParams& params) {
   jpeg_compress_struct c{};
   jpeg_error_mgr err{};
   c.err = jpeg_std_error(&err);
@@ -41,18 +41,18 @@ std::string EncodeJpeg(int width, int height, const JpegParams& spec) {
   jpeg_mem_dest(&c, &buffer, &size);
   c.image_width = static_cast<JDIMENSION>(width);
   c.image_height = static_cast<JDIMENSION>(height);
-  const bool cmyk = spec.color == JpegColor::Cmyk || spec.color == JpegColor::AdobeCmyk;
-  const bool gray = spec.color == JpegColor::Gray;
+  const bool cmyk = params.color == JpegColor::Cmyk || params.color == JpegColor::AdobeCmyk;
+  const bool gray = params.color == JpegColor::Gray;
   c.input_components = gray ? 1 : cmyk ? 4 : 3;
   c.in_color_space = gray ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&c);
-  if (spec.color == JpegColor::Rgb) jpeg_set_colorspace(&c, JCS_RGB);
+  if (params.color == JpegColor::Rgb) jpeg_set_colorspace(&c, JCS_RGB);
   if (cmyk) {
     jpeg_set_colorspace(&c, JCS_CMYK);
-    c.write_Adobe_marker = spec.color == JpegColor::AdobeCmyk;
+    c.write_Adobe_marker = params.color == JpegColor::AdobeCmyk;
   }
-  jpeg_set_quality(&c, spec.quality, TRUE);
-  if (spec.progressive) jpeg_simple_progression(&c);
+  jpeg_set_quality(&c, params.quality, TRUE);
+  if (params.progressive) jpeg_simple_progression(&c);
   jpeg_start_compress(&c, TRUE);
   std::vector<unsigned char> row(static_cast<std::size_t>(width) * c.input_components);
   while (c.next_scanline < c.image_height) {
@@ -62,9 +62,9 @@ std::string EncodeJpeg(int width, int height, const JpegParams& spec) {
       unsigned char* o = row.data() + static_cast<std::size_t>(x) * c.input_components;
       if (gray) {
         o[0] = p.r;
-      } else if (spec.color == JpegColor::Cmyk) {
+      } else if (params.color == JpegColor::Cmyk) {
         o[0] = 255 - p.r, o[1] = 255 - p.g, o[2] = 255 - p.b, o[3] = 0;
-      } else if (spec.color == JpegColor::AdobeCmyk) {  // stored inverted, no black ink
+      } else if (params.color == JpegColor::AdobeCmyk) {  // stored inverted, no black ink
         o[0] = p.r, o[1] = p.g, o[2] = p.b, o[3] = 255;
       } else {
         o[0] = p.r, o[1] = p.g, o[2] = p.b;
@@ -81,9 +81,9 @@ std::string EncodeJpeg(int width, int height, const JpegParams& spec) {
 }
 
 bool WriteJpeg(const std::string& path, int width, int height, int quality) {
-  JpegParams spec;
-  spec.quality = quality;
-  return WriteBytes(path, EncodeJpeg(width, height, spec));
+  JpegParams params;
+  params.quality = quality;
+  return WriteBytes(path, EncodeJpeg(width, height, params));
 }
 
 // ---- PNG
@@ -125,7 +125,7 @@ std::vector<png_byte> PackRow(const std::uint16_t* s, std::size_t count, int dep
 }
 }  // namespace
 
-std::string EncodePng(const PngParams& spec) {
+std::string EncodePng(const PngParams& params) {
   std::string bytes;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -134,15 +134,15 @@ std::string EncodePng(const PngParams& spec) {
     throw std::runtime_error("png encoding failed");
   }
   png_set_write_fn(png, &bytes, PngWrite, PngFlush);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width),
-               static_cast<png_uint_32>(spec.height), spec.bitDepth, spec.colorType,
-               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+  png_set_IHDR(png, info, static_cast<png_uint_32>(params.width),
+               static_cast<png_uint_32>(params.height), params.bitDepth, params.colorType,
+               params.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (spec.colorType == PNG_COLOR_TYPE_PALETTE) {
+  if (params.colorType == PNG_COLOR_TYPE_PALETTE) {
     std::vector<png_color> colors;
     std::vector<png_byte> alpha;
     bool anyAlpha = false;
-    for (const Rgba& c : spec.palette) {
+    for (const Rgba& c : params.palette) {
       colors.push_back(png_color{c.r, c.g, c.b});
       alpha.push_back(c.a);
       anyAlpha |= c.a != 255;
@@ -150,22 +150,22 @@ std::string EncodePng(const PngParams& spec) {
     png_set_PLTE(png, info, colors.data(), static_cast<int>(colors.size()));
     if (anyAlpha) png_set_tRNS(png, info, alpha.data(), static_cast<int>(alpha.size()), nullptr);
   }
-  if (!spec.transparent.empty()) {
+  if (!params.transparent.empty()) {
     png_color_16 t{};
-    if (spec.colorType == PNG_COLOR_TYPE_GRAY) {
-      t.gray = spec.transparent[0];
+    if (params.colorType == PNG_COLOR_TYPE_GRAY) {
+      t.gray = params.transparent[0];
     } else {
-      t.red = spec.transparent.at(0), t.green = spec.transparent.at(1),
-      t.blue = spec.transparent.at(2);
+      t.red = params.transparent.at(0), t.green = params.transparent.at(1),
+      t.blue = params.transparent.at(2);
     }
     png_set_tRNS(png, info, nullptr, 0, &t);
   }
   png_write_info(png, info);
-  const std::size_t perRow = static_cast<std::size_t>(spec.width) * Channels(spec.colorType);
+  const std::size_t perRow = static_cast<std::size_t>(params.width) * Channels(params.colorType);
   std::vector<std::vector<png_byte>> rows;
   std::vector<png_bytep> pointers;
-  for (int y = 0; y < spec.height; ++y)
-    rows.push_back(PackRow(spec.samples.data() + y * perRow, perRow, spec.bitDepth));
+  for (int y = 0; y < params.height; ++y)
+    rows.push_back(PackRow(params.samples.data() + y * perRow, perRow, params.bitDepth));
   for (auto& r : rows) pointers.push_back(r.data());
   png_write_image(png, pointers.data());
   png_write_end(png, nullptr);
@@ -174,14 +174,14 @@ std::string EncodePng(const PngParams& spec) {
 }
 
 std::string EncodePng(int width, int height) {
-  PngParams spec;
-  spec.width = width, spec.height = height;
+  PngParams params;
+  params.width = width, params.height = height;
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       const Rgba p = Gradient(x, y, width, height);
-      spec.samples.insert(spec.samples.end(), {p.r, p.g, p.b, p.a});
+      params.samples.insert(params.samples.end(), {p.r, p.g, p.b, p.a});
     }
-  return EncodePng(spec);
+  return EncodePng(params);
 }
 
 bool WritePng(const std::string& path, int width, int height) {
@@ -211,24 +211,24 @@ void Check(int rc) {
 }
 }  // namespace
 
-std::string EncodeGif(const GifParams& spec) {
+std::string EncodeGif(const GifParams& params) {
   std::string bytes;
   int err = 0;
   GifFileType* gif = EGifOpen(&bytes, GifWrite, &err);
   if (!gif) throw std::runtime_error("gif encoding failed");
   EGifSetGifVersion(gif, true);
-  ColorMapObject* global = MakeMap(spec.palette);
-  Check(EGifPutScreenDesc(gif, spec.width, spec.height, 8, 0, global));
+  ColorMapObject* global = MakeMap(params.palette);
+  Check(EGifPutScreenDesc(gif, params.width, params.height, 8, 0, global));
   GifFreeMapObject(global);
-  if (spec.loopCount >= 0) {
+  if (params.loopCount >= 0) {
     Check(EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE));
     Check(EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0"));
-    const unsigned char loop[3] = {1, static_cast<unsigned char>(spec.loopCount & 0xFF),
-                                   static_cast<unsigned char>(spec.loopCount >> 8)};
+    const unsigned char loop[3] = {1, static_cast<unsigned char>(params.loopCount & 0xFF),
+                                   static_cast<unsigned char>(params.loopCount >> 8)};
     Check(EGifPutExtensionBlock(gif, 3, loop));
     Check(EGifPutExtensionTrailer(gif));
   }
-  for (const GifFrame& f : spec.frames) {
+  for (const GifFrame& f : params.frames) {
     if (f.control) {
       GraphicsControlBlock gcb{f.disposal, false, f.delayCs, f.transparentIndex};
       GifByteType ext[4];
@@ -260,16 +260,16 @@ std::string EncodeGif(const GifParams& spec) {
 }
 
 std::string EncodeGif(int width, int height, int count, int delayCs) {
-  GifParams spec;
-  spec.width = width, spec.height = height, spec.loopCount = 0;
-  spec.palette = {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {255, 255, 255, 255}};
+  GifParams params;
+  params.width = width, params.height = height, params.loopCount = 0;
+  params.palette = {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {255, 255, 255, 255}};
   for (int i = 0; i < count; ++i) {
     GifFrame f;
     f.width = width, f.height = height, f.delayCs = delayCs;
     f.indices.assign(static_cast<std::size_t>(width) * height, static_cast<std::uint8_t>(i % 4));
-    spec.frames.push_back(std::move(f));
+    params.frames.push_back(std::move(f));
   }
-  return EncodeGif(spec);
+  return EncodeGif(params);
 }
 
 bool WriteGif(const std::string& path, int width, int height, int count, int delayCs) {
@@ -289,13 +289,13 @@ void Put32(std::string& s, std::uint32_t v) {
 }
 
 // Runs of equal indices in encoded mode only, one line at a time.
-std::string EncodeRle(const BmpParams& spec, int row) {
+std::string EncodeRle(const BmpParams& params, int row) {
   std::string out;
-  const bool four = spec.compression == BmpCompression::Rle4;
-  const std::uint8_t* p = spec.indices.data() + static_cast<std::size_t>(row) * spec.width;
-  for (int x = 0; x < spec.width;) {
+  const bool four = params.compression == BmpCompression::Rle4;
+  const std::uint8_t* p = params.indices.data() + static_cast<std::size_t>(row) * params.width;
+  for (int x = 0; x < params.width;) {
     int n = 1;
-    while (x + n < spec.width && n < 255 && p[x + n] == p[x]) ++n;
+    while (x + n < params.width && n < 255 && p[x + n] == p[x]) ++n;
     out.push_back(static_cast<char>(n));
     out.push_back(static_cast<char>(four ? (p[x] << 4) | p[x] : p[x]));
     x += n;
@@ -305,37 +305,37 @@ std::string EncodeRle(const BmpParams& spec, int row) {
 }
 }  // namespace
 
-std::string EncodeBmp(const BmpParams& spec) {
-  const int bpp = spec.bitsPerPixel;
-  const bool os2 = spec.header == BmpHeader::Os2;
-  const std::uint32_t headerSize = os2 ? 12 : spec.header == BmpHeader::V5 ? 124 : 40;
-  const bool fields = spec.compression == BmpCompression::BitFields;
+std::string EncodeBmp(const BmpParams& params) {
+  const int bpp = params.bitsPerPixel;
+  const bool os2 = params.header == BmpHeader::Os2;
+  const std::uint32_t headerSize = os2 ? 12 : params.header == BmpHeader::V5 ? 124 : 40;
+  const bool fields = params.compression == BmpCompression::BitFields;
   const std::size_t entry = os2 ? 3 : 4;
-  const std::size_t paletteBytes = bpp <= 8 ? spec.palette.size() * entry : 0;
+  const std::size_t paletteBytes = bpp <= 8 ? params.palette.size() * entry : 0;
   const std::size_t maskBytes = fields && headerSize == 40 ? 12 : 0;
   const std::uint32_t offset =
       static_cast<std::uint32_t>(14 + headerSize + maskBytes + paletteBytes);
 
   std::string data;
   const bool rle =
-      spec.compression == BmpCompression::Rle8 || spec.compression == BmpCompression::Rle4;
-  const std::size_t rowBytes = (static_cast<std::size_t>(spec.width) * bpp + 31) / 32 * 4;
-  for (int i = 0; i < spec.height; ++i) {
-    const int y = spec.topDown ? i : spec.height - 1 - i;
+      params.compression == BmpCompression::Rle8 || params.compression == BmpCompression::Rle4;
+  const std::size_t rowBytes = (static_cast<std::size_t>(params.width) * bpp + 31) / 32 * 4;
+  for (int i = 0; i < params.height; ++i) {
+    const int y = params.topDown ? i : params.height - 1 - i;
     if (rle) {
-      data += EncodeRle(spec, y);
+      data += EncodeRle(params, y);
       continue;
     }
     std::string row(rowBytes, '\0');
-    for (int x = 0; x < spec.width; ++x) {
-      const std::size_t at = static_cast<std::size_t>(y) * spec.width + x;
+    for (int x = 0; x < params.width; ++x) {
+      const std::size_t at = static_cast<std::size_t>(y) * params.width + x;
       if (bpp <= 8) {
-        const unsigned v = spec.indices.at(at);
+        const unsigned v = params.indices.at(at);
         const int bit = x * bpp;
         row[bit / 8] = static_cast<char>(row[bit / 8] | (v << (8 - bpp - bit % 8)));
         continue;
       }
-      const Rgba c = spec.pixels.at(at);
+      const Rgba c = params.pixels.at(at);
       if (bpp == 24) {
         row[x * 3] = static_cast<char>(c.b), row[x * 3 + 1] = static_cast<char>(c.g);
         row[x * 3 + 2] = static_cast<char>(c.r);
@@ -358,24 +358,24 @@ std::string EncodeBmp(const BmpParams& spec) {
   Put32(s, offset);
   Put32(s, headerSize);
   if (os2) {
-    Put16(s, static_cast<unsigned>(spec.width));
-    Put16(s, static_cast<unsigned>(spec.height));
+    Put16(s, static_cast<unsigned>(params.width));
+    Put16(s, static_cast<unsigned>(params.height));
     Put16(s, 1);
     Put16(s, static_cast<unsigned>(bpp));
   } else {
-    Put32(s, static_cast<std::uint32_t>(spec.width));
-    Put32(s, static_cast<std::uint32_t>(spec.topDown ? -spec.height : spec.height));
+    Put32(s, static_cast<std::uint32_t>(params.width));
+    Put32(s, static_cast<std::uint32_t>(params.topDown ? -params.height : params.height));
     Put16(s, 1);
     Put16(s, static_cast<unsigned>(bpp));
-    const std::uint32_t compression = spec.compression == BmpCompression::Rle8   ? 1
-                                      : spec.compression == BmpCompression::Rle4 ? 2
+    const std::uint32_t compression = params.compression == BmpCompression::Rle8   ? 1
+                                      : params.compression == BmpCompression::Rle4 ? 2
                                       : fields                                   ? 3
                                                                                  : 0;
     Put32(s, compression);
     Put32(s, static_cast<std::uint32_t>(data.size()));
     Put32(s, 2835);
     Put32(s, 2835);
-    Put32(s, bpp <= 8 ? static_cast<std::uint32_t>(spec.palette.size()) : 0);
+    Put32(s, bpp <= 8 ? static_cast<std::uint32_t>(params.palette.size()) : 0);
     Put32(s, 0);
     std::uint32_t r = 0x00FF0000, g = 0x0000FF00, b = 0x000000FF, a = 0xFF000000;
     if (bpp == 16) r = 0xF800, g = 0x07E0, b = 0x001F, a = 0;
@@ -388,8 +388,8 @@ std::string EncodeBmp(const BmpParams& spec) {
       }
     }
   }
-  for (std::size_t i = 0; bpp <= 8 && i < spec.palette.size(); ++i) {
-    const Rgba& c = spec.palette[i];
+  for (std::size_t i = 0; bpp <= 8 && i < params.palette.size(); ++i) {
+    const Rgba& c = params.palette[i];
     s.push_back(static_cast<char>(c.b)), s.push_back(static_cast<char>(c.g));
     s.push_back(static_cast<char>(c.r));
     if (!os2) s.push_back('\0');
@@ -398,11 +398,11 @@ std::string EncodeBmp(const BmpParams& spec) {
 }
 
 std::string EncodeBmp(int width, int height) {
-  BmpParams spec;
-  spec.width = width, spec.height = height;
+  BmpParams params;
+  params.width = width, params.height = height;
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) spec.pixels.push_back(Gradient(x, y, width, height));
-  return EncodeBmp(spec);
+    for (int x = 0; x < width; ++x) params.pixels.push_back(Gradient(x, y, width, height));
+  return EncodeBmp(params);
 }
 
 bool WriteBmp(const std::string& path, int width, int height) {

@@ -27,7 +27,7 @@ struct JpegParams {
   bool progressive = false;
 };
 // The gradient (gray: its red channel as gray).
-std::string EncodeJpeg(int width, int height, const JpegParams& spec = {});
+std::string EncodeJpeg(int width, int height, const JpegParams& params = {});
 bool WriteJpeg(const std::string& path, int width, int height, int quality = 95);
 
 // ---- PNG
@@ -41,7 +41,7 @@ struct PngParams {
   std::vector<Rgba> palette;               // colour type 3; alpha goes into tRNS when below 255
   std::vector<std::uint16_t> transparent;  // tRNS for types 0 (1 value) and 2 (R, G, B)
 };
-std::string EncodePng(const PngParams& spec);
+std::string EncodePng(const PngParams& params);
 // The gradient as 8-bit RGBA.
 std::string EncodePng(int width, int height);
 bool WritePng(const std::string& path, int width, int height);
@@ -63,7 +63,7 @@ struct GifParams {
   int loopCount = -1;         // -1: no loop extension
   std::vector<GifFrame> frames;
 };
-std::string EncodeGif(const GifParams& spec);
+std::string EncodeGif(const GifParams& params);
 // count frames of width x height, frame i filled with palette colour i % 4 of
 // {red, green, blue, white}, each shown delayCs hundredths of a second, looping forever.
 std::string EncodeGif(int width, int height, int count, int delayCs = 10);
@@ -85,7 +85,7 @@ struct BmpParams {
   std::vector<Rgba> palette;
   std::vector<Rgba> pixels;
 };
-std::string EncodeBmp(const BmpParams& spec);
+std::string EncodeBmp(const BmpParams& params);
 // The gradient as a 24-bit bottom-up BMP.
 std::string EncodeBmp(int width, int height);
 bool WriteBmp(const std::string& path, int width, int height);

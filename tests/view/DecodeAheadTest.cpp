@@ -34,10 +34,10 @@ codecs::DecodeOptions Fit(int w, int h) {
 
 // A solid BMP: the same file size as the gradient one of its size, other pixels.
 std::string SolidBmp(int width, int height, Rgba colour) {
-  testsupport::BmpParams spec;
-  spec.width = width, spec.height = height;
-  spec.pixels.assign(static_cast<std::size_t>(width) * height, colour);
-  return testsupport::EncodeBmp(spec);
+  testsupport::BmpParams params;
+  params.width = width, params.height = height;
+  params.pixels.assign(static_cast<std::size_t>(width) * height, colour);
+  return testsupport::EncodeBmp(params);
 }
 
 void Overwrite(const std::string& path, const std::string& bytes) {  // same inode
