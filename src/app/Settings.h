@@ -46,7 +46,7 @@ struct FontSettings {
   bool operator==(const FontSettings&) const = default;
 };
 
-// The window's part of the settings. Defaults are the window as designed, which LoadSettings
+// The window's part of the settings. Defaults are the window's own, which LoadSettings
 // leaves alone when there is no settings file.
 struct WindowSettings {
   WindowBounds bounds{0, 0, 800, 600};  // normal (restored) bounds
@@ -67,7 +67,7 @@ struct ListPosition {
 
 // Reads path into the objects. True when a settings file was read; false when it is missing or
 // unreadable, in which case the defaults are applied, nothing is created on disk, and window
-// keeps its designed values.
+// keeps its default values.
 bool LoadSettings(const std::string& path, TGeneralManager& general, TTemporaryManager& temporary,
                   TVirtualKeys& keys, TColorManager& colors, WindowSettings& window);
 

@@ -1,6 +1,6 @@
 #pragma once
 // Path rules shared by every part. Paths are UTF-8 byte strings. The rules take a PathStyle so
-// that the Windows behaviour the program was designed with stays testable on Linux; the
+// that the Windows behaviour the program first had stays testable on Linux; the
 // program itself passes kNativeStyle.
 #include <string>
 #include <string_view>

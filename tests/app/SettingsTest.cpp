@@ -50,7 +50,7 @@ TEST(Settings, NoFileGivesTheDefaultsAndCreatesNothing) {
   EXPECT_FALSE(o.general.OneKey);
   EXPECT_EQ(o.keys[NavAction::Complete].GetCode(), 240);
   EXPECT_EQ(o.keys[NavAction::Next].GetCode(), 7) << "only Complete is reset";
-  EXPECT_EQ(o.window.font.color, kColorWindowText) << "the designed font stays";
+  EXPECT_EQ(o.window.font.color, kColorWindowText) << "the default font stays";
   EXPECT_EQ(o.temporary.GetSlot(Slot::PreviewVisible), 0);
   EXPECT_EQ(o.temporary.GetSlot(Slot::PreviewLeft), 400);
   EXPECT_EQ(o.temporary.GetSlot(Slot::PreviewTop), 75);
