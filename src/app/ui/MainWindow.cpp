@@ -63,17 +63,19 @@ TForm1::TForm1(std::string settingsFolder, std::vector<std::string> arguments, Q
       settingsPath_(platform::SettingsFilePath(settingsFolder_)),
       arguments_(std::move(arguments)) {
   setWindowTitle(kCaption);
-  Edit1 = new QLineEdit(this);
-  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Edit1 = new TInputField(this);
+  MainMenu = new TMainMenu(*this);
   MainPanel = new QFrame(this);
   MainPanel->setObjectName(QStringLiteral("MainPanel"));
   MainPanel->installEventFilter(this);
   Image1 = new TPictureControl(MainPanel);
+  ListBox3 = new TKeyListBox(MainPanel);
   BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
                             QStringLiteral("中止"), this);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
   BitBtn2->hide();
   connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+  ConnectInput();
   resize(window_.bounds.width, window_.bounds.height);
   FormCreate();
 
@@ -99,10 +101,13 @@ void TForm1::FormCreate() {
   directories_ = std::make_unique<TDirectoryList>();
   directories_->SetPump([] { QCoreApplication::processEvents(); });
   colors_ = std::make_unique<TColorManager>();
+  Edit1->Attach(general_.get(), temporary_.get());
+  MainMenu->Attach(general_.get());
   // Without a settings file the window keeps its designed bounds (placed by the system) and
   // font.
   if (LoadSettings(settingsPath_, *general_, *temporary_, *keys_, *colors_, window_))
     ApplyWindowSettings();
+  MainMenu->SetOneKeyMode(general_->OneKey);
   SetInputFont(window_.font);
   keyMap_ = std::make_unique<TKeyMap>(general_->HeadFile, general_->TailFile, general_->KeyMapFile,
                                       settingsFolder_);
@@ -120,6 +125,10 @@ void TForm1::FormCreate() {
   files_->SetRandomSeed(platform::ClockSeed());
   dispatcher_ = std::make_unique<TDispatcher>(
       DispatchContext{*this, *files_, *keyMap_, *directories_, *keys_, *general_, *temporary_});
+  Edit1->SetKeyMap(keyMap_.get());
+  Edit1->SetKeyDown([this](std::uint16_t& key, ModifierSet modifiers) {
+    dispatcher_->Edit1KeyDown(Edit1->Text(), key, modifiers);
+  });
 }
 
 void TForm1::ApplyWindowSettings() {
@@ -154,16 +163,6 @@ void TForm1::SetStatusColor(StatusColor status) {
   QPalette p = Edit1->palette();
   p.setColor(QPalette::Base, QColor(c.Red(), c.Green(), c.Blue()));
   Edit1->setPalette(p);
-}
-
-void TForm1::ArrangeControls() {
-  // The menu and one-key buttons go left of Edit1, as tall as it.
-  const int h = Edit1->sizeHint().height();
-  Edit1->setGeometry(0, 0, width(), h);
-  MainPanel->setGeometry(0, h, width(), std::max(height() - h, 0));
-  // Over the buttons left of the input field; while there are none, wide enough to be clicked.
-  const int abortWidth = Edit1->x() > 0 ? Edit1->x() : BitBtn2->sizeHint().width();
-  BitBtn2->setGeometry(0, 0, abortWidth, h);
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -249,6 +248,10 @@ void TForm1::FormClose() {
   } catch (const std::exception& e) {
     TApplication::ReportError(QString::fromUtf8(e.what()));
   }
+  Edit1->SetKeyDown({});
+  Edit1->SetKeyMap(nullptr);
+  Edit1->Attach(nullptr, nullptr);
+  MainMenu->Attach(nullptr);
   dispatcher_.reset();
   files_.reset();
   colors_.reset();

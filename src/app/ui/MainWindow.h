@@ -16,6 +16,9 @@
 #include "app/GeneralManager.h"
 #include "app/Settings.h"
 #include "app/TemporaryManager.h"
+#include "app/ui/InputField.h"
+#include "app/ui/KeyListBox.h"
+#include "app/ui/MainMenu.h"
 #include "codecs/DecodeOptions.h"
 #include "codecs/Picture.h"
 #include "config/ColorManager.h"
@@ -42,11 +45,13 @@ class TForm1 : public QWidget, public TCommandTarget {
   TForm1(std::string settingsFolder, std::vector<std::string> arguments, QWidget* parent = nullptr);
   ~TForm1() override;
 
-  QLineEdit* Edit1 = nullptr;
+  TInputField* Edit1 = nullptr;
+  TMainMenu* MainMenu = nullptr;  // the top bar's two buttons and the menu
   QFrame* MainPanel = nullptr;
   TPictureControl* Image1 = nullptr;
-  QPushButton* BitBtn2 = nullptr;  // aborts a picture list build
-  TForm2* Form2 = nullptr;         // the preview window, owned by this window
+  TKeyListBox* ListBox3 = nullptr;  // key search results, over the picture area
+  QPushButton* BitBtn2 = nullptr;   // aborts a picture list build
+  TForm2* Form2 = nullptr;          // the preview window, owned by this window
 
   // Valid from construction until the window is closed.
   TGeneralManager& General() { return *general_; }
@@ -112,9 +117,14 @@ class TForm1 : public QWidget, public TCommandTarget {
   void Descending2Click();
   void Shuffle2Click();
   void BitBtn2Click();
+  void ButtonOneKeyClick();
+  void Key1Click();
+  void Pref1Click();
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Keys that reach the window itself, when no control of it has the focus.
+  void keyPressEvent(QKeyEvent* event) override;
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -125,6 +135,8 @@ class TForm1 : public QWidget, public TCommandTarget {
 
  private:
   void FormCreate();
+  // The input field, the key list and the menu to the window's handlers.
+  void ConnectInput();
   void FormShow();
   void FormActivate();
   void FormClose();

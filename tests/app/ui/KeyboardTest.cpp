@@ -1,0 +1,290 @@
+// The keyboard in the main window: real key events into the input field must reach the
+// dispatcher, and what it asks for must come back to the field, the key list and the top bar.
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest>
+#include <filesystem>
+#include <memory>
+
+#include "app/ui/Application.h"
+#include "app/ui/MainWindow.h"
+#include "support/PictureWriter.h"
+#include "support/TempDir.h"
+
+namespace fs = std::filesystem;
+using testsupport::TempDir;
+
+namespace {
+
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+std::string Name(const std::string& path) {
+  return fs::path(path).filename().string();
+}
+
+// Settings in dir/conf (with extra sortivo.ini text), eight pictures in dir/pics, the
+// destinations beside them.
+struct Sorting {
+  explicit Sorting(const std::string& ini = "") {
+    pics = dir.MakeDir("pics");
+    for (int i = 0; i < 8; ++i)
+      testsupport::WriteJpeg(pics + "/p" + std::to_string(i) + ".jpg", 64, 48, 60 + i);
+    for (const char* d : {"cats", "oldcats", "dogs", "trash", "misc", "ak", "bk", "other"})
+      dir.MakeDir(d);
+    testsupport::WriteJpeg(dir / "other/o.jpg", 32, 32);
+    dir.Write("conf/head.txt", "x=" + dir / "trash" + "\r\nx:=throw away\r\n");
+    dir.Write("conf/keymap.txt", "[a]\r\ncat=" + dir / "cats" + "\r\ncat:=cats and kittens\r\n" +
+                                     "dog==" + dir / "dogs" + "\r\nk=" + dir / "ak" +
+                                     "\r\n[b]\r\n" + "cat=" + dir / "oldcats" +
+                                     "\r\nk=" + dir / "bk" + "\r\n");
+    dir.Write("conf/tail.txt", "misc=" + dir / "misc" + "\r\nlist=" + dir / "keep.txt" +
+                                   "\r\nhere=" + pics + "\r\n");
+    dir.Write("conf/sortivo.ini", "[Main]\r\nWidth=640\r\nHeight=480\r\n" + ini);
+    form = std::make_unique<TForm1>(dir / "conf", std::vector<std::string>{});
+    form->show();
+    shown = QTest::qWaitForWindowActive(form.get(), 5000);
+    form->OpenPath(pics);
+  }
+  ~Sorting() {
+    if (form) form->close();
+  }
+
+  // Types text into the input field and presses Enter with the given modifiers.
+  void Enter(const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    if (!text.isEmpty()) QTest::keyClicks(form->Edit1, text);
+    QTest::keyClick(form->Edit1, Qt::Key_Return, modifiers);
+  }
+  void Erase() {
+    form->Edit1->selectAll();
+    QTest::keyClick(form->Edit1, Qt::Key_Backspace);
+  }
+  std::string Current() const { return form->Files().GetCurrent(); }
+  QColor Status() const { return form->Edit1->palette().color(QPalette::Base); }
+  QColor Expected(StatusColor status) const {
+    const TCS& c = form->Colors()[status];
+    return QColor(c.Red(), c.Green(), c.Blue());
+  }
+  bool In(const std::string& folder, const std::string& name) const {
+    return fs::exists(dir / folder + "/" + name);
+  }
+
+  TempDir dir;
+  std::string pics;
+  std::unique_ptr<TForm1> form;
+  bool shown = false;
+};
+
+}  // namespace
+
+class KeyboardTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    TApplication::SetErrorReporter([](const QString& text) { QFAIL(qPrintable(text)); });
+  }
+
+  void keysSendThePictureWhereTheKeyMapSays() {
+    Sorting s;
+    QVERIFY(s.shown);
+    QCOMPARE(s.form->Files().Count(), 8);
+
+    s.Enter(QStringLiteral(":a"));
+    QCOMPARE(s.form->Edit1->selectedText(), QStringLiteral(":a"));
+    QCOMPARE(s.form->Files().Count(), 8);
+    const std::string p0 = s.Current();
+    s.Enter(QStringLiteral("cat"));  // typed over the selected text
+    QVERIFY(s.In("cats", Name(p0)));
+    QVERIFY(!fs::exists(p0));
+    QVERIFY(s.Current() != p0 && !s.Current().empty());
+    QCOMPARE(s.Status(), s.Expected(StatusColor::Move));
+    QCOMPARE(s.form->Edit1->selectedText(), QStringLiteral("cat"));
+
+    const std::string p1 = s.Current();
+    s.Enter(QStringLiteral("cat:b"));
+    QVERIFY(s.In("oldcats", Name(p1)));
+    const std::string p2 = s.Current();
+    s.Enter(QStringLiteral("dog"), Qt::ShiftModifier);  // move-only: Shift does not copy
+    QVERIFY(s.In("dogs", Name(p2)));
+    QVERIFY(!fs::exists(p2));
+    const std::string p3 = s.Current();
+    s.Enter(QStringLiteral("x"));
+    QVERIFY(s.In("trash", Name(p3)));
+
+    // Shift+Enter copies; the picture stays.
+    const std::string p4 = s.Current();
+    s.Enter(QStringLiteral("misc"), Qt::ShiftModifier);
+    QVERIFY(s.In("misc", Name(p4)));
+    QVERIFY(fs::exists(p4));
+    QCOMPARE(s.Current(), p4);
+    QCOMPARE(s.Status(), s.Expected(StatusColor::Copy));
+
+    // The key list: a search, then a click on the reminder row writes key and section.
+    s.Enter(QStringLiteral("kitten"));
+    QVERIFY(!s.form->ListBox3->isHidden());
+    const std::vector<std::string> rows = {"閉じる", "[a]", "cat=" + s.dir / "cats",
+                                           "cat:=cats and kittens"};
+    QCOMPARE(s.form->ListBox3->Rows(), rows);
+    QCOMPARE(s.form->ListBox3->parentWidget(), s.form->MainPanel);
+    QCOMPARE(s.form->ListBox3->geometry(),
+             QRect(s.form->Edit1->x(), 0, s.form->MainPanel->width() - s.form->Edit1->x(),
+                   s.form->ListBox3->WantedHeight()));
+    QCOMPARE(s.Current(), p4);
+    auto* list = s.form->ListBox3;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(3)).center());
+    QCOMPARE(s.form->Edit1->text(), QStringLiteral("cat:a"));
+    QTest::keyClick(s.form->Edit1, Qt::Key_Return);
+    QVERIFY(s.In("cats", Name(p4)));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(0)).center());
+    QVERIFY(list->isHidden());
+    QTRY_VERIFY(s.form->Edit1->hasFocus());
+  }
+
+  void enterWithoutADestinationStepsJumpsOrOpens() {
+    Sorting s;
+    QVERIFY(s.shown);
+    const std::string first = s.Current();
+
+    s.Enter({});
+    QCOMPARE(s.form->Files().Index(), 1);
+    s.Enter(QStringLiteral("=3"));
+    QCOMPARE(s.form->Files().Index(), 2);
+    QCOMPARE(s.form->Files().Count(), 8);
+
+    // The picture's own folder: next picture, nothing moved, the field left as typed.
+    s.Erase();
+    const std::string third = s.Current();
+    s.Enter(QStringLiteral("here"));
+    QVERIFY(fs::exists(third));
+    QCOMPARE(s.form->Files().Index(), 3);
+    QCOMPARE(s.form->Edit1->text(), QStringLiteral("here"));
+    QVERIFY(!s.form->Edit1->hasSelectedText());
+
+    // A list file: chosen, nothing moved; written when the picture is left.
+    s.Erase();
+    const std::string fourth = s.Current();
+    s.Enter(QStringLiteral("list"));
+    QCOMPARE(s.Current(), fourth);
+    QVERIFY(fs::exists(fourth));
+    QCOMPARE(s.form->Temporary().PendingListFiles, std::vector<std::string>{s.dir / "keep.txt"});
+    s.Erase();
+    s.Enter({});
+    QCOMPARE(testsupport::ReadAll(s.dir / "keep.txt"), fourth + "\r\n");
+
+    // A typed path is opened; Enter on nothing with nothing listed reports it.
+    s.Enter(Q(s.dir / "other"));
+    QCOMPARE(s.form->Files().Source(), s.dir / "other");
+    QCOMPARE(s.form->Files().Count(), 1);
+    s.Erase();
+    s.form->OpenPath(s.dir.MakeDir("empty"));
+    s.Enter(QStringLiteral("nothing-bound"));
+    QCOMPARE(s.Status(), s.Expected(StatusColor::Default));
+    s.Erase();
+    s.Enter({});
+    QCOMPARE(s.Status(), s.Expected(StatusColor::Empty));
+    QVERIFY(s.form->ListBox3->isHidden());
+    QVERIFY(fs::exists(first));
+  }
+
+  void completionTidyingAndTheWindowsOwnKeys() {
+    Sorting s("[Key]\r\nComplete=113\r\n");  // F2
+    QVERIFY(s.shown);
+    QTest::keyClicks(s.form->Edit1, QStringLiteral("mi"));
+    QTest::keyClick(s.form->Edit1, Qt::Key_F2);
+    QCOMPARE(s.form->Edit1->text(), QStringLiteral("misc"));
+    QCOMPARE(s.form->Edit1->selectedText(), QStringLiteral("sc"));
+
+    s.form->General().AutoDelete = true;
+    const std::string first = s.Current();
+    QTest::keyClick(s.form->Edit1, Qt::Key_Return);
+    QVERIFY(s.In("misc", Name(first)));
+    QCOMPARE(s.form->Edit1->text(), QString());
+
+    // Keys reaching the window itself: only the panic key does anything.
+    const std::string second = s.Current();
+    QTest::keyClick(s.form.get(), Qt::Key_Right);
+    QCOMPARE(s.Current(), second);
+    QVERIFY(!s.form->isMinimized());
+    QTest::keyClick(s.form.get(), Qt::Key_Escape);
+    QTRY_VERIFY(s.form->isMinimized());
+  }
+
+  void oneKeyModeSortsAtOnce() {
+    Sorting s;
+    QVERIFY(s.shown);
+    const int barHeight = s.form->Edit1->height();
+    QCOMPARE(s.form->MainMenu->ButtonOneKey->geometry(),
+             QRect(s.form->MainMenu->ButtonMenu->width(), 0,
+                   s.form->MainMenu->ButtonOneKey->width(), barHeight));
+    QTest::keyClick(s.form->Edit1, Qt::Key_1, Qt::AltModifier);
+    QTRY_VERIFY(s.form->General().OneKey);
+    QCOMPARE(s.form->MainMenu->ButtonOneKey->text(), QStringLiteral("&1-"));
+    QCOMPARE(s.form->Edit1->text(), QString());
+    QCOMPARE(s.form->Edit1->x(), s.form->MainMenu->ButtonOneKey->geometry().right() + 1);
+
+    const std::string p0 = s.Current();
+    QTest::keyClick(s.form->Edit1, Qt::Key_X);
+    QVERIFY(s.In("trash", Name(p0)));
+    QCOMPARE(s.form->Edit1->selectedText(), QStringLiteral("x"));
+
+    QTest::keyClicks(s.form->Edit1, QStringLiteral(":"));
+    QCOMPARE(s.form->Edit1->text(), QStringLiteral(":"));
+    QTest::keyClick(s.form->Edit1, Qt::Key_B);
+    QCOMPARE(s.form->Edit1->selectedText(), QStringLiteral(":b"));
+    const std::string p1 = s.Current();
+    QTest::keyClick(s.form->Edit1, Qt::Key_K);
+    QVERIFY(s.In("bk", Name(p1)));
+    QTest::keyClicks(s.form->Edit1, QStringLiteral(":a"));
+    const std::string p2 = s.Current();
+    QTest::keyClick(s.form->Edit1, Qt::Key_K);
+    QVERIFY(s.In("ak", Name(p2)));
+
+    // The button switches it back.
+    QTest::mouseClick(s.form->MainMenu->ButtonOneKey, Qt::LeftButton);
+    QVERIFY(!s.form->General().OneKey);
+    QCOMPARE(s.form->MainMenu->ButtonOneKey->text(), QStringLiteral("&1+"));
+    const std::string p3 = s.Current();
+    QTest::keyClick(s.form->Edit1, Qt::Key_X);
+    QCOMPARE(s.Current(), p3);
+    QCOMPARE(s.form->Edit1->text(), QStringLiteral("x"));
+  }
+
+  void theMenuOpensFromTheKeyboardAndItsFontReachesTheLayout() {
+    Sorting s;
+    QVERIFY(s.shown);
+    QTest::keyClick(s.form->Edit1, Qt::Key_F, Qt::AltModifier);
+    QTRY_VERIFY(s.form->MainMenu->isVisible());
+    QCOMPARE(s.form->MainMenu->pos(), s.form->MainMenu->MenuPoint());
+    s.form->MainMenu->close();
+
+    const int before = s.form->Edit1->height();
+    s.form->MainMenu->SetFontChooser([](const QFont& initial, QWidget*) {
+      QFont f(initial);
+      f.setPointSize(40);
+      return std::optional<QFont>(f);
+    });
+    s.form->MainMenu->Font1->trigger();
+    const int after = s.form->Edit1->height();
+    QVERIFY(after > before);
+    QCOMPARE(s.form->InputFont().size, 40);
+    QCOMPARE(s.form->MainPanel->geometry(),
+             QRect(0, after, s.form->width(), s.form->height() - after));
+    QCOMPARE(s.form->MainMenu->ButtonMenu->height(), after);
+
+    s.form->MainMenu->QuitX1->trigger();
+    QTRY_VERIFY(!s.form->isVisible());
+  }
+};
+
+int main(int argc, char** argv) {
+  TApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Sortivo5"));
+  KeyboardTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "KeyboardTest.moc"
