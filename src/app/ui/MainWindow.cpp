@@ -129,6 +129,7 @@ void TForm1::FormCreate() {
   Edit1->SetKeyDown([this](std::uint16_t& key, ModifierSet modifiers) {
     dispatcher_->Edit1KeyDown(Edit1->Text(), key, modifiers);
   });
+  CreatePanels();
 }
 
 void TForm1::ApplyWindowSettings() {
@@ -172,10 +173,14 @@ void TForm1::showEvent(QShowEvent* event) {
 
 void TForm1::FormShow() {
   ArrangeControls();
-  Form2->PlaceAt({temporary_->GetSlot(Slot::PreviewLeft), temporary_->GetSlot(Slot::PreviewTop),
-                  temporary_->GetSlot(Slot::PreviewWidth),
-                  temporary_->GetSlot(Slot::PreviewHeight)});
-  if (temporary_->GetSlot(Slot::PreviewVisible) > 0) Form2->show();
+  // Only the first showing: a later one must not bring back a preview the user has hidden.
+  if (!previewPlaced_) {
+    previewPlaced_ = true;
+    Form2->PlaceAt({temporary_->GetSlot(Slot::PreviewLeft), temporary_->GetSlot(Slot::PreviewTop),
+                    temporary_->GetSlot(Slot::PreviewWidth),
+                    temporary_->GetSlot(Slot::PreviewHeight)});
+    if (temporary_->GetSlot(Slot::PreviewVisible) > 0) Form2->show();
+  }
   // Without a window manager nothing activates the window: the first argument opens anyway.
   QTimer::singleShot(0, this, [this] { FormActivate(); });
 }
@@ -200,10 +205,14 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  if (files_ && files_->busy()) {
-    // The build runs inside this very call stack: it must end before the objects go.
+  const bool building = files_ && files_->busy();
+  const bool searching = directories_ && directories_->busy();
+  if (building || searching) {
+    // A picture list build or a sub-folder search runs inside this very call stack: it must end
+    // before the objects go.
     closeAfterBuild_ = true;
-    files_->Abort();
+    if (building) files_->Abort();
+    if (searching) directories_->Abort();
     event->ignore();
     return;
   }
@@ -229,6 +238,7 @@ WindowSettings TForm1::CurrentWindowSettings() const {
 
 void TForm1::FormClose() {
   closed_ = true;
+  FreePanels();
   const std::string current = files_->GetCurrent();
   try {
     const ListPosition list{files_->Source(), current};

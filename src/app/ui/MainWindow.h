@@ -69,6 +69,10 @@ class TForm1 : public QWidget, public TCommandTarget {
 
   // Paints Edit1's background with a status colour.
   void SetStatusColor(StatusColor status);
+  // The menu button, the one-key button and Edit1, off while a panel covers the picture area;
+  // enabling them gives Edit1 the focus.
+  void DisableMainInput();
+  void EnableMainInput();
   // The input field's font, applied now and saved at shutdown.
   void SetInputFont(const FontSettings& font);
   const FontSettings& InputFont() const { return window_.font; }
@@ -140,6 +144,10 @@ class TForm1 : public QWidget, public TCommandTarget {
   void FormShow();
   void FormActivate();
   void FormClose();
+  // The key registration and preferences panels, created hidden once the objects exist, and
+  // freed before the objects they edit.
+  void CreatePanels();
+  void FreePanels();
   void FormResize();
   void FormMouseWheel(int delta);
 
@@ -174,6 +182,7 @@ class TForm1 : public QWidget, public TCommandTarget {
   // Opened maximized and never restored since: the normal bounds are still those read, which
   // the toolkit cannot tell in frame terms for a window maximized before it was shown.
   bool maximizedSinceStart_ = false;
+  bool previewPlaced_ = false;  // the preview window takes its saved place at the first showing
 
   // Created in this order by FormCreate, freed in the order FormClose gives.
   std::unique_ptr<TGeneralManager> general_;

@@ -1,0 +1,75 @@
+// The two panels that cover the picture area: key registration and preferences. While either is
+// open the top bar is disabled, so no key command runs behind it.
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+#include <initializer_list>
+
+#include "app/ui/MainWindow.h"
+#include "config/ui/PrefPanel.h"
+#include "keymap/ui/KeyPanel.h"
+
+void TForm1::CreatePanels() {
+  keyPanel_ = new KeyPanel(*keyMap_, *directories_, *general_, *temporary_, this);
+  keyPanel_->SetDirectoryListWidth(window_.directoryListWidth);
+  connect(keyPanel_, &KeyPanel::mainInputDisabled, this, &TForm1::DisableMainInput);
+  connect(keyPanel_, &KeyPanel::mainInputEnabled, this, &TForm1::EnableMainInput);
+  connect(keyPanel_, &KeyPanel::arrangeRequested, this, [this] { ArrangeControls(); });
+  // selectedSectionChanged needs no answer: the input field reads the key map's selection.
+
+  prefPanel_ = new PrefPanel(*general_, *keys_, *colors_, this);
+  connect(prefPanel_, &PrefPanel::DisableMainInput, this, &TForm1::DisableMainInput);
+  connect(prefPanel_, &PrefPanel::EnableMainInput, this, &TForm1::EnableMainInput);
+  connect(prefPanel_, &PrefPanel::FocusMainInput, this, [this] { Edit1->setFocus(); });
+  connect(prefPanel_, &PrefPanel::ArrangeRequested, this, [this] { ArrangeControls(); });
+  connect(prefPanel_, &PrefPanel::SettingsChanged, this, [this] {
+    SetStatusColor(StatusColor::Default);
+    Edit1->update();
+  });
+
+  SetKeyPanelDropHandler([this](const std::string& path, const QPoint& globalPos) {
+    if (closed_ || !keyPanel_ || keyPanel_->isHidden()) return false;
+    // The preview window may float over the drop point: only this window's controls count.
+    QWidget* target = QApplication::widgetAt(globalPos);
+    if (!target || target->window() != this) target = childAt(mapFromGlobal(globalPos));
+    const bool taken = keyPanel_->FilesDropped(QString::fromStdString(path), target);
+    // A close that came while a sub-folder search ran waited for it to end.
+    if (closeAfterBuild_) QTimer::singleShot(0, this, &QWidget::close);
+    return taken;
+  });
+}
+
+void TForm1::FreePanels() {
+  // The panels hold references to the objects FormClose frees next.
+  SetKeyPanelDropHandler({});
+  if (keyPanel_) window_.directoryListWidth = keyPanel_->DirectoryListWidth();
+  delete keyPanel_;
+  keyPanel_ = nullptr;
+  delete prefPanel_;
+  prefPanel_ = nullptr;
+}
+
+void TForm1::Key1Click() {
+  if (!closed_ && keyPanel_) keyPanel_->Open();
+}
+
+void TForm1::Pref1Click() {
+  if (!closed_ && prefPanel_) prefPanel_->Open();
+}
+
+void TForm1::DisableMainInput() {
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{MainMenu->ButtonMenu, MainMenu->ButtonOneKey, Edit1}) {
+    // A disabled focus widget passes the focus on down the chain, where it would land in the
+    // panel's folder list and pick its first row into the path field; the panel sets its own.
+    if (w->hasFocus()) w->clearFocus();
+    w->setEnabled(false);
+  }
+}
+
+void TForm1::EnableMainInput() {
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{MainMenu->ButtonMenu, MainMenu->ButtonOneKey, Edit1})
+    w->setEnabled(true);
+  Edit1->setFocus();
+}
