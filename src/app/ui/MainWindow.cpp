@@ -16,6 +16,7 @@
 #include "config/ui/KeyCodes.h"
 #include "platform/ConfigFolder.h"
 #include "platform/Random.h"
+#include "view/DecodeAhead.h"
 #include "view/ui/PictureControl.h"
 #include "view/ui/PreviewWindow.h"
 
@@ -79,6 +80,9 @@ TForm1::TForm1(std::string settingsFolder, std::vector<std::string> arguments, Q
   resize(window_.bounds.width, window_.bounds.height);
   FormCreate();
 
+  TDecodeAhead::Config ahead;
+  ahead.enabled = DecodeAheadWantedByEnvironment();
+  decodeAhead_ = std::make_unique<TDecodeAhead>(std::move(ahead));
   Form2 = new TForm2(this);
   Form2->setEmergencyMatcher([this](int virtualKey, int modifiers) {
     return keys_ && (*keys_)[NavAction::Emergency].Matches(static_cast<std::uint16_t>(virtualKey),
@@ -248,6 +252,8 @@ void TForm1::FormClose() {
     // Shutdown goes on whatever happened to the settings.
   }
   Form2->hide();
+  // Waits for a decode under way: none may outlive the window.
+  decodeAhead_.reset();
   try {
     RecordInListFiles(current);
   } catch (const std::exception& e) {

@@ -32,6 +32,7 @@ class PrefPanel;
 class QFrame;
 class QLineEdit;
 class QPushButton;
+class TDecodeAhead;
 class TForm2;
 class TPictureControl;
 
@@ -64,8 +65,11 @@ class TForm1 : public QWidget, public TCommandTarget {
   TDispatcher& Dispatcher() { return *dispatcher_; }
 
   const std::string& SettingsPath() const { return settingsPath_; }
-  // The picture on screen, shared with Image1; null when there is none.
-  const std::shared_ptr<Picture>& CurrentPicture() const { return picture_; }
+  // The picture on screen, shared with Image1 and the decode-ahead cache; null when there is
+  // none.
+  const std::shared_ptr<const Picture>& CurrentPicture() const { return picture_; }
+  // Decodes the next pictures in the background; null once the window is closed.
+  TDecodeAhead* DecodeAhead() const { return decodeAhead_.get(); }
 
   // Paints Edit1's background with a status colour.
   void SetStatusColor(StatusColor status);
@@ -159,6 +163,8 @@ class TForm1 : public QWidget, public TCommandTarget {
   ViewPlacement CurrentPlacement() const;
   void ApplyPlacement(const ViewPlacement& placement);
   void ShowPreviewOfNext();
+  // Asks for the pictures after the current one, decoded as the picture area wants them.
+  void DecodeAheadOfCurrent(const codecs::DecodeOptions& options);
   void Turn(void (*turn)(Picture&));
   // The decode hint for the picture area: no larger than it needs to be unless at its own size.
   codecs::DecodeOptions DisplayOptions(ViewSize area);
@@ -194,9 +200,10 @@ class TForm1 : public QWidget, public TCommandTarget {
   std::unique_ptr<TFileList> files_;
   std::unique_ptr<TDispatcher> dispatcher_;
 
-  std::shared_ptr<Picture> picture_;
-  std::vector<std::uint8_t> spare_;  // pixels of the picture replaced, for the next decode
-  int turns_ = 0;                    // clockwise quarter turns since the picture was loaded
+  std::shared_ptr<const Picture> picture_;
+  int turns_ = 0;  // clockwise quarter turns since the picture was loaded
+  // Created before the preview window, freed once neither window shows pictures any more.
+  std::unique_ptr<TDecodeAhead> decodeAhead_;
 
   DropHandler keyPanelDrop_;
   FolderOpener folderOpener_;

@@ -4,11 +4,14 @@
 #include <QFrame>
 #include <QMouseEvent>
 #include <QWheelEvent>
+#include <algorithm>
 #include <exception>
+#include <vector>
 
 #include "app/ui/MainWindow.h"
 #include "files/MainLib.h"
 #include "platform/FileSystem.h"
+#include "view/DecodeAhead.h"
 #include "view/ImageLib.h"
 #include "view/ui/MouseInput.h"
 #include "view/ui/PictureControl.h"
@@ -16,33 +19,31 @@
 
 void TForm1::PresentPicture(const std::string& path) {
   const codecs::DecodeOptions options = DisplayOptions({MainPanel->width(), MainPanel->height()});
-  LoadResult loaded;
+  std::shared_ptr<const Picture> shown = picture_;
+  PictureFormat format = PictureFormat::None;
   try {
-    loaded = LoadPicture(path, options);
+    format = LoadPictureFileCached(decodeAhead_.get(), path, shown, options);
   } catch (const std::exception&) {
+    DecodeAheadOfCurrent(options);
     RecordInListFiles(files_->GetPreviousPath());
     throw;
   }
-  if (loaded.change == PictureChange::Empty) {
+  // Asked for at once, so that the worker decodes while this thread fits and paints.
+  DecodeAheadOfCurrent(options);
+  if (!shown) {
     Image1->clear();
     picture_.reset();
   }
-  if (loaded.format == PictureFormat::None) {
+  if (format == PictureFormat::None) {
     // The picture left goes into its list files even so: waiting would hand them the broken
     // one at the next step.
     RecordInListFiles(files_->GetPreviousPath());
     return;
   }
-  std::shared_ptr<Picture> replaced = std::move(picture_);
-  picture_ = std::make_shared<Picture>(std::move(loaded.picture));
+  picture_ = std::move(shown);
   Image1->setPicture(picture_);
-  // Its pixels serve the next decode once nothing shows them any more.
-  if (replaced && replaced.use_count() == 1 && replaced->frames.size() == 1 &&
-      replaced->frames[0].pixels.capacity() > spare_.capacity())
-    spare_.swap(replaced->frames[0].pixels);
-  replaced.reset();
   turns_ = 0;
-  temporary_->PictureFormat = static_cast<std::int32_t>(loaded.format);
+  temporary_->PictureFormat = static_cast<std::int32_t>(format);
 
   // A list file that cannot be written is reported after the picture is fully presented.
   std::exception_ptr recordError;
@@ -52,7 +53,7 @@ void TForm1::PresentPicture(const std::string& path) {
     recordError = std::current_exception();
   }
   CorrectPictureExtension(
-      path, loaded.format,
+      path, format,
       {[this] { SetStatusColor(StatusColor::IncorrectExtension); },
        [this](const std::string& renamed) { files_->ReplaceCurrent(renamed); }});
   const ViewSize size = Image1->pictureSize();
@@ -69,7 +70,6 @@ void TForm1::PresentPicture(const std::string& path) {
 
 codecs::DecodeOptions TForm1::DisplayOptions(ViewSize area) {
   codecs::DecodeOptions options;
-  options.reuse = &spare_;
   // The same area the fit uses; a picture shrunk into it needs no more pixels than it has.
   if (!general_->OriginalSize && area.width >= 8 && area.height >= 8) {
     options.fitWidth = area.width - 4;
@@ -89,28 +89,44 @@ void TForm1::Sharpen(const ViewPlacement& placement) {
   if (turns_ % 2 != 0) std::swap(area.width, area.height);
   codecs::DecodeOptions options = DisplayOptions(area);
   if (fullSizeShown) options.fitWidth = options.fitHeight = 0;
-  options.reuse = nullptr;
-  LoadResult again;
+  SharedLoadResult again;
   try {
-    again = LoadPicture(files_->GetCurrent(), options);
+    again = LoadPictureCached(decodeAhead_.get(), files_->GetCurrent(), options);
   } catch (const std::exception&) {
     return;  // the smaller picture stays: it is still the right one
   }
-  const bool sameSize = turns_ % 2 == 0 ? again.picture.fullWidth == picture_->fullWidth
-                                        : again.picture.fullWidth == picture_->fullHeight;
-  if (again.change != PictureChange::Replace || !sameSize) return;
-  auto sharper = std::make_shared<Picture>(std::move(again.picture));
-  for (int i = 0; i < turns_; ++i) ::RotateClockwise(*sharper);
-  picture_ = std::move(sharper);
+  if (again.change != PictureChange::Replace || !again.picture) return;
+  const bool sameSize = turns_ % 2 == 0 ? again.picture->fullWidth == picture_->fullWidth
+                                        : again.picture->fullWidth == picture_->fullHeight;
+  if (!sameSize) return;
+  if (turns_ == 0) {
+    picture_ = std::move(again.picture);
+  } else {
+    auto sharper = std::make_shared<Picture>(*again.picture);
+    for (int i = 0; i < turns_; ++i) ::RotateClockwise(*sharper);
+    picture_ = std::move(sharper);
+  }
   Image1->setPicture(picture_);
 }
 
 void TForm1::ShowPreviewOfNext() {
-  LoadResult next = LoadPicture(files_->PeekNext());
-  if (next.change == PictureChange::Replace)
-    Form2->ShowPreviewPicture(std::make_shared<const Picture>(std::move(next.picture)));
-  else
-    Form2->ShowPreviewPicture(nullptr);
+  const std::string path = files_->PeekNext();
+  if (path.empty()) return Form2->ShowPreviewPicture(nullptr);
+  // The same decode as the main window's next picture, so that one serves both.
+  const SharedLoadResult next = LoadPictureCached(
+      decodeAhead_.get(), path, DisplayOptions({MainPanel->width(), MainPanel->height()}));
+  Form2->ShowPreviewPicture(next.change == PictureChange::Replace ? next.picture : nullptr);
+}
+
+void TForm1::DecodeAheadOfCurrent(const codecs::DecodeOptions& options) {
+  if (!decodeAhead_ || !decodeAhead_->enabled()) return;
+  std::vector<DecodeRequest> wanted;
+  const int index = files_->Index();
+  if (index >= 0) {
+    for (int i = index + 1; i < std::min(index + 3, files_->Count()); ++i)
+      if (!files_->Entry(i).empty()) wanted.push_back({files_->Entry(i), options});
+  }
+  decodeAhead_->Prefetch(std::move(wanted));
 }
 
 ViewPlacement TForm1::CurrentPlacement() const {
@@ -158,8 +174,10 @@ void TForm1::FormResize() {
 void TForm1::Turn(void (*turn)(Picture&)) {
   if (!picture_) return;
   Image1->clear();
-  if (picture_.use_count() > 1) picture_ = std::make_shared<Picture>(*picture_);
-  turn(*picture_);
+  // The cache and the preview may share the picture: the turn goes to a copy.
+  auto turned = std::make_shared<Picture>(*picture_);
+  turn(*turned);
+  picture_ = std::move(turned);
   Image1->setPicture(picture_);
 }
 
