@@ -107,6 +107,8 @@ void TForm1::Sharpen(const ViewPlacement& placement) {
     picture_ = std::move(sharper);
   }
   Image1->setPicture(picture_);
+  // The pictures after it will be wanted as large: those decoded ahead smaller would not do.
+  DecodeAheadOfCurrent(DisplayOptions({MainPanel->width(), MainPanel->height()}));
 }
 
 void TForm1::ShowPreviewOfNext() {

@@ -155,6 +155,36 @@ class DecodeAheadWindowTest : public QObject {
     form->close();
   }
 
+  void theOwnSizeViewDecodesTheWholePictureAndAsksForTheNextWhole() {
+    TempDir dir;
+    const std::string pics = dir.MakeDir("pics");
+    for (const char* name : {"a.jpg", "b.jpg"})
+      QVERIFY(testsupport::WriteJpeg(pics + "/" + name, 1600, 1200));
+    LetFilesSettle();
+    auto form = ShownWindow(dir);
+    QVERIFY(form);
+    form->OpenPath(ListOf(dir, pics, {"a.jpg", "b.jpg"}));
+    QVERIFY(form->CurrentPicture()->width < 1600);
+    QVERIFY(Idle(*form));
+    const std::size_t decodes = form->DecodeAhead()->stats().decodes;
+
+    form->General().OriginalSize = true;
+    form->FitPicture();
+    QCOMPARE(form->CurrentPicture()->width, 1600);
+    QVERIFY(form->windowTitle().startsWith(QStringLiteral("1/2 1600 * 1200 ")));
+    QVERIFY(Idle(*form));
+    QCOMPARE(form->DecodeAhead()->stats().decodes, decodes + 1);
+    const std::size_t hits = form->DecodeAhead()->stats().hits;
+    form->RotateClockwise();
+    QCOMPARE(form->CurrentPicture()->width, 1200);
+    form->ShowNext();
+    QCOMPARE(form->DecodeAhead()->stats().hits, hits + 1);
+    QCOMPARE(form->CurrentPicture()->width, 1600);
+    form->ShowPrevious();  // the step back comes unturned
+    QCOMPARE(form->CurrentPicture()->width, 1600);
+    form->close();
+  }
+
   void closingWhileADecodeRunsWaitsForIt() {
     TempDir dir;
     const std::string pics = dir.MakeDir("pics");
