@@ -1,0 +1,343 @@
+// Sorting in the main window: Return on a folder key moves the picture away and presents the
+// next one, over 6000 x 4000 JPEGs in a 1280 x 800 picture area, a key every 150 ms (and every
+// 60 ms) after the picture appeared. The time from the key to the next picture presented and
+// painted is measured with decoding ahead and without it, each run in a child process of its
+// own (its own window, its own peak memory). A cold jump ("=n" far from the current picture) is
+// set against a bare quarter-scale libjpeg-turbo decode of the same file.
+// The keys are sent to the input field as key events.
+// Pictures are made once into /tmp/sortivo-ahead-pictures (SORTIVO_BENCH_PICTURES, default
+// 100) and hard-linked into a fresh folder for each run. Run with QT_QPA_PLATFORM=offscreen.
+#include <benchmark/benchmark.h>
+#include <jpeglib.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/ui/MainWindow.h"
+#include "view/DecodeAhead.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+constexpr int kWidth = 6000, kHeight = 4000;
+constexpr int kAreaWidth = 1280, kAreaHeight = 800;
+
+int PictureCount() {
+  const char* v = std::getenv("SORTIVO_BENCH_PICTURES");
+  const int n = v ? std::atoi(v) : 100;
+  return std::max(n, 8);
+}
+
+// A photograph-like amount of detail: a gradient under fine noise, different for each picture.
+bool WritePicture(const std::string& path, unsigned seed) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  jpeg_compress_struct c{};
+  jpeg_error_mgr err{};
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  jpeg_stdio_dest(&c, f);
+  c.image_width = kWidth;
+  c.image_height = kHeight;
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 90, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<unsigned char> row(kWidth * 3);
+  std::uint32_t state = seed * 2654435761u + 1;
+  while (c.next_scanline < c.image_height) {
+    const unsigned y = c.next_scanline;
+    for (unsigned x = 0; x < kWidth; ++x) {
+      state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+      const unsigned noise = state & 31;
+      row[x * 3] = static_cast<unsigned char>((x * 255 / kWidth + seed * 40 + noise) & 255);
+      row[x * 3 + 1] = static_cast<unsigned char>((y * 255 / kHeight + noise) & 255);
+      row[x * 3 + 2] = static_cast<unsigned char>(((x ^ y) >> 4) + noise);
+    }
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&c, &r, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  return std::fclose(f) == 0;
+}
+
+const std::vector<std::string>& Pictures() {
+  static const std::vector<std::string> paths = [] {
+    const fs::path dir = "/tmp/sortivo-ahead-pictures";
+    fs::create_directories(dir);
+    std::vector<std::string> out;
+    for (int i = 0; i < PictureCount(); ++i) {
+      const std::string path = (dir / (std::to_string(1000 + i) + ".jpg")).string();
+      if (!fs::exists(path) && !WritePicture(path + ".part", i)) std::abort();
+      if (!fs::exists(path)) fs::rename(path + ".part", path);
+      out.push_back(path);
+    }
+    return out;
+  }();
+  return paths;
+}
+
+// A settings folder with the key "f" bound to dest/, and the pictures linked into src/.
+struct Run {
+  fs::path root;
+  std::string source, dest, settings;
+  Run() {
+    std::string pattern = (fs::temp_directory_path() / "sortivo-ui-ahead-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) std::abort();
+    root = pattern;
+    source = (root / "src").string(), dest = (root / "dest").string();
+    settings = (root / "conf").string();
+    fs::create_directories(source), fs::create_directories(dest), fs::create_directories(settings);
+    for (const std::string& p : Pictures())
+      fs::create_hard_link(p, fs::path(source) / fs::path(p).filename());
+    std::ofstream(settings + "/head.txt", std::ios::binary) << "f=" << dest << "\r\n";
+    // Files changed within the last moment are not decoded ahead: linking changed them.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  ~Run() {
+    std::error_code ec;
+    fs::remove_all(root, ec);
+  }
+};
+
+std::unique_ptr<TForm1> Window(const Run& run) {
+  auto form = std::make_unique<TForm1>(run.settings, std::vector<std::string>{});
+  form->show();
+  form->resize(kAreaWidth, kAreaHeight + form->Edit1->sizeHint().height());
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+  return form;
+}
+
+void Press(QWidget* w, int key, const QString& text) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+  QCoreApplication::sendEvent(w, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+  QCoreApplication::sendEvent(w, &release);
+}
+
+// Typed into the input field before the key time.
+void Type(TForm1& form, const std::string& text) {
+  form.Edit1->selectAll();
+  for (const char c : text) {
+    const int key = c == '='               ? Qt::Key_Equal
+                    : c >= '0' && c <= '9' ? Qt::Key_0 + (c - '0')
+                                           : Qt::Key_A + (c - 'a');
+    Press(form.Edit1, key, QString(QChar(c)));
+  }
+  QCoreApplication::processEvents();
+}
+
+// Return at the key time; done when the next picture is presented and painted. Gives the time
+// the key's own handling took, before the paint.
+Clock::duration Enter(TForm1& form) {
+  const Clock::time_point start = Clock::now();
+  Press(form.Edit1, Qt::Key_Return, QStringLiteral("\r"));
+  const Clock::duration handled = Clock::now() - start;
+  QCoreApplication::processEvents();
+  return handled;
+}
+
+void IdleUntil(Clock::time_point t) {
+  while (Clock::now() < t) {
+    QCoreApplication::processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+double Ms(Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double Quantile(std::vector<double> v, double q) {
+  std::sort(v.begin(), v.end());
+  return v[std::min(v.size() - 1, static_cast<std::size_t>(q * (v.size() - 1) + 0.5))];
+}
+
+struct Figures {
+  double medianMs = 0, p95Ms = 0, maxMs = 0, peakRssMb = 0, hits = 0;
+  double handledMs = 0;           // median, without the paint
+  double jumpMs = 0, bareMs = 0;  // medians
+};
+
+double PeakRssMb() {
+  rusage ru{};
+  getrusage(RUSAGE_SELF, &ru);
+  return static_cast<double>(ru.ru_maxrss) / 1024.0;
+}
+
+Figures Sort(std::chrono::milliseconds interval) {
+  Run run;
+  auto form = Window(run);
+  form->OpenPath(run.source);
+  const int n = form->Files().Count();
+  if (n != static_cast<int>(Pictures().size())) std::abort();
+  std::vector<double> ms, handled;
+  for (int i = 1; i < n; ++i) {
+    const Clock::time_point key = Clock::now() + interval;
+    Type(*form, "f");
+    IdleUntil(key);
+    const std::string expected = form->Files().PeekNext();
+    handled.push_back(Ms(Enter(*form)));
+    ms.push_back(Ms(Clock::now() - key));
+    if (form->Files().GetCurrent() != expected || !form->CurrentPicture()) std::abort();
+  }
+  Figures f;
+  f.medianMs = Quantile(ms, 0.5);
+  f.p95Ms = Quantile(ms, 0.95);
+  f.maxMs = *std::max_element(ms.begin(), ms.end());
+  f.handledMs = Quantile(handled, 0.5);
+  if (form->DecodeAhead()) f.hits = static_cast<double>(form->DecodeAhead()->stats().hits);
+  f.peakRssMb = PeakRssMb();
+  form->close();
+  return f;
+}
+
+double BareQuarterDecodeMs(const std::string& path) {
+  const Clock::time_point start = Clock::now();
+  std::vector<unsigned char> bytes(fs::file_size(path)), pixels;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::abort();
+  std::fclose(f);
+  jpeg_decompress_struct d{};
+  jpeg_error_mgr err{};
+  d.err = jpeg_std_error(&err);
+  jpeg_create_decompress(&d);
+  jpeg_mem_src(&d, bytes.data(), bytes.size());
+  jpeg_read_header(&d, TRUE);
+  d.out_color_space = JCS_EXT_BGRA;
+  d.scale_num = 1;
+  d.scale_denom = 4;
+  jpeg_start_decompress(&d);
+  pixels.resize(static_cast<std::size_t>(d.output_width) * d.output_height * 4);
+  while (d.output_scanline < d.output_height) {
+    JSAMPROW row = pixels.data() + static_cast<std::size_t>(d.output_scanline) * d.output_width * 4;
+    jpeg_read_scanlines(&d, &row, 1);
+  }
+  jpeg_finish_decompress(&d);
+  jpeg_destroy_decompress(&d);
+  benchmark::DoNotOptimize(pixels.data());
+  return Ms(Clock::now() - start);
+}
+
+// Jumps back and forth across the list, each to a picture nobody asked for, the settled window
+// waiting between them; the bare decode of the same file follows each jump, once the worker has
+// settled again.
+Figures Jump() {
+  Run run;
+  auto form = Window(run);
+  form->OpenPath(run.source);
+  const int n = form->Files().Count();
+  std::vector<double> jump, bare;
+  // Far from each other, so that no jump lands on a picture an earlier one asked for.
+  for (const int percent : {50, 10, 60, 20, 70, 30, 80, 40, 90, 15, 65, 25}) {
+    const int target = std::max(1, n * percent / 100);
+    IdleUntil(Clock::now() + std::chrono::milliseconds(150));
+    if (form->DecodeAhead()) form->DecodeAhead()->WaitIdle(std::chrono::seconds(5));
+    std::string command = "=";
+    command += std::to_string(target);
+    Type(*form, command);
+    const Clock::time_point start = Clock::now();
+    Enter(*form);
+    jump.push_back(Ms(Clock::now() - start));
+    if (form->Files().Index() != target - 1) std::abort();
+    if (form->DecodeAhead()) form->DecodeAhead()->WaitIdle(std::chrono::seconds(5));
+    bare.push_back(BareQuarterDecodeMs(form->Files().GetCurrent()));
+  }
+  Figures f;
+  f.jumpMs = Quantile(jump, 0.5);
+  f.bareMs = Quantile(bare, 0.5);
+  f.peakRssMb = PeakRssMb();
+  form->close();
+  return f;
+}
+
+// Runs body in a child with its own application object; decoding ahead on or off there.
+template <typename Body>
+Figures InChild(bool ahead, Body body) {
+  int fds[2];
+  if (pipe(fds) != 0) std::abort();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    setenv("SORTIVO_NO_DECODE_AHEAD", ahead ? "0" : "1", 1);
+    int argc = 1;
+    char name[] = "bench_ui_ahead";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    const Figures f = body();
+    if (write(fds[1], &f, sizeof f) != static_cast<ssize_t>(sizeof f)) _exit(1);
+    _exit(0);
+  }
+  close(fds[1]);
+  Figures f;
+  const ssize_t got = read(fds[0], &f, sizeof f);
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (got != static_cast<ssize_t>(sizeof f) || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    std::abort();
+  return f;
+}
+
+void BM_FolderKeyToNextPicture(benchmark::State& state) {
+  Pictures();
+  const bool ahead = state.range(0) != 0;
+  const std::chrono::milliseconds interval(state.range(1));
+  for (auto _ : state) {
+    const Figures f = InChild(ahead, [&] { return Sort(interval); });
+    state.SetIterationTime(f.medianMs / 1000.0);
+    state.counters["median_ms"] = f.medianMs;
+    state.counters["p95_ms"] = f.p95Ms;
+    state.counters["max_ms"] = f.maxMs;
+    state.counters["no_paint_median_ms"] = f.handledMs;
+    state.counters["peak_rss_MB"] = f.peakRssMb;
+    state.counters["cache_hits"] = f.hits;
+  }
+  state.SetLabel(std::string(ahead ? "ahead" : "on demand") + ", key every " +
+                 std::to_string(interval.count()) + " ms, " + std::to_string(Pictures().size()) +
+                 " pictures");
+}
+BENCHMARK(BM_FolderKeyToNextPicture)
+    ->ArgNames({"ahead", "interval_ms"})
+    ->Args({1, 150})
+    ->Args({0, 150})
+    ->Args({1, 60})
+    ->Args({0, 60})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+void BM_ColdJump(benchmark::State& state) {
+  Pictures();
+  for (auto _ : state) {
+    const Figures f = InChild(true, [] { return Jump(); });
+    state.SetIterationTime(f.jumpMs / 1000.0);
+    state.counters["jump_ms"] = f.jumpMs;
+    state.counters["bare_quarter_decode_ms"] = f.bareMs;
+    state.counters["ratio"] = f.jumpMs / f.bareMs;
+  }
+}
+BENCHMARK(BM_ColdJump)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
