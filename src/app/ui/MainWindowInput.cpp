@@ -28,7 +28,12 @@ void TForm1::ConnectInput() {
   connect(MainMenu->Pref1, &QAction::triggered, this, &TForm1::Pref1Click);
   connect(MainMenu->Open1, &QAction::triggered, this, &TForm1::Open1Click);
   connect(MainMenu->Resume1, &QAction::triggered, this, &TForm1::Resume1Click);
-  connect(MainMenu->Font1, &QAction::triggered, this, [this] { MainMenu->Font1Click(*Edit1); });
+  connect(MainMenu->Font1, &QAction::triggered, this, [this] {
+    MainMenu->Font1Click(*Edit1);
+    // Without a window manager nothing gives the keyboard back once the dialog is gone.
+    activateWindow();
+    Edit1->setFocus();
+  });
   connect(MainMenu->Default2, &QAction::triggered, this, &TForm1::Default2Click);
   connect(MainMenu->Ascending2, &QAction::triggered, this, &TForm1::Ascending2Click);
   connect(MainMenu->Descending2, &QAction::triggered, this, &TForm1::Descending2Click);
