@@ -106,7 +106,11 @@ bool StampFile(const std::string& path, FileStamp* stamp) {
 TDecodeAhead::TDecodeAhead() : TDecodeAhead(Config{}) {}
 
 TDecodeAhead::TDecodeAhead(Config config) : config_(std::move(config)) {
-  if (config_.enabled) worker_ = std::thread([this] { Run(); });
+  if (!config_.enabled) return;
+  const std::size_t n = static_cast<std::size_t>(std::max(config_.workers, 1));
+  running_.resize(n);
+  workers_.reserve(n);
+  for (std::size_t slot = 0; slot < n; ++slot) workers_.emplace_back([this, slot] { Run(slot); });
 }
 
 TDecodeAhead::~TDecodeAhead() {
@@ -116,7 +120,8 @@ TDecodeAhead::~TDecodeAhead() {
   }
   workReady_.notify_all();
   workDone_.notify_all();
-  if (worker_.joinable()) worker_.join();
+  for (std::thread& w : workers_)
+    if (w.joinable()) w.join();
 }
 
 void TDecodeAhead::Prefetch(std::vector<DecodeRequest> requests) {
@@ -128,23 +133,27 @@ void TDecodeAhead::Prefetch(std::vector<DecodeRequest> requests) {
     nextWanted_ = 0;
     TrimPastLocked();
   }
-  workReady_.notify_one();
+  workReady_.notify_all();
 }
 
-void TDecodeAhead::Run() {
+void TDecodeAhead::Run(std::size_t slot) {
   for (;;) {
     DecodeRequest job;
     {
       std::unique_lock lock(mutex_);
-      workReady_.wait(lock, [this] { return stop_ || nextWanted_ < wanted_.size(); });
-      if (stop_) return;
-      job = wanted_[nextWanted_++];
-      running_ = job;
+      for (;;) {
+        workReady_.wait(lock, [this] { return stop_ || nextWanted_ < wanted_.size(); });
+        if (stop_) return;
+        job = wanted_[nextWanted_++];
+        // Asked for again while another worker decodes it: that decode will do.
+        if (!RunningLocked(job.path, job.options)) break;
+      }
+      running_[slot] = job;
     }
     DecodeOne(job);
     {
       std::lock_guard lock(mutex_);
-      running_.reset();
+      running_[slot].reset();
     }
     workDone_.notify_all();
   }
@@ -173,7 +182,9 @@ void TDecodeAhead::DecodeOne(const DecodeRequest& job) {
   const bool unchanged = StampFile(job.path, &after) && after == before;
 
   std::lock_guard lock(mutex_);
-  const bool wanted = WantedLocked(job.path) || (waiters_ > 0 && !stop_);
+  const bool wanted =
+      WantedLocked(job.path) ||
+      (!stop_ && std::find(waitedFor_.begin(), waitedFor_.end(), job.path) != waitedFor_.end());
   if (!loaded || !unchanged || !wanted) {
     ++stats_.discarded;
     return;
@@ -188,12 +199,10 @@ std::optional<SharedLoadResult> TDecodeAhead::Take(const std::string& path,
   FileStamp now;
   const bool exists = StampFile(path, &now);
   std::unique_lock lock(mutex_);
-  if (exists && waitIfRunning) {
-    ++waiters_;
-    workDone_.wait(lock, [&] {
-      return stop_ || !running_ || running_->path != path || !MayServe(running_->options, options);
-    });
-    --waiters_;
+  if (exists && waitIfRunning && RunningLocked(path, options)) {
+    waitedFor_.push_back(path);
+    workDone_.wait(lock, [&] { return stop_ || !RunningLocked(path, options); });
+    waitedFor_.erase(std::find(waitedFor_.begin(), waitedFor_.end(), path));
   }
   const auto it = FindLocked(path);
   const bool current = exists && it != entries_.end() && it->stamp == now;
@@ -234,7 +243,7 @@ void TDecodeAhead::Clear() {
 bool TDecodeAhead::WaitIdle(std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
   return workDone_.wait_for(lock, timeout,
-                            [this] { return !running_ && nextWanted_ >= wanted_.size(); });
+                            [this] { return !BusyLocked() && nextWanted_ >= wanted_.size(); });
 }
 
 TDecodeAhead::Stats TDecodeAhead::stats() const {
@@ -257,6 +266,17 @@ int TDecodeAhead::UrgencyLocked(const std::string& path) const {
 
 bool TDecodeAhead::WantedLocked(const std::string& path) const {
   return UrgencyLocked(path) >= 0;
+}
+
+bool TDecodeAhead::RunningLocked(const std::string& path,
+                                 const codecs::DecodeOptions& options) const {
+  return std::any_of(running_.begin(), running_.end(), [&](const auto& r) {
+    return r && r->path == path && MayServe(r->options, options);
+  });
+}
+
+bool TDecodeAhead::BusyLocked() const {
+  return std::any_of(running_.begin(), running_.end(), [](const auto& r) { return r.has_value(); });
 }
 
 void TDecodeAhead::InsertLocked(Entry entry) {

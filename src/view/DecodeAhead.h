@@ -1,7 +1,8 @@
 #pragma once
-// Decoding the pictures the user is about to see on a background thread, into a small cache, so
-// that the next picture is on screen at once. The worker only reads picture files; the picture
-// list, the key map and every file operation stay on the window's thread.
+// Decoding the pictures the user is about to see on background threads, into a small cache, so
+// that the next picture is on screen at once. The most urgent requests decode side by side, one
+// per worker, so that a fast typist does not outrun a single decoder. The worker only reads picture
+// files; the picture list, the key map and every file operation stay on the window's thread.
 //
 // A cached decode is served only while the file is still the one decoded (same device, inode,
 // size, modification and change time) and only for options it can stand in for: a full-size
@@ -56,6 +57,7 @@ class TDecodeAhead {
  public:
   struct Config {
     bool enabled = true;  // off: no thread; Take never finds anything
+    int workers = 2;      // decodes under way at once (at least one)
     std::size_t capBytes = std::size_t{256} << 20;
     // Pictures no longer asked for that stay for a step back (the one on screen is one of them).
     std::size_t keepPast = 2;
@@ -66,7 +68,7 @@ class TDecodeAhead {
     std::function<void(const std::string& path)> onDecodeStart;
   };
   struct Stats {
-    std::size_t decodes = 0;    // decodes started by the worker
+    std::size_t decodes = 0;    // decodes started by the workers
     std::size_t discarded = 0;  // worker decodes no longer wanted when done, or of changed files
     std::size_t hits = 0;
     std::size_t misses = 0;
@@ -77,7 +79,7 @@ class TDecodeAhead {
 
   TDecodeAhead();
   explicit TDecodeAhead(Config config);
-  // Waits for a decode under way to end (decodes cannot be cut short), then stops the worker.
+  // Waits for the decodes under way to end (decodes cannot be cut short), then stops the workers.
   ~TDecodeAhead();
   TDecodeAhead(const TDecodeAhead&) = delete;
   TDecodeAhead& operator=(const TDecodeAhead&) = delete;
@@ -86,8 +88,9 @@ class TDecodeAhead {
 
   // The pictures wanted next, most urgent first. Replaces the previous wish list: queued work
   // for paths no longer wanted is dropped, and a decode under way for such a path is thrown
-  // away when it ends. Of the pictures no longer wanted, the keepPast most recently used stay
-  // (for a step back) until the cap needs their room.
+  // away when it ends. A path already being decoded in a way that serves is not decoded twice. Of
+  // the pictures no longer wanted, the keepPast most recently used stay (for a step back) until the
+  // cap needs their room.
   void Prefetch(std::vector<DecodeRequest> requests);
 
   // The cached load of path when one fits options and the file is unchanged since; otherwise
@@ -119,12 +122,14 @@ class TDecodeAhead {
   };
   using EntryList = std::list<Entry>;  // most recently used first
 
-  void Run();
+  void Run(std::size_t slot);
   void DecodeOne(const DecodeRequest& request);
   // The caller holds mutex_ for these.
   EntryList::iterator FindLocked(const std::string& path);
   void InsertLocked(Entry entry);
   bool WantedLocked(const std::string& path) const;
+  bool RunningLocked(const std::string& path, const codecs::DecodeOptions& options) const;
+  bool BusyLocked() const;
   int UrgencyLocked(const std::string& path) const;  // index in wanted_, -1 when not wanted
   void TrimPastLocked();
 
@@ -134,12 +139,12 @@ class TDecodeAhead {
   std::condition_variable workDone_;
   bool stop_ = false;
   std::vector<DecodeRequest> wanted_;
-  std::size_t nextWanted_ = 0;  // the first of wanted_ not yet taken up by the worker
-  std::optional<DecodeRequest> running_;
-  int waiters_ = 0;  // Takes waiting for running_
+  std::size_t nextWanted_ = 0;  // the first of wanted_ not yet taken up by a worker
+  std::vector<std::optional<DecodeRequest>> running_;  // one slot per worker
+  std::vector<std::string> waitedFor_;                 // paths Takes wait for, once per Take
   EntryList entries_;
   Stats stats_;
-  std::thread worker_;
+  std::vector<std::thread> workers_;
 };
 
 // True unless the environment variable SORTIVO_NO_DECODE_AHEAD is set to a value other than "0"

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -49,23 +50,27 @@ Rgba TopLeft(const SharedLoadResult& r) {
   return PixelAt(r.picture->frames[0].pixels, r.picture->width, 0, 0);
 }
 
-// Holds the worker at the start of its first decode until released.
+// Holds every decode at its start until released.
 struct Gate {
   std::mutex m;
   std::condition_variable cv;
-  bool entered = false, released = false;
+  bool released = false;
   std::vector<std::string> started;
   void Enter(const std::string& path) {
     std::unique_lock lock(m);
     started.push_back(path);
-    if (entered) return;
-    entered = true;
     cv.notify_all();
     cv.wait(lock, [&] { return released; });
   }
-  void AwaitEntered() {
+  void AwaitEntered(std::size_t n = 1) {
     std::unique_lock lock(m);
-    ASSERT_TRUE(cv.wait_for(lock, 10s, [&] { return entered; }));
+    ASSERT_TRUE(cv.wait_for(lock, 10s, [&] { return started.size() >= n; }));
+  }
+  std::vector<std::string> Started() {
+    std::lock_guard lock(m);
+    std::vector<std::string> s = started;
+    std::sort(s.begin(), s.end());
+    return s;
   }
   void Release() {
     std::lock_guard lock(m);
@@ -222,7 +227,8 @@ TEST(DecodeAhead, DropsWorkForPicturesMovedPastAndWaitsOnlyForUsefulDecodes) {
   TDecodeAhead cache(config);
 
   cache.Prefetch({{p[0], {}}, {p[1], {}}, {p[2], {}}});
-  gate.AwaitEntered();
+  gate.AwaitEntered(2);  // the two most urgent side by side; c waits for a worker
+  EXPECT_EQ(gate.Started(), (std::vector<std::string>{p[0], p[1]}));
   EXPECT_FALSE(cache.Take(p[0], {}, false));  // under way, but not to be waited for
   std::optional<SharedLoadResult> waited;
   std::thread taker([&] { waited = cache.Take(p[0], Fit(16, 12), true); });
@@ -233,8 +239,10 @@ TEST(DecodeAhead, DropsWorkForPicturesMovedPastAndWaitsOnlyForUsefulDecodes) {
   ASSERT_TRUE(waited);  // a full decode serves a fitted request; kept for the one waiting
   EXPECT_EQ(waited->picture->width, 64);
   ASSERT_TRUE(cache.WaitIdle(10s));
-  EXPECT_EQ(gate.started, (std::vector<std::string>{p[0], p[3]}));
+  EXPECT_EQ(gate.Started(), (std::vector<std::string>{p[0], p[1], p[3]}));
+  EXPECT_EQ(cache.stats().discarded, 1u);  // b
   EXPECT_FALSE(cache.Take(p[1], {}, false));
+  EXPECT_FALSE(cache.Take(p[2], {}, false));
   EXPECT_TRUE(cache.Take(p[3], {}, false));
 }
 
@@ -248,9 +256,12 @@ TEST(DecodeAhead, ADecodeNobodyWantsAnyMoreIsThrownAway) {
   TDecodeAhead cache(config);
   cache.Prefetch({{a, {}}});
   gate.AwaitEntered();
+  cache.Prefetch({{a, {}}, {b, {}}});  // a is not begun a second time beside itself
+  gate.AwaitEntered(2);
   cache.Prefetch({{b, {}}});
   gate.Release();
   ASSERT_TRUE(cache.WaitIdle(10s));
+  EXPECT_EQ(gate.Started(), (std::vector<std::string>{a, b}));
   EXPECT_EQ(cache.stats().discarded, 1u);
   EXPECT_FALSE(cache.Take(a, {}));
   EXPECT_TRUE(cache.Take(b, {}));
@@ -263,18 +274,19 @@ TEST(DecodeAhead, ADecodeNobodyWantsAnyMoreIsThrownAway) {
 TEST(DecodeAhead, DestroyedWhileDecoding) {
   TempDir dir;
   const std::string big = dir.Write("big.jpg", testsupport::EncodeJpeg(1600, 1200));
+  const std::string big2 = dir.Write("big2.jpg", testsupport::EncodeJpeg(1600, 1200));
   const std::string later = dir.Write("later.jpg", testsupport::EncodeJpeg(16, 12));
   std::atomic<int> started{0};
   TDecodeAhead::Config config = Quick();
   config.onDecodeStart = [&](const std::string&) {
-    if (++started == 1) std::this_thread::sleep_for(100ms);  // a decode long enough to overlap
+    if (++started <= 2) std::this_thread::sleep_for(100ms);  // decodes long enough to overlap
   };
   auto cache = std::make_unique<TDecodeAhead>(config);
-  cache->Prefetch({{big, {}}, {later, {}}});
-  for (int i = 0; i < 1000 && started == 0; ++i) std::this_thread::sleep_for(1ms);
-  ASSERT_EQ(started, 1);
-  cache.reset();          // while big decodes
-  EXPECT_EQ(started, 1);  // the queued one was not begun
+  cache->Prefetch({{big, {}}, {big2, {}}, {later, {}}});
+  for (int i = 0; i < 1000 && started < 2; ++i) std::this_thread::sleep_for(1ms);
+  ASSERT_EQ(started, 2);
+  cache.reset();          // while both workers decode
+  EXPECT_EQ(started, 2);  // the queued one was not begun
 }
 
 TEST(DecodeAhead, PrefetchAndTakeFromManyThreads) {
