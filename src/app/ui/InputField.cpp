@@ -46,6 +46,7 @@ TInputField::TInputField(QWidget* parent) : QLineEdit(parent) {
 }
 
 void TInputField::keyPressEvent(QKeyEvent* event) {
+  pressed_.insert(event->key());
   const KeyStroke stroke = TranslateKeyEvent(*event);
   if (keyDown_) {
     auto key = static_cast<std::uint16_t>(stroke.virtualKey);
@@ -61,9 +62,15 @@ void TInputField::keyPressEvent(QKeyEvent* event) {
 
 void TInputField::keyReleaseEvent(QKeyEvent* event) {
   QLineEdit::keyReleaseEvent(event);
+  if (event->isAutoRepeat() || !pressed_.remove(event->key())) return;
   const KeyStroke stroke = TranslateKeyEvent(*event);
   Edit1KeyUp(static_cast<std::uint16_t>(stroke.virtualKey),
              static_cast<ModifierSet>(stroke.modifiers));
+}
+
+void TInputField::focusOutEvent(QFocusEvent* event) {
+  pressed_.clear();
+  QLineEdit::focusOutEvent(event);
 }
 
 void TInputField::Edit1KeyUp(std::uint16_t key, ModifierSet modifiers) {

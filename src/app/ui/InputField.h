@@ -7,6 +7,7 @@
 // dispatcher's Edit1KeyDown with the field's text); CompleteInput and TidyInput are what the
 // dispatcher's target asks for.
 #include <QLineEdit>
+#include <QSet>
 #include <cstdint>
 #include <functional>
 
@@ -53,6 +54,7 @@ class TInputField : public QLineEdit {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   void Edit1Change(const QString& text);
@@ -62,4 +64,7 @@ class TInputField : public QLineEdit {
   TGeneralManager* general_ = nullptr;
   TTemporaryManager* temporary_ = nullptr;
   KeyDownHandler keyDown_;
+  // Keys whose press the field handled: a release whose press went elsewhere (the F of Alt+F
+  // opening the menu) shows nothing in one-key mode.
+  QSet<int> pressed_;
 };

@@ -292,6 +292,16 @@ class InputFieldTest : public QObject {
     QTest::keyClick(w.field, Qt::Key_A);
     QCOMPARE(w.field->text(), QStringLiteral("a"));
   }
+
+  void oneKeyIgnoresAReleaseWhosePressWentElsewhere() {
+    World w;
+    w.general.OneKey = true;
+    QTest::keyClick(w.field, Qt::Key_A);
+    // The F of Alt+F is taken by the menu's shortcut; only its release reaches the field.
+    QTest::keyRelease(w.field, Qt::Key_F);
+    QCOMPARE(w.field->text(), QStringLiteral("a"));
+    QCOMPARE(w.keysDown.size(), std::size_t{1});
+  }
 };
 
 QTEST_MAIN(InputFieldTest)
