@@ -5,11 +5,22 @@
 // QImage::Format_ARGB32, so the windows wrap the buffer without converting it.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 struct PictureFrame {
   std::vector<std::uint8_t> pixels;  // height rows of width * 4 bytes
   int delayMs = 0;                   // how long the frame stays (animations only)
+};
+
+// A still picture's pixels already shrunk to the size it will be shown at, made off the window's
+// thread. It belongs to the buffer it was made from: a copied or turned picture has other
+// buffers, and the shrunk frame no longer applies to it.
+struct ShrunkFrame {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> pixels;      // same layout as a frame's
+  const std::uint8_t* source = nullptr;  // frames[0]'s pixels it was made from
 };
 
 struct Picture {
@@ -22,8 +33,18 @@ struct Picture {
   bool hasAlpha = false;  // some pixel is not fully opaque
   int loopCount = 0;      // animations: 0 = forever, else how many times to play
   std::vector<PictureFrame> frames;
+  std::shared_ptr<const ShrunkFrame> shrunk;  // optional; see shrunkFor
 
   bool empty() const { return frames.empty() || width <= 0 || height <= 0; }
   bool animated() const { return frames.size() > 1; }
   std::size_t stride() const { return static_cast<std::size_t>(width) * 4; }
+  // The shrunk frame made for a width x height view, or null when there is none for that size or
+  // the pixels have changed since it was made.
+  const ShrunkFrame* shrunkFor(int w, int h) const {
+    if (!shrunk || frames.size() != 1 || w <= 0 || h <= 0 || shrunk->width != w ||
+        shrunk->height != h || shrunk->source != frames[0].pixels.data() ||
+        shrunk->pixels.size() != static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4)
+      return nullptr;
+    return shrunk.get();
+  }
 };

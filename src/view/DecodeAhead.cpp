@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "codecs/JpegDecoder.h"
+#include "view/Downscale.h"
 
 namespace {
 
@@ -55,8 +56,10 @@ bool MayServe(const codecs::DecodeOptions& running, const codecs::DecodeOptions&
 
 std::size_t BytesOf(const SharedLoadResult& r) {
   std::size_t bytes = sizeof(SharedLoadResult) + 256;
-  if (r.picture)
+  if (r.picture) {
     for (const PictureFrame& f : r.picture->frames) bytes += f.pixels.capacity() + sizeof f;
+    if (r.picture->shrunk) bytes += r.picture->shrunk->pixels.capacity();
+  }
   return bytes;
 }
 
@@ -174,7 +177,11 @@ void TDecodeAhead::DecodeOne(const DecodeRequest& job) {
   SharedLoadResult result;
   bool loaded = true;
   try {
-    result = Share(LoadPicture(job.path, job.options));
+    LoadResult load = LoadPicture(job.path, job.options);
+    // Shrunk here, the picture is painted as it is instead of being scaled on the window's thread.
+    if (load.change == PictureChange::Replace)
+      AddShrunkFrame(load.picture, job.options.fitWidth, job.options.fitHeight);
+    result = Share(std::move(load));
   } catch (...) {
     loaded = false;  // the window's own load reports it
   }

@@ -110,7 +110,14 @@ void TPictureControl::paintEvent(QPaintEvent*) {
   if (target.isEmpty()) return;
 
   QPainter painter(this);
-  if (target.size() == frame.size()) {
+  if (const ShrunkFrame* s = stretch_ && frame_ == 0
+                                 ? picture_->shrunkFor(target.width(), target.height())
+                                 : nullptr) {
+    painter.drawImage(
+        target.topLeft(),
+        QImage(s->pixels.data(), s->width, s->height, static_cast<qsizetype>(s->width) * 4,
+               picture_->hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32));
+  } else if (target.size() == frame.size()) {
     painter.drawImage(target.topLeft(), frame);
   } else if (target.width() <= frame.width() && target.height() <= frame.height()) {
     // Shrinking: averaging the pixels once per size looks far better than sampling them on

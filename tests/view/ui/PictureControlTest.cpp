@@ -100,6 +100,28 @@ class PictureControlTest : public QObject {
     QVERIFY2(Near(got, QColor(128, 128, 128), 24), qPrintable(Text(got)));
   }
 
+  void aShrunkFrameIsPaintedAsItIsAtItsOwnSizeOnly() {
+    Scene s;
+    auto p = SolidPicture(20, 20, Qt::white);
+    PictureFrame red;
+    FillFrame(red, 10, 10, Qt::red);
+    auto shrunk = std::make_shared<ShrunkFrame>();
+    shrunk->width = shrunk->height = 10;
+    shrunk->pixels = std::move(red.pixels);
+    shrunk->source = p->frames[0].pixels.data();
+    p->shrunk = shrunk;
+    s.control->setPicture(p);
+    s.control->place({0, 0, 10, 10, true});
+    QVERIFY(Near(s.at(9, 9), Qt::red));
+    QVERIFY(Near(s.at(10, 10), kBackground));
+    s.control->place({0, 0, 12, 12, true});  // another size: the picture itself, scaled
+    QVERIFY(Near(s.at(5, 5), Qt::white));
+    auto copy = std::make_shared<Picture>(*p);  // other pixels, e.g. turned
+    s.control->setPicture(copy);
+    s.control->place({0, 0, 10, 10, true});
+    QVERIFY(Near(s.at(5, 5), Qt::white));
+  }
+
   void reducedScaleBufferFillsItsOwnSize() {
     Scene s;
     auto p = SolidPicture(2, 2, Qt::green);

@@ -1,0 +1,24 @@
+#pragma once
+// Shrinking a decoded picture to the size it is shown at, off the window's thread: each target
+// pixel is the average of the source area it covers, partial pixels at the edges weighted by the
+// part they cover, so fine detail blends instead of flickering in and out.
+#include <cstdint>
+#include <vector>
+
+#include "codecs/Picture.h"
+#include "view/Viewport.h"
+
+// Shrinks src (sw x sh pixels of B, G, R, A, rows packed) to dw x dh into out. With alpha the
+// colours are weighted by their opacity, so transparent pixels add no dark fringe. False, with
+// out untouched, when the target is empty or larger than the source on either axis, or the
+// source buffer is too short.
+bool DownscaleArea(const std::uint8_t* src, std::size_t srcBytes, int sw, int sh, int dw, int dh,
+                   bool alpha, std::vector<std::uint8_t>& out);
+
+// The size a picture of its own size `picture` takes in the picture area fitWidth x fitHeight:
+// shrunk to fit, never enlarged, the aspect ratio kept (the picture area's fitting rule).
+ViewSize FittedSize(ViewSize picture, int fitWidth, int fitHeight);
+
+// Gives a still picture decoded larger than it will be shown in that area its shrunk frame;
+// anything else stays as it is.
+void AddShrunkFrame(Picture& picture, int fitWidth, int fitHeight);

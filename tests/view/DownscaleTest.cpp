@@ -1,0 +1,106 @@
+#include "view/Downscale.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <optional>
+
+#include "support/PictureWriter.h"
+#include "support/TempDir.h"
+#include "view/DecodeAhead.h"
+
+namespace {
+
+using Pixels = std::vector<std::uint8_t>;
+
+Pixels Shrunk(const Pixels& src, int sw, int sh, int dw, int dh, bool alpha) {
+  Pixels out;
+  EXPECT_TRUE(DownscaleArea(src.data(), src.size(), sw, sh, dw, dh, alpha, out));
+  return out;
+}
+
+Picture Still(int width, int height) {
+  Picture p;
+  p.width = p.fullWidth = width;
+  p.height = p.fullHeight = height;
+  p.frames.resize(1);
+  p.frames[0].pixels.assign(static_cast<std::size_t>(width) * height * 4, 200);
+  return p;
+}
+
+}  // namespace
+
+TEST(Downscale, AveragesTheAreaEachPixelCovers) {
+  // Two 2 x 2 blocks side by side, each to one pixel: B, G, R, A of the four averaged.
+  const Pixels blocks = {0,  0,   0,   255, 100, 10, 7, 255, /**/ 9, 9, 9, 255, 9, 9, 9, 255,
+                         40, 200, 255, 255, 200, 30, 1, 255, /**/ 9, 9, 9, 255, 9, 9, 9, 255};
+  EXPECT_EQ(Shrunk(blocks, 4, 2, 2, 1, false), (Pixels{85, 60, 66, 255, 9, 9, 9, 255}));
+
+  // Three to two: the middle pixel is shared half and half.
+  const Pixels row = {0, 0, 0, 255, 90, 90, 90, 255, 180, 180, 180, 255};
+  EXPECT_EQ(Shrunk(row, 3, 1, 2, 1, false), (Pixels{30, 30, 30, 255, 150, 150, 150, 255}));
+
+  // A transparent pixel lends no colour, only its transparency.
+  const Pixels edge = {255, 255, 255, 255, 0, 0, 0, 0};
+  EXPECT_EQ(Shrunk(edge, 2, 1, 1, 1, true), (Pixels{255, 255, 255, 128}));
+  EXPECT_EQ(Shrunk({0, 0, 0, 0, 0, 0, 0, 0}, 2, 1, 1, 1, true), (Pixels{0, 0, 0, 0}));
+
+  Pixels out{1};
+  EXPECT_FALSE(DownscaleArea(row.data(), row.size(), 3, 1, 4, 1, false, out));  // no enlarging
+  EXPECT_FALSE(DownscaleArea(row.data(), row.size() - 1, 3, 1, 2, 1, false, out));
+  EXPECT_FALSE(DownscaleArea(row.data(), row.size(), 3, 1, 0, 1, false, out));
+  EXPECT_EQ(out, Pixels{1});
+}
+
+TEST(Downscale, ShrunkFrameHasTheFittedSizeAndBelongsToItsPixels) {
+  for (auto [w, h, aw, ah] : std::initializer_list<std::array<int, 4>>{
+           {800, 600, 200, 200}, {333, 500, 96, 60}, {97, 61, 1000, 20}, {250, 40, 10, 300}}) {
+    const ViewSize fitted = FittedSize({w, h}, aw, ah);
+    const auto placement = FitPicture({aw + 4, ah + 4}, {w, h}, false);
+    ASSERT_TRUE(placement);
+    EXPECT_EQ(fitted.width, placement->width);
+    EXPECT_EQ(fitted.height, placement->height);
+  }
+
+  Picture p = Still(800, 600);
+  AddShrunkFrame(p, 200, 200);
+  ASSERT_TRUE(p.shrunkFor(200, 150));
+  EXPECT_FALSE(p.shrunkFor(200, 149));
+  EXPECT_EQ(p.shrunkFor(200, 150)->pixels, Pixels(200 * 150 * 4, 200));
+  const Picture copy = p;  // other buffers: a turned copy must not show the unturned pixels
+  EXPECT_FALSE(copy.shrunkFor(200, 150));
+
+  Picture reduced = Still(200, 150);  // decoded at the scale it is shown at: nothing to do
+  reduced.fullWidth = 800, reduced.fullHeight = 600;
+  AddShrunkFrame(reduced, 200, 200);
+  EXPECT_FALSE(reduced.shrunk);
+  Picture animated = Still(80, 60);
+  animated.frames.push_back(animated.frames[0]);
+  AddShrunkFrame(animated, 20, 20);
+  EXPECT_FALSE(animated.shrunk);
+}
+
+TEST(Downscale, PicturesDecodedAheadComeShrunkForTheirArea) {
+  testsupport::TempDir dir;
+  const std::string a = dir.Write("a.bmp", testsupport::EncodeBmp(90, 60));
+  TDecodeAhead::Config config;
+  config.settle = std::chrono::milliseconds(0);
+  TDecodeAhead cache(config);
+  codecs::DecodeOptions fit;
+  fit.fitWidth = fit.fitHeight = 30;
+  cache.Prefetch({{a, fit}});
+  ASSERT_TRUE(cache.WaitIdle(std::chrono::seconds(10)));
+  const std::optional<SharedLoadResult> r = cache.Take(a, fit);
+  ASSERT_TRUE(r);
+  const ShrunkFrame* s = r->picture->shrunkFor(30, 20);
+  ASSERT_TRUE(s);
+  // Its top-left pixel is the average of the 3 x 3 block it covers.
+  const Pixels& full = r->picture->frames[0].pixels;
+  for (int c = 0; c < 4; ++c) {
+    int sum = 0;
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 3; ++x) sum += full[static_cast<std::size_t>((y * 90 + x) * 4 + c)];
+    EXPECT_EQ(s->pixels[static_cast<std::size_t>(c)], (sum + 4) / 9) << c;
+  }
+  EXPECT_GT(cache.stats().bytes, 90u * 60 * 4 + 30 * 20 * 4);
+}
