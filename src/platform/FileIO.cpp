@@ -9,6 +9,8 @@
 
 #include <vector>
 
+#include "platform/UniqueFd.h"
+
 namespace platform {
 
 namespace {
@@ -16,25 +18,6 @@ namespace {
 std::string ErrorText(const std::string& path, int error) {
   return path + ": " + strerror(error);
 }
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  int release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
 
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -52,7 +35,7 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 ReadResult ReadWholeFile(const std::string& path, std::size_t limit) {
   ReadResult result;
-  Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) {
     result.status = errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;
     result.error = ErrorText(path, errno);
@@ -102,7 +85,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
   std::string tmpl = path + ".XXXXXX";
   std::vector<char> name(tmpl.begin(), tmpl.end());
   name.push_back('\0');
-  Fd fd(mkstemp(name.data()));
+  UniqueFd fd(mkstemp(name.data()));
   if (fd.get() < 0) return fail(errno, {});
   const std::string tmp(name.data());
 
@@ -118,7 +101,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
   if (fchmod(fd.get(), mode) != 0) return fail(errno, tmp);
   if (!WriteAll(fd.get(), bytes)) return fail(errno, tmp);
   if (fsync(fd.get()) != 0) return fail(errno, tmp);
-  if (close(fd.release()) != 0) return fail(errno, tmp);
+  if (const int error = fd.Close()) return fail(error, tmp);
   if (rename(tmp.c_str(), path.c_str()) != 0) return fail(errno, tmp);
   return true;
 }

@@ -11,33 +11,14 @@
 #include <memory>
 #include <vector>
 
+#include "platform/UniqueFd.h"
+
 namespace platform {
 
 namespace {
 
 struct DirCloser {
   void operator()(DIR* d) const { closedir(d); }
-};
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now and reports the error close gives, which for a written file may be the first
-  // sign of a failed write.
-  int Close() {
-    const int rc = close(fd_);
-    fd_ = -1;
-    return rc == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
 };
 
 // Neither folder nor regular file (a device, a socket, a dangling link).
@@ -178,12 +159,12 @@ FileOpResult MoveFileNoReplace(const std::string& from, const std::string& to) {
 }
 
 FileOpResult CopyFileNoReplace(const std::string& from, const std::string& to) {
-  Fd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.get() < 0) return Fail(errno);
   struct stat st {};
   if (fstat(in.get(), &st) != 0) return Fail(errno);
   if (!S_ISREG(st.st_mode)) return Fail(EINVAL);
-  Fd out(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777));
+  UniqueFd out(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777));
   if (out.get() < 0) return Fail(errno);
   int err = CopyContents(in.get(), out.get());
   if (err == 0 && fchmod(out.get(), st.st_mode & 07777) != 0) err = errno;

@@ -55,10 +55,13 @@ TEST(ReusedBuffer, NeverShowsThroughPixelsTheFileDoesNotSet) {
     old.assign(1 << 22, 0xAB);
     ASSERT_TRUE(codecs::DecodePng(AsBytes(png.substr(0, png.size() / 20)), p, reuse));
     const std::vector<std::uint8_t>& px = p.frames[0].pixels;
-    for (std::size_t i = 0; i < px.size(); i += 4)
+    for (std::size_t i = 0; i < px.size(); i += 4) {
       ASSERT_FALSE(px[i] == 0xAB && px[i + 1] == 0xAB && px[i + 2] == 0xAB && px[i + 3] == 0xAB)
           << interlaced << " pixel " << i / 4;
+    }
     // Without interlacing, the rows the file lacks are left transparent.
-    if (!interlaced) EXPECT_EQ(PixelAt(px, 200, 100, 299).a, 0);
+    if (!interlaced) {
+      EXPECT_EQ(PixelAt(px, 200, 100, 299).a, 0);
+    }
   }
 }

@@ -14,25 +14,7 @@
 
 using platform::PathStyle;
 
-namespace {
-
-class ShmDir {
- public:
-  ShmDir() {
-    char pattern[] = "/dev/shm/sortivo-test-XXXXXX";
-    if (mkdtemp(pattern)) path_ = pattern;
-  }
-  ~ShmDir() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& str() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-}  // namespace
+using testsupport::ShmDir;
 
 TEST(MainLib, PathRulesInBothStyles) {
   const auto W = PathStyle::Windows;

@@ -14,6 +14,8 @@
 
 #include "support/TempDir.h"
 
+using testsupport::ShmDir;
+
 namespace {
 
 struct Seen {
@@ -29,23 +31,6 @@ std::map<std::string, Seen> List(const std::string& folder) {
   }));
   return seen;
 }
-
-// A temporary folder on another file system than /tmp, for moves across file systems.
-class ShmDir {
- public:
-  ShmDir() {
-    char pattern[] = "/dev/shm/sortivo-test-XXXXXX";
-    if (mkdtemp(pattern)) path_ = pattern;
-  }
-  ~ShmDir() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& str() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 }  // namespace
 

@@ -56,6 +56,16 @@ std::string TempDir::MakeDir(std::string_view name) const {
   return full.string();
 }
 
+ShmDir::ShmDir() {
+  char pattern[] = "/dev/shm/sortivo-test-XXXXXX";
+  if (mkdtemp(pattern)) path_ = pattern;
+}
+
+ShmDir::~ShmDir() {
+  std::error_code ec;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+}
+
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -27,6 +27,20 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// A temporary folder on another file system than the one TempDir uses (a tmpfs under
+// /dev/shm), for moves across file systems. str() is empty when none could be made.
+class ShmDir {
+ public:
+  ShmDir();
+  ~ShmDir();
+  ShmDir(const ShmDir&) = delete;
+  ShmDir& operator=(const ShmDir&) = delete;
+  const std::string& str() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 std::string ReadAll(const std::string& path);
 
 }  // namespace testsupport

@@ -27,19 +27,6 @@ class AutoCompOff {
 
 }  // namespace
 
-bool TInputField::SwallowsCharacter(const QKeyEvent& event) {
-  switch (event.key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-      return true;
-    default:
-      break;
-  }
-  const QString t = event.text();
-  return t.size() == 1 && (t[0] == u'\r' || t[0] == u'\n' || t[0] == QChar(27));
-}
-
 TInputField::TInputField(QWidget* parent) : QLineEdit(parent) {
   setObjectName(QStringLiteral("Edit1"));
   connect(this, &QLineEdit::textChanged, this, &TInputField::Edit1Change);

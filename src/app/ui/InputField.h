@@ -44,10 +44,6 @@ class TInputField : public QLineEdit {
   // Empties the field (AutoDelete) or selects all of it; a lone ":" in one-key mode stays.
   void TidyInput();
 
-  // Carriage return, line feed and escape: typed into the field (or a field that behaves like
-  // it), they insert nothing and do not beep.
-  static bool SwallowsCharacter(const QKeyEvent& event);
-
   // The field's text as UTF-8, the form the core works in.
   std::string Text() const { return text().toStdString(); }
 

@@ -181,3 +181,16 @@ int BindingCode(int virtualKey, int modifiers) {
   if (modifiers & kKeyAlt) code += 1024;
   return code;
 }
+
+bool SwallowsCharacter(const QKeyEvent& event) {
+  switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      return true;
+    default:
+      break;
+  }
+  const QString text = event.text();
+  return text.size() == 1 && (text[0] == u'\r' || text[0] == u'\n' || text[0] == QChar(27));
+}

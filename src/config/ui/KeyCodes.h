@@ -15,6 +15,9 @@ struct KeyStroke {
 
 KeyStroke TranslateKeyEvent(const QKeyEvent& event);
 
+// Carriage return, line feed and escape: the input fields neither insert them nor beep.
+bool SwallowsCharacter(const QKeyEvent& event);
+
 // xkbScanCodes: the scan code is an X/Wayland keycode, which tells the digit row and the
 // Japanese and ISO extra keys apart whatever symbol the layout puts on them.
 int VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers, quint32 nativeScanCode = 0,

@@ -89,21 +89,6 @@ std::array<std::pair<QLineEdit*, NavAction>, kNavActionCount> BindingFields(cons
   }};
 }
 
-// The input field's rule, shared by the monitor: these characters neither type nor beep.
-bool IsSwallowedKey(const QKeyEvent& event) {
-  switch (event.key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-      return true;
-    default:
-      break;
-  }
-  const QString text = event.text();
-  return text == QLatin1String("\r") || text == QLatin1String("\n") ||
-         text == QLatin1String("\x1b");
-}
-
 }  // namespace
 
 PrefPanel::PrefPanel(TGeneralManager& general, TVirtualKeys& keys, TColorManager& colors,
@@ -302,7 +287,7 @@ bool PrefPanel::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     const auto& key = static_cast<const QKeyEvent&>(*event);
     EditCodeSampleKeyDown(key);
-    if (IsSwallowedKey(key)) {
+    if (SwallowsCharacter(key)) {
       event->accept();
       return true;
     }
