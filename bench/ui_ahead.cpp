@@ -31,6 +31,7 @@
 
 #include "app/ui/MainWindow.h"
 #include "view/DecodeAhead.h"
+#include "view/ui/PictureControl.h"
 
 namespace {
 
@@ -174,6 +175,7 @@ double Quantile(std::vector<double> v, double q) {
 
 struct Figures {
   double medianMs = 0, p95Ms = 0, maxMs = 0, peakRssMb = 0, hits = 0;
+  double preshrunk = 0;           // share of pictures painted from a frame shrunk ahead
   double handledMs = 0;           // median, without the paint
   double jumpMs = 0, bareMs = 0;  // medians
 };
@@ -185,12 +187,14 @@ double PeakRssMb() {
 }
 
 Figures Sort(std::chrono::milliseconds interval) {
+  Figures f;
   Run run;
   auto form = Window(run);
   form->OpenPath(run.source);
   const int n = form->Files().Count();
   if (n != static_cast<int>(Pictures().size())) std::abort();
   std::vector<double> ms, handled;
+  int preshrunk = 0;
   for (int i = 1; i < n; ++i) {
     const Clock::time_point key = Clock::now() + interval;
     Type(*form, "f");
@@ -199,8 +203,11 @@ Figures Sort(std::chrono::milliseconds interval) {
     handled.push_back(Ms(Enter(*form)));
     ms.push_back(Ms(Clock::now() - key));
     if (form->Files().GetCurrent() != expected || !form->CurrentPicture()) std::abort();
+    if (form->Image1->stretch() &&
+        form->CurrentPicture()->shrunkFor(form->Image1->width(), form->Image1->height()))
+      ++preshrunk;
   }
-  Figures f;
+  f.preshrunk = static_cast<double>(preshrunk) / std::max(n - 1, 1);
   f.medianMs = Quantile(ms, 0.5);
   f.p95Ms = Quantile(ms, 0.95);
   f.maxMs = *std::max_element(ms.begin(), ms.end());
@@ -311,6 +318,7 @@ void BM_FolderKeyToNextPicture(benchmark::State& state) {
     state.counters["no_paint_median_ms"] = f.handledMs;
     state.counters["peak_rss_MB"] = f.peakRssMb;
     state.counters["cache_hits"] = f.hits;
+    state.counters["preshrunk_share"] = f.preshrunk;
   }
   state.SetLabel(std::string(ahead ? "ahead" : "on demand") + ", key every " +
                  std::to_string(interval.count()) + " ms, " + std::to_string(Pictures().size()) +

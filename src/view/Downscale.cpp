@@ -1,30 +1,55 @@
 #include "view/Downscale.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 
 namespace {
 
 // Measured in units of 1/d of a source pixel, target pixel t covers [t*s, (t+1)*s) and source
-// pixel i covers [i*d, (i+1)*d): every overlap is a whole number, and each target pixel's weights
-// add up to s.
-struct Tap {
-  int first = 0;  // first source pixel
-  std::vector<std::uint32_t> weights;
+// pixel i covers [i*d, (i+1)*d): every overlap is a whole number, and each target pixel's
+// overlaps add up to s. The weights are those overlaps divided by s.
+struct Taps {
+  std::vector<int> first, count;  // per target pixel
+  std::vector<float> weights;     // flattened, count[t] for each t in turn
 };
 
-std::vector<Tap> Taps(int s, int d) {
-  std::vector<Tap> taps(static_cast<std::size_t>(d));
+Taps MakeTaps(int s, int d) {
+  Taps taps;
+  taps.first.resize(static_cast<std::size_t>(d));
+  taps.count.resize(static_cast<std::size_t>(d));
   for (int t = 0; t < d; ++t) {
     const std::int64_t from = std::int64_t{t} * s, to = std::int64_t{t + 1} * s;
-    Tap& tap = taps[static_cast<std::size_t>(t)];
-    tap.first = static_cast<int>(from / d);
-    for (std::int64_t i = tap.first; i * d < to; ++i) {
+    const std::int64_t first = from / d;
+    int n = 0;
+    for (std::int64_t i = first; i * d < to; ++i, ++n) {
       const std::int64_t lo = std::max(from, i * d), hi = std::min(to, (i + 1) * d);
-      tap.weights.push_back(static_cast<std::uint32_t>(hi - lo));
+      taps.weights.push_back(static_cast<float>(static_cast<double>(hi - lo) / s));
     }
+    taps.first[static_cast<std::size_t>(t)] = static_cast<int>(first);
+    taps.count[static_cast<std::size_t>(t)] = n;
   }
   return taps;
+}
+
+// One source row shrunk across: B, G, R (times alpha when it counts) and A per target pixel.
+template <bool Alpha>
+void ShrinkRow(const std::uint8_t* line, const Taps& across, float* out) {
+  const float* w = across.weights.data();
+  const std::size_t dw = across.first.size();
+  for (std::size_t x = 0; x < dw; ++x) {
+    const std::uint8_t* p = line + static_cast<std::size_t>(across.first[x]) * 4;
+    float b = 0, g = 0, r = 0, a = 0;
+    for (int k = across.count[x]; k > 0; --k, ++w, p += 4) {
+      const float wa = Alpha ? *w * p[3] : *w;
+      b += wa * p[0], g += wa * p[1], r += wa * p[2], a += *w * p[3];
+    }
+    out[x * 4] = b, out[x * 4 + 1] = g, out[x * 4 + 2] = r, out[x * 4 + 3] = a;
+  }
+}
+
+std::uint8_t ToByte(float v) {
+  return static_cast<std::uint8_t>(std::clamp(v + 0.5f, 0.0f, 255.0f));
 }
 
 }  // namespace
@@ -34,42 +59,35 @@ bool DownscaleArea(const std::uint8_t* src, std::size_t srcBytes, int sw, int sh
   if (src == nullptr || dw <= 0 || dh <= 0 || dw > sw || dh > sh) return false;
   const std::size_t stride = static_cast<std::size_t>(sw) * 4;
   if (srcBytes < stride * static_cast<std::size_t>(sh)) return false;
-  const std::vector<Tap> across = Taps(sw, dw), down = Taps(sh, dh);
+  const Taps across = MakeTaps(sw, dw), down = MakeTaps(sh, dh);
   const std::size_t cells = static_cast<std::size_t>(dw) * 4;
-  // Per target column: B, G, R sums (premultiplied by alpha when it counts) and the alpha sum.
-  std::vector<std::uint64_t> row(cells), column(cells);
+  std::vector<float> row(cells), sum(cells);
+  int rowIndex = -1;  // the source row now in row: neighbouring target rows share one
   out.assign(cells * static_cast<std::size_t>(dh), 0);
-  const std::uint64_t area = std::uint64_t(sw) * std::uint64_t(sh);
 
-  for (int y = 0; y < dh; ++y) {
-    const Tap& v = down[static_cast<std::size_t>(y)];
-    std::fill(column.begin(), column.end(), 0);
-    for (std::size_t k = 0; k < v.weights.size(); ++k) {
-      const std::uint8_t* line = src + stride * static_cast<std::size_t>(v.first + int(k));
-      for (int x = 0; x < dw; ++x) {
-        const Tap& h = across[static_cast<std::size_t>(x)];
-        std::uint64_t b = 0, g = 0, r = 0, a = 0;
-        const std::uint8_t* p = line + static_cast<std::size_t>(h.first) * 4;
-        for (std::uint32_t w : h.weights) {
-          const std::uint64_t wa = alpha ? std::uint64_t{w} * p[3] : w;
-          b += wa * p[0], g += wa * p[1], r += wa * p[2], a += std::uint64_t{w} * p[3];
-          p += 4;
-        }
-        row[std::size_t(x) * 4 + 0] = b, row[std::size_t(x) * 4 + 1] = g;
-        row[std::size_t(x) * 4 + 2] = r, row[std::size_t(x) * 4 + 3] = a;
+  const float* w = down.weights.data();
+  for (std::size_t y = 0; y < static_cast<std::size_t>(dh); ++y) {
+    std::fill(sum.begin(), sum.end(), 0.0f);
+    for (int k = 0; k < down.count[y]; ++k, ++w) {
+      const int i = down.first[y] + k;
+      if (i != rowIndex) {
+        const std::uint8_t* line = src + stride * static_cast<std::size_t>(i);
+        if (alpha)
+          ShrinkRow<true>(line, across, row.data());
+        else
+          ShrinkRow<false>(line, across, row.data());
+        rowIndex = i;
       }
-      const std::uint64_t w = v.weights[k];
-      for (std::size_t c = 0; c < cells; ++c) column[c] += w * row[c];
+      const float wy = *w;
+      for (std::size_t c = 0; c < cells; ++c) sum[c] += wy * row[c];
     }
-    std::uint8_t* o = out.data() + cells * static_cast<std::size_t>(y);
+    std::uint8_t* o = out.data() + cells * y;
     for (std::size_t x = 0; x < cells; x += 4) {
-      const std::uint64_t a = column[x + 3];
-      // Without alpha every colour is weighed by area alone; with it, by area and opacity.
-      const std::uint64_t weight = alpha ? a : area;
-      for (std::size_t c = 0; c < 3; ++c)
-        o[x + c] =
-            weight == 0 ? 0 : static_cast<std::uint8_t>((column[x + c] + weight / 2) / weight);
-      o[x + 3] = static_cast<std::uint8_t>((a + area / 2) / area);
+      const float a = sum[x + 3];
+      // With alpha the colours were weighed by opacity too: divide it out again.
+      const float scale = !alpha ? 1.0f : a > 0 ? 1.0f / a : 0.0f;
+      for (std::size_t c = 0; c < 3; ++c) o[x + c] = ToByte(sum[x + c] * scale);
+      o[x + 3] = ToByte(a);
     }
   }
   return true;
