@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchPictures.h"
 #include "app/ui/MainWindow.h"
 #include "view/ImageLib.h"
 
@@ -30,40 +31,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 constexpr int kCount = 100, kWidth = 4000, kHeight = 3000;
 const fs::path kPictures = "/tmp/sortivo-return-pictures";
-
-bool WritePicture(const std::string& path, unsigned seed) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  jpeg_compress_struct c{};
-  jpeg_error_mgr err{};
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  jpeg_stdio_dest(&c, f);
-  c.image_width = kWidth;
-  c.image_height = kHeight;
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 90, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<unsigned char> row(kWidth * 3);
-  std::uint32_t state = seed * 2654435761u + 1;
-  while (c.next_scanline < c.image_height) {
-    const unsigned y = c.next_scanline;
-    for (unsigned x = 0; x < kWidth; ++x) {
-      state ^= state << 13, state ^= state >> 17, state ^= state << 5;
-      const unsigned noise = state & 31;
-      row[x * 3] = static_cast<unsigned char>((x * 255 / kWidth + seed * 40 + noise) & 255);
-      row[x * 3 + 1] = static_cast<unsigned char>((y * 255 / kHeight + noise) & 255);
-      row[x * 3 + 2] = static_cast<unsigned char>((seed * 13 + (x ^ y) / 64) & 255);
-    }
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&c, &r, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  return std::fclose(f) == 0;
-}
 
 std::string PictureName(int i) {
   char name[32];
@@ -75,23 +42,15 @@ void MakePictures() {
   fs::create_directories(kPictures);
   for (int i = 0; i < kCount; ++i) {
     const fs::path p = kPictures / PictureName(i);
-    if (!fs::exists(p) && !WritePicture(p.string(), static_cast<unsigned>(i))) std::abort();
+    if (!fs::exists(p) &&
+        !bench::WritePhotoJpeg(p.string(), kWidth, kHeight, static_cast<unsigned>(i)))
+      std::abort();
   }
 }
 
-struct Figures {
-  double median = 0, p95 = 0;
-};
-
-Figures Summarise(std::vector<double> ms) {
-  std::sort(ms.begin(), ms.end());
-  return {ms[ms.size() / 2], ms[std::min(ms.size() - 1, ms.size() * 95 / 100)]};
-}
-
 void Report(benchmark::State& state, const std::vector<double>& ms) {
-  const Figures f = Summarise(ms);
-  state.counters["median_ms"] = f.median;
-  state.counters["p95_ms"] = f.p95;
+  state.counters["median_ms"] = bench::Quantile(ms, 0.5);
+  state.counters["p95_ms"] = bench::Quantile(ms, 0.95);
 }
 
 void Idle(int ms) {

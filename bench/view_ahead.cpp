@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchPictures.h"
 #include "view/DecodeAhead.h"
 
 namespace {
@@ -34,41 +35,6 @@ int PictureCount() {
   return std::max(n, 4);
 }
 
-// A photograph-like amount of detail: a gradient under fine noise, different for each picture.
-bool WritePicture(const std::string& path, unsigned seed) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  jpeg_compress_struct c{};
-  jpeg_error_mgr err{};
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  jpeg_stdio_dest(&c, f);
-  c.image_width = kWidth;
-  c.image_height = kHeight;
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 90, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<unsigned char> row(kWidth * 3);
-  std::uint32_t state = seed * 2654435761u + 1;
-  while (c.next_scanline < c.image_height) {
-    const unsigned y = c.next_scanline;
-    for (unsigned x = 0; x < kWidth; ++x) {
-      state ^= state << 13, state ^= state >> 17, state ^= state << 5;
-      const unsigned noise = state & 31;
-      row[x * 3] = static_cast<unsigned char>((x * 255 / kWidth + seed * 40 + noise) & 255);
-      row[x * 3 + 1] = static_cast<unsigned char>((y * 255 / kHeight + noise) & 255);
-      row[x * 3 + 2] = static_cast<unsigned char>(((x ^ y) >> 4) + noise);
-    }
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&c, &r, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  return std::fclose(f) == 0;
-}
-
 const std::vector<std::string>& Pictures() {
   static const std::vector<std::string> paths = [] {
     const std::filesystem::path dir = "/tmp/sortivo-ahead-pictures";
@@ -78,7 +44,9 @@ const std::vector<std::string>& Pictures() {
       std::string name = std::to_string(1000 + i);
       name += ".jpg";
       const std::string path = (dir / name).string();
-      if (!std::filesystem::exists(path) && !WritePicture(path + ".part", i)) std::abort();
+      if (!std::filesystem::exists(path) &&
+          !bench::WritePhotoJpeg(path + ".part", kWidth, kHeight, i))
+        std::abort();
       if (!std::filesystem::exists(path)) std::filesystem::rename(path + ".part", path);
       out.push_back(path);
     }
@@ -92,11 +60,6 @@ struct RunFigures {
   double peakRssMb = 0;
   double hits = 0;
 };
-
-double Quantile(std::vector<double> v, double q) {
-  std::sort(v.begin(), v.end());
-  return v[std::min(v.size() - 1, static_cast<std::size_t>(q * (v.size() - 1) + 0.5))];
-}
 
 // One walk through every picture: the next key comes interval after the picture appeared (the
 // time the user looks at it), and its time counts from that key.
@@ -124,8 +87,8 @@ RunFigures Walk(bool ahead, std::chrono::milliseconds interval) {
     cache.Prefetch(wishes(i));
   }
   RunFigures f;
-  f.medianMs = Quantile(ms, 0.5);
-  f.p95Ms = Quantile(ms, 0.95);
+  f.medianMs = bench::Quantile(ms, 0.5);
+  f.p95Ms = bench::Quantile(ms, 0.95);
   f.maxMs = *std::max_element(ms.begin(), ms.end());
   f.hits = static_cast<double>(cache.stats().hits);
   rusage ru{};

@@ -1,0 +1,58 @@
+#pragma once
+// Photograph-like JPEG files for the benchmarks, and the quantiles they report. The pictures
+// are made once into a folder under /tmp and kept there for later runs.
+#include <jpeglib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+// A gradient under fine noise, different for each seed: about as costly to decode as a photo.
+inline bool WritePhotoJpeg(const std::string& path, int width, int height, unsigned seed) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  jpeg_compress_struct c{};
+  jpeg_error_mgr err{};
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  jpeg_stdio_dest(&c, f);
+  c.image_width = static_cast<JDIMENSION>(width);
+  c.image_height = static_cast<JDIMENSION>(height);
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 90, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<unsigned char> row(static_cast<std::size_t>(width) * 3);
+  std::uint32_t state = seed * 2654435761u + 1;
+  const unsigned w = static_cast<unsigned>(width), h = static_cast<unsigned>(height);
+  while (c.next_scanline < c.image_height) {
+    const unsigned y = c.next_scanline;
+    for (unsigned x = 0; x < w; ++x) {
+      state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+      const unsigned noise = state & 31;
+      row[x * 3] = static_cast<unsigned char>((x * 255 / w + seed * 40 + noise) & 255);
+      row[x * 3 + 1] = static_cast<unsigned char>((y * 255 / h + noise) & 255);
+      row[x * 3 + 2] = static_cast<unsigned char>((seed * 13 + (x ^ y) / 64 + noise) & 255);
+    }
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&c, &r, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  return std::fclose(f) == 0;
+}
+
+// The value below which a fraction q of the samples lie (nearest rank).
+inline double Quantile(std::vector<double> v, double q) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[std::min(v.size() - 1,
+                    static_cast<std::size_t>(q * static_cast<double>(v.size() - 1) + 0.5))];
+}
+
+}  // namespace bench
