@@ -175,9 +175,10 @@ double Quantile(std::vector<double> v, double q) {
 
 struct Figures {
   double medianMs = 0, p95Ms = 0, maxMs = 0, peakRssMb = 0, hits = 0;
-  double preshrunk = 0;           // share of pictures painted from a frame shrunk ahead
-  double handledMs = 0;           // median, without the paint
-  double jumpMs = 0, bareMs = 0;  // medians
+  double preshrunk = 0;               // share of pictures painted from a frame shrunk ahead
+  double decodes = 0, discarded = 0;  // by the workers
+  double handledMs = 0;               // median, without the paint
+  double jumpMs = 0, bareMs = 0;      // medians
 };
 
 double PeakRssMb() {
@@ -212,7 +213,12 @@ Figures Sort(std::chrono::milliseconds interval) {
   f.p95Ms = Quantile(ms, 0.95);
   f.maxMs = *std::max_element(ms.begin(), ms.end());
   f.handledMs = Quantile(handled, 0.5);
-  if (form->DecodeAhead()) f.hits = static_cast<double>(form->DecodeAhead()->stats().hits);
+  if (form->DecodeAhead()) {
+    const TDecodeAhead::Stats s = form->DecodeAhead()->stats();
+    f.hits = static_cast<double>(s.hits);
+    f.decodes = static_cast<double>(s.decodes);
+    f.discarded = static_cast<double>(s.discarded);
+  }
   f.peakRssMb = PeakRssMb();
   form->close();
   return f;
@@ -319,6 +325,8 @@ void BM_FolderKeyToNextPicture(benchmark::State& state) {
     state.counters["peak_rss_MB"] = f.peakRssMb;
     state.counters["cache_hits"] = f.hits;
     state.counters["preshrunk_share"] = f.preshrunk;
+    state.counters["worker_decodes"] = f.decodes;
+    state.counters["worker_discarded"] = f.discarded;
   }
   state.SetLabel(std::string(ahead ? "ahead" : "on demand") + ", key every " +
                  std::to_string(interval.count()) + " ms, " + std::to_string(Pictures().size()) +
