@@ -48,15 +48,6 @@ std::string HelpText() {
   return text;
 }
 
-TCommandLine Refused(std::string_view argument) {
-  TCommandLine result;
-  result.action = TCommandAction::Refuse;
-  result.message = std::string(kProgram) + ": 不明なオプション '" + std::string(argument) +
-                   "'\n詳しくは 'sortivo --help' を参照してください。\n";
-  result.exitCode = 2;
-  return result;
-}
-
 }  // namespace
 
 std::string VersionText() {
@@ -71,11 +62,14 @@ TCommandLine ParseCommandLine(int argc, const char* const* argv) {
     if (argv[i] == nullptr) break;
     const std::string_view arg = argv[i];
     const bool isOption = !operandsOnly && arg.size() > 1 && arg[0] == '-';
-    if (!isOption) {
+    auto takeAsPath = [&] {
       if (!havePath) {
         result.path = std::string(arg);
         havePath = true;
       }
+    };
+    if (!isOption) {
+      takeAsPath();
       continue;
     }
     if (arg == "--") {
@@ -103,14 +97,15 @@ TCommandLine ParseCommandLine(int argc, const char* const* argv) {
       continue;
     }
     if (Contains(kWindowSystemFlags, name)) continue;
-    return Refused(arg);
+    // Any other argument names what to open, even one that looks like an option: a folder
+    // may well be called "-old".
+    takeAsPath();
   }
   return result;
 }
 
-int FinishCommandLine(const TCommandLine& commandLine, std::ostream& out, std::ostream& err) {
-  std::ostream& stream = commandLine.action == TCommandAction::Refuse ? err : out;
-  stream << commandLine.message;
-  stream.flush();
+int FinishCommandLine(const TCommandLine& commandLine, std::ostream& out) {
+  out << commandLine.message;
+  out.flush();
   return commandLine.exitCode;
 }
