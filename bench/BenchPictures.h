@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,28 @@ inline bool WritePhotoJpeg(const std::string& path, int width, int height, unsig
   jpeg_finish_compress(&c);
   jpeg_destroy_compress(&c);
   return std::fclose(f) == 0;
+}
+
+// The 6000 x 4000 photos the decode-ahead benchmarks sort: SORTIVO_BENCH_PICTURES of them
+// (100 unless it says otherwise, at least minimum), made once into /tmp.
+inline const std::vector<std::string>& AheadPhotos(int minimum) {
+  static const std::vector<std::string> paths = [minimum] {
+    const std::filesystem::path dir = "/tmp/sortivo-ahead-pictures";
+    std::filesystem::create_directories(dir);
+    const char* wanted = std::getenv("SORTIVO_BENCH_PICTURES");
+    const int count = std::max(wanted ? std::atoi(wanted) : 100, minimum);
+    std::vector<std::string> out;
+    for (int i = 0; i < count; ++i) {
+      const std::string path = (dir / (std::to_string(1000 + i) + ".jpg")).string();
+      if (!std::filesystem::exists(path)) {
+        if (!WritePhotoJpeg(path + ".part", 6000, 4000, static_cast<unsigned>(i))) std::abort();
+        std::filesystem::rename(path + ".part", path);
+      }
+      out.push_back(path);
+    }
+    return out;
+  }();
+  return paths;
 }
 
 // The value below which a fraction q of the samples lie (nearest rank).

@@ -29,6 +29,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchPictures.h"
 #include "app/ui/MainWindow.h"
 #include "view/DecodeAhead.h"
 #include "view/ui/PictureControl.h"
@@ -37,64 +38,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-constexpr int kWidth = 6000, kHeight = 4000;
 constexpr int kAreaWidth = 1280, kAreaHeight = 800;
 
-int PictureCount() {
-  const char* v = std::getenv("SORTIVO_BENCH_PICTURES");
-  const int n = v ? std::atoi(v) : 100;
-  return std::max(n, 8);
-}
-
-// A photograph-like amount of detail: a gradient under fine noise, different for each picture.
-bool WritePicture(const std::string& path, unsigned seed) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  jpeg_compress_struct c{};
-  jpeg_error_mgr err{};
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  jpeg_stdio_dest(&c, f);
-  c.image_width = kWidth;
-  c.image_height = kHeight;
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 90, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<unsigned char> row(kWidth * 3);
-  std::uint32_t state = seed * 2654435761u + 1;
-  while (c.next_scanline < c.image_height) {
-    const unsigned y = c.next_scanline;
-    for (unsigned x = 0; x < kWidth; ++x) {
-      state ^= state << 13, state ^= state >> 17, state ^= state << 5;
-      const unsigned noise = state & 31;
-      row[x * 3] = static_cast<unsigned char>((x * 255 / kWidth + seed * 40 + noise) & 255);
-      row[x * 3 + 1] = static_cast<unsigned char>((y * 255 / kHeight + noise) & 255);
-      row[x * 3 + 2] = static_cast<unsigned char>(((x ^ y) >> 4) + noise);
-    }
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&c, &r, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  return std::fclose(f) == 0;
-}
-
 const std::vector<std::string>& Pictures() {
-  static const std::vector<std::string> paths = [] {
-    const fs::path dir = "/tmp/sortivo-ahead-pictures";
-    fs::create_directories(dir);
-    std::vector<std::string> out;
-    for (int i = 0; i < PictureCount(); ++i) {
-      const std::string path = (dir / (std::to_string(1000 + i) + ".jpg")).string();
-      if (!fs::exists(path) && !WritePicture(path + ".part", i)) std::abort();
-      if (!fs::exists(path)) fs::rename(path + ".part", path);
-      out.push_back(path);
-    }
-    return out;
-  }();
-  return paths;
+  return bench::AheadPhotos(8);
 }
 
 // A settings folder with the key "f" bound to dest/, and the pictures linked into src/.
@@ -168,11 +115,6 @@ double Ms(Clock::duration d) {
   return std::chrono::duration<double, std::milli>(d).count();
 }
 
-double Quantile(std::vector<double> v, double q) {
-  std::sort(v.begin(), v.end());
-  return v[std::min(v.size() - 1, static_cast<std::size_t>(q * (v.size() - 1) + 0.5))];
-}
-
 struct Figures {
   double medianMs = 0, p95Ms = 0, maxMs = 0, peakRssMb = 0, hits = 0;
   double preshrunk = 0;               // share of pictures painted from a frame shrunk ahead
@@ -209,10 +151,10 @@ Figures Sort(std::chrono::milliseconds interval) {
       ++preshrunk;
   }
   f.preshrunk = static_cast<double>(preshrunk) / std::max(n - 1, 1);
-  f.medianMs = Quantile(ms, 0.5);
-  f.p95Ms = Quantile(ms, 0.95);
+  f.medianMs = bench::Quantile(ms, 0.5);
+  f.p95Ms = bench::Quantile(ms, 0.95);
   f.maxMs = *std::max_element(ms.begin(), ms.end());
-  f.handledMs = Quantile(handled, 0.5);
+  f.handledMs = bench::Quantile(handled, 0.5);
   if (form->DecodeAhead()) {
     const TDecodeAhead::Stats s = form->DecodeAhead()->stats();
     f.hits = static_cast<double>(s.hits);
@@ -276,8 +218,8 @@ Figures Jump() {
     bare.push_back(BareQuarterDecodeMs(form->Files().GetCurrent()));
   }
   Figures f;
-  f.jumpMs = Quantile(jump, 0.5);
-  f.bareMs = Quantile(bare, 0.5);
+  f.jumpMs = bench::Quantile(jump, 0.5);
+  f.bareMs = bench::Quantile(bare, 0.5);
   f.peakRssMb = PeakRssMb();
   form->close();
   return f;

@@ -26,33 +26,11 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr int kWidth = 6000, kHeight = 4000;
+constexpr int kWidth = 6000;  // the photos of bench::AheadPhotos
 constexpr int kAreaWidth = 1280, kAreaHeight = 800;
 
-int PictureCount() {
-  const char* v = std::getenv("SORTIVO_BENCH_PICTURES");
-  const int n = v ? std::atoi(v) : 100;
-  return std::max(n, 4);
-}
-
 const std::vector<std::string>& Pictures() {
-  static const std::vector<std::string> paths = [] {
-    const std::filesystem::path dir = "/tmp/sortivo-ahead-pictures";
-    std::filesystem::create_directories(dir);
-    std::vector<std::string> out;
-    for (int i = 0; i < PictureCount(); ++i) {
-      std::string name = std::to_string(1000 + i);
-      name += ".jpg";
-      const std::string path = (dir / name).string();
-      if (!std::filesystem::exists(path) &&
-          !bench::WritePhotoJpeg(path + ".part", kWidth, kHeight, i))
-        std::abort();
-      if (!std::filesystem::exists(path)) std::filesystem::rename(path + ".part", path);
-      out.push_back(path);
-    }
-    return out;
-  }();
-  return paths;
+  return bench::AheadPhotos(4);
 }
 
 struct RunFigures {
