@@ -107,7 +107,7 @@ void TForm1::FormCreate() {
   colors_ = std::make_unique<TColorManager>();
   Edit1->Attach(general_.get(), temporary_.get());
   MainMenu->Attach(general_.get());
-  // Without a settings file the window keeps its designed bounds (placed by the system) and
+  // Without a settings file the window keeps its default bounds (placed by the system) and
   // font.
   if (LoadSettings(settingsPath_, *general_, *temporary_, *keys_, *colors_, window_))
     ApplyWindowSettings();

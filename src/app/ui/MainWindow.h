@@ -182,7 +182,7 @@ class TForm1 : public QWidget, public TCommandTarget {
   std::string settingsFolder_;
   std::string settingsPath_;
   std::vector<std::string> arguments_;
-  WindowSettings window_;  // as designed until the settings file is read
+  WindowSettings window_;  // the defaults until the settings file is read
   bool closed_ = false;
   bool closeAfterBuild_ = false;
   // Opened maximized and never restored since: the normal bounds are still those read, which
