@@ -71,6 +71,29 @@ inline const std::vector<std::string>& AheadPhotos(int minimum) {
   return paths;
 }
 
+// The baseline the loaders are measured against: the bare library decoding bytes into a reused
+// BGRA buffer at scale 1/scaleDenom, nothing else.
+inline void BareJpegDecode(const std::vector<unsigned char>& bytes,
+                           std::vector<unsigned char>& pixels, unsigned scaleDenom = 1) {
+  jpeg_decompress_struct d{};
+  jpeg_error_mgr err{};
+  d.err = jpeg_std_error(&err);
+  jpeg_create_decompress(&d);
+  jpeg_mem_src(&d, bytes.data(), static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&d, TRUE);
+  d.out_color_space = JCS_EXT_BGRA;
+  d.scale_num = 1;
+  d.scale_denom = scaleDenom;
+  jpeg_start_decompress(&d);
+  pixels.resize(static_cast<std::size_t>(d.output_width) * d.output_height * 4);
+  while (d.output_scanline < d.output_height) {
+    JSAMPROW row = pixels.data() + static_cast<std::size_t>(d.output_scanline) * d.output_width * 4;
+    jpeg_read_scanlines(&d, &row, 1);
+  }
+  jpeg_finish_decompress(&d);
+  jpeg_destroy_decompress(&d);
+}
+
 // The value below which a fraction q of the samples lie (nearest rank).
 inline double Quantile(std::vector<double> v, double q) {
   if (v.empty()) return 0;

@@ -14,10 +14,10 @@
 #include <stdlib.h>
 #include <filesystem>
 
+#include "BenchPictures.h"
 #include "platform/FileIO.h"
 #include "view/ImageLib.h"
-// The benchmarks do not link the tests' support library; its picture writers come in whole.
-#include "support/PictureWriter.cpp"
+#include "support/PictureWriter.h"
 
 namespace {
 
@@ -85,22 +85,7 @@ void BM_BareJpeg6000x4000(benchmark::State& state) {
   std::vector<unsigned char> file, pixels;
   for (auto _ : state) {
     ReadInto(TheFiles().jpeg, file);
-    jpeg_decompress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_decompress(&c);
-    jpeg_mem_src(&c, file.data(), file.size());
-    jpeg_read_header(&c, TRUE);
-    c.out_color_space = JCS_EXT_BGRA;
-    jpeg_start_decompress(&c);
-    pixels.resize(static_cast<std::size_t>(c.output_width) * c.output_height * 4);
-    while (c.output_scanline < c.output_height) {
-      JSAMPROW row =
-          pixels.data() + static_cast<std::size_t>(c.output_scanline) * c.output_width * 4;
-      jpeg_read_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_decompress(&c);
-    jpeg_destroy_decompress(&c);
+    bench::BareJpegDecode(file, pixels);
     benchmark::DoNotOptimize(pixels.data());
   }
 }

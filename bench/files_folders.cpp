@@ -13,56 +13,39 @@
 
 #include "files/DirectoryList.h"
 #include "files/FileList.h"
+#include "support/TempDir.h"
 
 namespace {
 
 constexpr const char* kPictures = ".bmp .gif .jpe .jpeg .jpg .png";
 
-class Tree {
- public:
-  Tree() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "sortivo-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    root_ = pattern;
-  }
-  ~Tree() {
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
-  }
-  const std::string& root() const { return root_; }
-
- private:
-  std::string root_;
-};
-
 // 100,000 files, nine in ten with picture names.
-const std::string& BigFolder() {
-  static Tree tree;
+std::string BigFolder() {
+  static testsupport::TempDir tree;
   static bool made = false;
   if (!made) {
     made = true;
     for (int i = 0; i < 100000; ++i) {
-      const std::string name = tree.root() + "/f" + std::to_string(i) + (i % 10 ? ".jpg" : ".txt");
+      const std::string name = tree.str() + "/f" + std::to_string(i) + (i % 10 ? ".jpg" : ".txt");
       close(open(name.c_str(), O_WRONLY | O_CREAT, 0644));
     }
   }
-  return tree.root();
+  return tree.str();
 }
 
 // 10,000 folders: 10 x 10 x 99 below the root.
-const std::string& FolderTree() {
-  static Tree tree;
+std::string FolderTree() {
+  static testsupport::TempDir tree;
   static bool made = false;
   if (!made) {
     made = true;
     for (int a = 0; a < 10; ++a)
       for (int b = 0; b < 10; ++b)
         for (int c = 0; c < 99; ++c)
-          std::filesystem::create_directories(tree.root() + "/a" + std::to_string(a) + "/b" +
+          std::filesystem::create_directories(tree.str() + "/a" + std::to_string(a) + "/b" +
                                               std::to_string(b) + "/c" + std::to_string(c));
   }
-  return tree.root();
+  return tree.str();
 }
 
 void BM_ScanFolder(benchmark::State& state) {
@@ -91,7 +74,7 @@ void BM_BareReaddirScan(benchmark::State& state) {
 }
 
 void BM_SearchSubfolders(benchmark::State& state) {
-  const std::string& root = FolderTree();
+  const std::string root = FolderTree();
   for (auto _ : state) {
     TDirectoryList list;
     list.SearchSubfolders(root);
@@ -100,7 +83,7 @@ void BM_SearchSubfolders(benchmark::State& state) {
 }
 
 void BM_BareBreadthFirstWalk(benchmark::State& state) {
-  const std::string& root = FolderTree();
+  const std::string root = FolderTree();
   for (auto _ : state) {
     std::vector<std::string> found{root};
     for (std::size_t i = 0; i < found.size(); ++i) {

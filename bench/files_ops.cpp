@@ -12,37 +12,20 @@
 #include <vector>
 
 #include "files/MainLib.h"
+#include "support/TempDir.h"
 
 namespace {
 
-class Tree {
- public:
-  Tree() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "sortivo-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    root_ = pattern;
-  }
-  ~Tree() {
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
-  }
-  const std::string& root() const { return root_; }
-
- private:
-  std::string root_;
-};
-
-Tree& Work() {
-  static Tree tree;
+testsupport::TempDir& Work() {
+  static testsupport::TempDir tree;
   return tree;
 }
 
 // Two identical files of 100 MB.
 std::pair<std::string, std::string> TwinFiles() {
   static bool made = false;
-  const std::string a = Work().root() + "/a.bin";
-  const std::string b = Work().root() + "/b.bin";
+  const std::string a = Work().str() + "/a.bin";
+  const std::string b = Work().str() + "/b.bin";
   if (!made) {
     made = true;
     std::vector<char> chunk(1 << 20);
@@ -59,16 +42,16 @@ std::pair<std::string, std::string> TwinFiles() {
 // A destination folder already holding 100,000 files, and a source folder.
 std::string CrowdedFolder() {
   static bool made = false;
-  const std::string dst = Work().root() + "/crowded";
+  const std::string dst = Work().str() + "/crowded";
   if (!made) {
     made = true;
     std::filesystem::create_directories(dst);
-    std::filesystem::create_directories(Work().root() + "/src");
+    std::filesystem::create_directories(Work().str() + "/src");
     for (int i = 0; i < 100000; ++i) {
       const std::string name = dst + "/f" + std::to_string(i) + ".jpg";
       close(open(name.c_str(), O_WRONLY | O_CREAT, 0644));
     }
-    const std::string pic = Work().root() + "/src/pic.jpg";
+    const std::string pic = Work().str() + "/src/pic.jpg";
     std::ofstream(pic) << "picture";
   }
   return dst;
@@ -105,7 +88,7 @@ void BM_PlainReadAndCompare(benchmark::State& state) {
 
 void BM_MoveToFolder(benchmark::State& state) {
   const std::string dst = CrowdedFolder();
-  const std::string src = Work().root() + "/src/pic.jpg";
+  const std::string src = Work().str() + "/src/pic.jpg";
   for (auto _ : state) {
     const FileOperationResult r = MoveToFolder(src, dst);
     state.PauseTiming();
@@ -116,7 +99,7 @@ void BM_MoveToFolder(benchmark::State& state) {
 
 void BM_BareRenameNoReplace(benchmark::State& state) {
   const std::string dst = CrowdedFolder() + "/pic.jpg";
-  const std::string src = Work().root() + "/src/pic.jpg";
+  const std::string src = Work().str() + "/src/pic.jpg";
   for (auto _ : state) {
     const int rc = renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(), RENAME_NOREPLACE);
     state.PauseTiming();

@@ -17,7 +17,7 @@
 #include "files/FileList.h"
 #include "view/ImageLib.h"
 
-#include "support/PictureWriter.cpp"
+#include "support/PictureWriter.h"
 
 namespace {
 

@@ -135,24 +135,7 @@ void BM_ColdJumpBareQuarterDecode(benchmark::State& state) {
     bytes.resize(std::filesystem::file_size(path));
     if (std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::abort();
     std::fclose(f);
-    jpeg_decompress_struct d{};
-    jpeg_error_mgr err{};
-    d.err = jpeg_std_error(&err);
-    jpeg_create_decompress(&d);
-    jpeg_mem_src(&d, bytes.data(), bytes.size());
-    jpeg_read_header(&d, TRUE);
-    d.out_color_space = JCS_EXT_BGRA;
-    d.scale_num = 1;
-    d.scale_denom = 4;
-    jpeg_start_decompress(&d);
-    pixels.resize(static_cast<std::size_t>(d.output_width) * d.output_height * 4);
-    while (d.output_scanline < d.output_height) {
-      JSAMPROW row =
-          pixels.data() + static_cast<std::size_t>(d.output_scanline) * d.output_width * 4;
-      jpeg_read_scanlines(&d, &row, 1);
-    }
-    jpeg_finish_decompress(&d);
-    jpeg_destroy_decompress(&d);
+    bench::BareJpegDecode(bytes, pixels, 4);
     benchmark::DoNotOptimize(pixels.data());
   }
 }
