@@ -270,11 +270,4 @@ bool DecodeBmp(Bytes bytes, Picture& out, const DecodeOptions& options) {
   return true;
 }
 
-bool DecodeBmpFile(const std::string& path, Picture& out, const DecodeOptions& options) {
-  std::string bytes;
-  if (!ReadFileBytes(path, options.limits.maxFileBytes, bytes)) return false;
-  return DecodeBmp(Bytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), out,
-                   options);
-}
-
 }  // namespace codecs

@@ -2,16 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/FileIO.h"
-
 namespace codecs {
-
-bool ReadFileBytes(const std::string& path, std::size_t limit, std::string& out) {
-  platform::ReadResult r = platform::ReadWholeFile(path, limit);
-  if (r.status != platform::ReadStatus::Ok) return false;
-  out = std::move(r.bytes);
-  return true;
-}
 
 bool StartStill(Picture& picture, std::int64_t width, std::int64_t height,
                 const DecodeOptions& options) {

@@ -39,10 +39,6 @@ struct DecodeOptions {
 
 using Bytes = std::span<const std::uint8_t>;
 
-// Reads a whole file for a decoder. Missing or unreadable files and files over the size limit
-// give false; callers that must tell an unreadable file apart read it themselves.
-bool ReadFileBytes(const std::string& path, std::size_t limit, std::string& out);
-
 // One still frame of width x height with both sizes set, its pixels taken from
 // options.reuse when given (then of any content: the decoder sets or clears every pixel),
 // else zero-filled (transparent). False when the limits refuse the size.

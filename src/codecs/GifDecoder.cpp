@@ -239,11 +239,4 @@ bool DecodeGif(Bytes bytes, Picture& out, const DecodeOptions& options) {
   return true;
 }
 
-bool DecodeGifFile(const std::string& path, Picture& out, const DecodeOptions& options) {
-  std::string bytes;
-  if (!ReadFileBytes(path, options.limits.maxFileBytes, bytes)) return false;
-  return DecodeGif(Bytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), out,
-                   options);
-}
-
 }  // namespace codecs

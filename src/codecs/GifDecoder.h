@@ -1,7 +1,6 @@
 #pragma once
 // GIF (87a/89a, animated) into a Picture: every frame composed onto the logical screen with
 // its disposal method, transparency and interlacing, as it is to be shown.
-#include <string>
 
 #include "codecs/DecodeOptions.h"
 #include "codecs/Picture.h"
@@ -14,6 +13,5 @@ namespace codecs {
 // A file that ends early keeps its complete frames (or, with none, the rows of the first one);
 // frames past DecodeLimits::maxAnimationBytes are dropped. False when nothing was decoded.
 bool DecodeGif(Bytes bytes, Picture& out, const DecodeOptions& options = {});
-bool DecodeGifFile(const std::string& path, Picture& out, const DecodeOptions& options = {});
 
 }  // namespace codecs

@@ -164,11 +164,4 @@ bool DecodeJpeg(Bytes bytes, Picture& out, const DecodeOptions& options) {
   return true;
 }
 
-bool DecodeJpegFile(const std::string& path, Picture& out, const DecodeOptions& options) {
-  std::string bytes;
-  if (!ReadFileBytes(path, options.limits.maxFileBytes, bytes)) return false;
-  return DecodeJpeg(Bytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), out,
-                    options);
-}
-
 }  // namespace codecs

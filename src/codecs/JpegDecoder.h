@@ -1,6 +1,5 @@
 #pragma once
 // JPEG (baseline, progressive; grayscale, YCbCr, RGB, CMYK and YCCK) into a Picture.
-#include <string>
 
 #include "codecs/DecodeOptions.h"
 #include "codecs/Picture.h"
@@ -11,7 +10,6 @@ namespace codecs {
 // the rows decoded before that point, the rest left transparent (or grey, where the library
 // fills them itself).
 bool DecodeJpeg(Bytes bytes, Picture& out, const DecodeOptions& options = {});
-bool DecodeJpegFile(const std::string& path, Picture& out, const DecodeOptions& options = {});
 
 // The scale numerator (over 8) that decodes width x height at the smallest size still
 // covering the picture fitted into fitWidth x fitHeight; 8 when no reduction applies.

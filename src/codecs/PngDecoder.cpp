@@ -116,11 +116,4 @@ bool DecodePng(Bytes bytes, Picture& out, const DecodeOptions& options) {
   return true;
 }
 
-bool DecodePngFile(const std::string& path, Picture& out, const DecodeOptions& options) {
-  std::string bytes;
-  if (!ReadFileBytes(path, options.limits.maxFileBytes, bytes)) return false;
-  return DecodePng(Bytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), out,
-                   options);
-}
-
 }  // namespace codecs

@@ -171,7 +171,6 @@ class TForm1 : public QWidget, public TCommandTarget {
   // Decodes the current picture again when it was decoded smaller than it is now shown.
   void Sharpen(const ViewPlacement& placement);
 
-  void ShowAbortButton();
   void FinishBuild(const TFileList::OpenResult& result);
   void ShowEmpty();
   void ShowFolder(const std::string& folder);

@@ -108,7 +108,6 @@ class KeyPanel : public QWidget {
   void CreateControls();
   void Refuse(QWidget* focus);
   void RefuseEmpty(QLineEdit* field);
-  void SelectInKey(int index);
   bool CheckDestination(const std::string& path) const;
   void ShowSectionLines(const QString& section);
   void SetSectionText(const QString& text);
