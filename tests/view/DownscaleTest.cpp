@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <optional>
 
 #include "support/PictureWriter.h"
@@ -50,6 +52,31 @@ TEST(Downscale, AveragesTheAreaEachPixelCovers) {
   EXPECT_FALSE(DownscaleArea(row.data(), row.size() - 1, 3, 1, 2, 1, false, out));
   EXPECT_FALSE(DownscaleArea(row.data(), row.size(), 3, 1, 0, 1, false, out));
   EXPECT_EQ(out, Pixels{1});
+}
+
+TEST(Downscale, OpaqueShortcutAgreesWithTheExactAverage) {
+  // Opaque pictures take a whole-number path; with every pixel opaque the weighted path is
+  // the exact average. Ratios from just under 1 to 40 cover one to many taps per pixel, and
+  // odd sizes put the last taps against the right and bottom edges.
+  std::uint32_t state = 12345;
+  for (auto [sw, sh, dw, dh] : std::initializer_list<std::array<int, 4>>{
+           {1500, 7, 1200, 5}, {97, 61, 96, 60}, {640, 9, 213, 3}, {999, 4, 25, 1},
+           {31, 31, 7, 7}, {5, 3, 1, 1}, {2, 2, 2, 2}}) {
+    Pixels src(static_cast<std::size_t>(sw) * sh * 4);
+    for (std::size_t i = 0; i < src.size(); ++i) {
+      state = state * 1664525u + 1013904223u;
+      src[i] = i % 4 == 3 ? 255 : static_cast<std::uint8_t>(state >> 24);
+    }
+    const Pixels fast = Shrunk(src, sw, sh, dw, dh, false);
+    const Pixels exact = Shrunk(src, sw, sh, dw, dh, true);
+    ASSERT_EQ(fast.size(), exact.size());
+    int worst = 0;
+    for (std::size_t i = 0; i < fast.size(); ++i)
+      worst = std::max(worst, std::abs(fast[i] - exact[i]));
+    EXPECT_LE(worst, 1) << sw << "x" << sh << " to " << dw << "x" << dh;
+  }
+  // A flat area stays exactly its value, whatever the ratio.
+  EXPECT_EQ(Shrunk(Pixels(1000 * 3 * 4, 77), 1000, 3, 7, 2, false), Pixels(7 * 2 * 4, 77));
 }
 
 TEST(Downscale, ShrunkFrameHasTheFittedSizeAndBelongsToItsPixels) {
