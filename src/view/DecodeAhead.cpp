@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "codecs/JpegDecoder.h"
+#include "platform/Threads.h"
 #include "view/Downscale.h"
 
 namespace {
@@ -140,6 +141,9 @@ void TDecodeAhead::Prefetch(std::vector<DecodeRequest> requests) {
 }
 
 void TDecodeAhead::Run(std::size_t slot) {
+  // The window's thread comes first: a key handled or a picture painted while both workers
+  // decode must not wait for a time slice.
+  platform::LowerThreadPriority(config_.niceness);
   for (;;) {
     DecodeRequest job;
     {
@@ -229,7 +233,9 @@ std::optional<SharedLoadResult> TDecodeAhead::Take(const std::string& path,
   }
   entries_.splice(entries_.begin(), entries_, it);
   ++stats_.hits;
-  return it->result;
+  SharedLoadResult hit = it->result;
+  hit.fromCache = true;
+  return hit;
 }
 
 void TDecodeAhead::Store(const std::string& path, const codecs::DecodeOptions& options,
@@ -349,8 +355,9 @@ SharedLoadResult LoadPictureCached(TDecodeAhead* cache, const std::string& path,
 
 PictureFormat LoadPictureFileCached(TDecodeAhead* cache, const std::string& path,
                                     std::shared_ptr<const Picture>& control,
-                                    const codecs::DecodeOptions& options) {
+                                    const codecs::DecodeOptions& options, bool* fromCache) {
   SharedLoadResult r = LoadPictureCached(cache, path, options);
+  if (fromCache) *fromCache = r.fromCache;
   if (r.change == PictureChange::Replace)
     control = std::move(r.picture);
   else if (r.change == PictureChange::Empty)

@@ -34,6 +34,7 @@ struct SharedLoadResult {
   PictureFormat format = PictureFormat::None;
   PictureChange change = PictureChange::Keep;
   std::shared_ptr<const Picture> picture;  // set when change is Replace
+  bool fromCache = false;                  // decoded earlier (ahead, or for a step back)
 };
 
 // Which version of a file a decode came from.
@@ -58,6 +59,7 @@ class TDecodeAhead {
   struct Config {
     bool enabled = true;  // off: no thread; Take never finds anything
     int workers = 2;      // decodes under way at once (at least one)
+    int niceness = 10;    // how far the workers step back for the window's thread (0 to 19)
     std::size_t capBytes = std::size_t{256} << 20;
     // Pictures no longer asked for that stay for a step back (the one on screen is one of them).
     std::size_t keepPast = 2;
@@ -158,7 +160,8 @@ SharedLoadResult LoadPictureCached(TDecodeAhead* cache, const std::string& path,
                                    const codecs::DecodeOptions& options = {});
 
 // LoadPictureFile for a shared control: control follows the result's change, the format is
-// returned.
+// returned, and fromCache (when given) tells whether the picture was decoded earlier.
 PictureFormat LoadPictureFileCached(TDecodeAhead* cache, const std::string& path,
                                     std::shared_ptr<const Picture>& control,
-                                    const codecs::DecodeOptions& options = {});
+                                    const codecs::DecodeOptions& options = {},
+                                    bool* fromCache = nullptr);

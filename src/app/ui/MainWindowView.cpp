@@ -21,15 +21,19 @@ void TForm1::PresentPicture(const std::string& path) {
   const codecs::DecodeOptions options = DisplayOptions({MainPanel->width(), MainPanel->height()});
   std::shared_ptr<const Picture> shown = picture_;
   PictureFormat format = PictureFormat::None;
+  bool fromCache = false;
   try {
-    format = LoadPictureFileCached(decodeAhead_.get(), path, shown, options);
+    format = LoadPictureFileCached(decodeAhead_.get(), path, shown, options, &fromCache);
   } catch (const std::exception&) {
     DecodeAheadOfCurrent(options);
     RecordInListFiles(files_->GetPreviousPath());
     throw;
   }
-  // Asked for at once, so that the worker decodes while this thread fits and paints.
-  DecodeAheadOfCurrent(options);
+  // A picture decoded ahead: the next ones are asked for at once, so that the workers decode
+  // while this thread fits and paints. One decoded here (a jump, or the user outran the
+  // workers) is painted first: workers started now would only slow its paint.
+  const bool paintFirst = !fromCache && format != PictureFormat::None;
+  if (!paintFirst) DecodeAheadOfCurrent(options);
   if (!shown) {
     Image1->clear();
     picture_.reset();
@@ -64,6 +68,10 @@ void TForm1::PresentPicture(const std::string& path) {
                      .arg(size.height) +
                  QString::fromStdString(ShortenPath(files_->GetCurrent())));
   FitPicture();
+  if (paintFirst) {
+    Image1->repaint();
+    DecodeAheadOfCurrent(options);
+  }
   if (Form2->isVisible()) ShowPreviewOfNext();
   if (recordError) std::rethrow_exception(recordError);
 }
