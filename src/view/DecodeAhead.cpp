@@ -84,6 +84,16 @@ SharedLoadResult Share(LoadResult r) {
   return s;
 }
 
+// LoadPicture, with a still picture decoded larger than its area also shrunk to the size it is
+// shown at, on up to `threads` threads.
+SharedLoadResult LoadShrunk(const std::string& path, const codecs::DecodeOptions& options,
+                            int threads) {
+  LoadResult load = LoadPicture(path, options);
+  if (load.change == PictureChange::Replace)
+    AddShrunkFrame(load.picture, options.fitWidth, options.fitHeight, threads);
+  return Share(std::move(load));
+}
+
 codecs::DecodeOptions WithoutReuse(codecs::DecodeOptions o) {
   o.reuse = nullptr;
   return o;
@@ -181,11 +191,8 @@ void TDecodeAhead::DecodeOne(const DecodeRequest& job) {
   SharedLoadResult result;
   bool loaded = true;
   try {
-    LoadResult load = LoadPicture(job.path, job.options);
     // Shrunk here, the picture is painted as it is instead of being scaled on the window's thread.
-    if (load.change == PictureChange::Replace)
-      AddShrunkFrame(load.picture, job.options.fitWidth, job.options.fitHeight);
-    result = Share(std::move(load));
+    result = LoadShrunk(job.path, job.options, 1);
   } catch (...) {
     loaded = false;  // the window's own load reports it
   }
@@ -346,7 +353,9 @@ SharedLoadResult LoadPictureCached(TDecodeAhead* cache, const std::string& path,
   if (std::optional<SharedLoadResult> hit = cache->Take(path, options)) return *std::move(hit);
   FileStamp before;
   const bool stamped = StampFile(path, &before);
-  SharedLoadResult result = Share(LoadPicture(path, options));
+  // The user waits for this one: the shrink takes a second thread (the workers are idle or
+  // about to be dropped).
+  SharedLoadResult result = LoadShrunk(path, options, 2);
   FileStamp after;
   if (stamped && StampFile(path, &after) && after == before)
     cache->Store(path, options, before, result);

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <functional>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -127,17 +129,19 @@ template <int Span>
   }
 }
 
-// Across each source row, then down the rows; every channel, alpha included, a plain average.
+// The target rows from y0 to y1: across each source row, then down the rows; every channel,
+// alpha included, a plain average. w points at row y0's first weight down.
 template <int Span>
 [[gnu::always_inline]] inline void ShrinkOpaque(const std::uint8_t* src, std::size_t stride,
                                                 const FixedTaps& across, const FixedTaps& down,
-                                                std::size_t cells, std::uint8_t* out) {
+                                                std::size_t cells, std::uint8_t* out,
+                                                std::size_t y0, std::size_t y1,
+                                                const std::uint32_t* w) {
   std::vector<std::uint16_t> row(cells);
   std::vector<std::uint32_t> sum(cells);
   int rowIndex = -1;  // the source row now in row: neighbouring target rows share one
   constexpr int shift = kWeightBits + kRowBits;
-  const std::uint32_t* w = down.weights.data();
-  for (std::size_t y = 0; y < down.first.size(); ++y) {
+  for (std::size_t y = y0; y < y1; ++y) {
     std::fill(sum.begin(), sum.end(), 0u);
     for (int k = 0; k < down.count[y]; ++k, ++w) {
       const int i = down.first[y] + k;
@@ -157,28 +161,81 @@ template <int Span>
   }
 }
 
-// Built twice on x86-64, the faster copy chosen at load time where the processor has AVX2:
-// that has a 32-bit multiply for all four channels at once, and shrinks three times as fast.
-#if defined(__x86_64__) && defined(__GNUC__)
-__attribute__((target_clones("avx2", "default")))
-#endif
-void DownscaleOpaque(const std::uint8_t* src, std::size_t stride, const FixedTaps& across,
-                     const FixedTaps& down, std::size_t cells, std::uint8_t* out) {
+[[gnu::always_inline]] inline void ShrinkOpaqueAnySpan(const std::uint8_t* src,
+                                                       std::size_t stride,
+                                                       const FixedTaps& across,
+                                                       const FixedTaps& down, std::size_t cells,
+                                                       std::uint8_t* out, std::size_t y0,
+                                                       std::size_t y1, const std::uint32_t* w) {
   // A fixed number of taps across makes a loop the processor predicts.
   switch (across.span) {
-    case 1: return ShrinkOpaque<1>(src, stride, across, down, cells, out);
-    case 2: return ShrinkOpaque<2>(src, stride, across, down, cells, out);
-    case 3: return ShrinkOpaque<3>(src, stride, across, down, cells, out);
-    case 4: return ShrinkOpaque<4>(src, stride, across, down, cells, out);
-    case 5: return ShrinkOpaque<5>(src, stride, across, down, cells, out);
-    default: return ShrinkOpaque<0>(src, stride, across, down, cells, out);
+    case 1: return ShrinkOpaque<1>(src, stride, across, down, cells, out, y0, y1, w);
+    case 2: return ShrinkOpaque<2>(src, stride, across, down, cells, out, y0, y1, w);
+    case 3: return ShrinkOpaque<3>(src, stride, across, down, cells, out, y0, y1, w);
+    case 4: return ShrinkOpaque<4>(src, stride, across, down, cells, out, y0, y1, w);
+    case 5: return ShrinkOpaque<5>(src, stride, across, down, cells, out, y0, y1, w);
+    default: return ShrinkOpaque<0>(src, stride, across, down, cells, out, y0, y1, w);
   }
+}
+
+void ShrinkOpaquePlain(const std::uint8_t* src, std::size_t stride, const FixedTaps& across,
+                       const FixedTaps& down, std::size_t cells, std::uint8_t* out,
+                       std::size_t y0, std::size_t y1, const std::uint32_t* w) {
+  ShrinkOpaqueAnySpan(src, stride, across, down, cells, out, y0, y1, w);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same, built for processors with AVX2: that has a 32-bit multiply for all four channels at
+// once, and shrinks three times as fast. Chosen at run time rather than by the loader, which
+// would call the chooser before a sanitizer's runtime is ready.
+__attribute__((target("avx2"))) void ShrinkOpaqueAvx2(
+    const std::uint8_t* src, std::size_t stride, const FixedTaps& across, const FixedTaps& down,
+    std::size_t cells, std::uint8_t* out, std::size_t y0, std::size_t y1,
+    const std::uint32_t* w) {
+  ShrinkOpaqueAnySpan(src, stride, across, down, cells, out, y0, y1, w);
+}
+#endif
+
+using BandShrinker = void (*)(const std::uint8_t*, std::size_t, const FixedTaps&,
+                              const FixedTaps&, std::size_t, std::uint8_t*, std::size_t,
+                              std::size_t, const std::uint32_t*);
+
+BandShrinker BestBandShrinker() {
+#if defined(__x86_64__) && defined(__GNUC__)
+  if (__builtin_cpu_supports("avx2")) return ShrinkOpaqueAvx2;
+#endif
+  return ShrinkOpaquePlain;
+}
+
+// The target rows split into bands, one per thread, the last on the calling thread.
+void ShrinkOpaqueInBands(const std::uint8_t* src, std::size_t stride, const FixedTaps& across,
+                         const FixedTaps& down, std::size_t cells, std::uint8_t* out,
+                         int threads) {
+  const std::size_t rows = down.first.size();
+  const std::size_t bands = std::clamp<std::size_t>(static_cast<std::size_t>(threads), 1,
+                                                    std::max<std::size_t>(rows / 64, 1));
+  static const BandShrinker shrinkBand = BestBandShrinker();
+  std::vector<std::thread> helpers;
+  const std::uint32_t* w = down.weights.data();
+  std::size_t y0 = 0;
+  for (std::size_t band = 0; band < bands; ++band) {
+    const std::size_t y1 = rows * (band + 1) / bands;
+    if (band + 1 == bands) {
+      shrinkBand(src, stride, across, down, cells, out, y0, y1, w);
+    } else {
+      helpers.emplace_back(shrinkBand, src, stride, std::cref(across), std::cref(down),
+                           cells, out, y0, y1, w);
+    }
+    for (std::size_t y = y0; y < y1; ++y) w += down.count[y];
+    y0 = y1;
+  }
+  for (std::thread& t : helpers) t.join();
 }
 
 }  // namespace
 
 bool DownscaleArea(const std::uint8_t* src, std::size_t srcBytes, int sw, int sh, int dw, int dh,
-                   bool alpha, std::vector<std::uint8_t>& out) {
+                   bool alpha, std::vector<std::uint8_t>& out, int threads) {
   if (src == nullptr || dw <= 0 || dh <= 0 || dw > sw || dh > sh) return false;
   const std::size_t stride = static_cast<std::size_t>(sw) * 4;
   if (srcBytes < stride * static_cast<std::size_t>(sh)) return false;
@@ -186,7 +243,8 @@ bool DownscaleArea(const std::uint8_t* src, std::size_t srcBytes, int sw, int sh
   const std::size_t cells = static_cast<std::size_t>(dw) * 4;
   if (!alpha) {
     out.resize(cells * static_cast<std::size_t>(dh));
-    DownscaleOpaque(src, stride, Padded(ToFixed(across), sw), ToFixed(down), cells, out.data());
+    ShrinkOpaqueInBands(src, stride, Padded(ToFixed(across), sw), ToFixed(down), cells,
+                        out.data(), threads);
     return true;
   }
   std::vector<float> row(cells), sum(cells);
@@ -224,7 +282,7 @@ ViewSize FittedSize(ViewSize picture, int fitWidth, int fitHeight) {
   return {placement->width, placement->height};
 }
 
-void AddShrunkFrame(Picture& picture, int fitWidth, int fitHeight) {
+void AddShrunkFrame(Picture& picture, int fitWidth, int fitHeight, int threads) {
   if (picture.empty() || picture.animated() || fitWidth <= 0 || fitHeight <= 0) return;
   const ViewSize own{picture.fullWidth > 0 ? picture.fullWidth : picture.width,
                      picture.fullHeight > 0 ? picture.fullHeight : picture.height};
@@ -236,7 +294,7 @@ void AddShrunkFrame(Picture& picture, int fitWidth, int fitHeight) {
   auto shrunk = std::make_shared<ShrunkFrame>();
   const std::vector<std::uint8_t>& pixels = picture.frames[0].pixels;
   if (!DownscaleArea(pixels.data(), pixels.size(), picture.width, picture.height, shown.width,
-                     shown.height, picture.hasAlpha, shrunk->pixels))
+                     shown.height, picture.hasAlpha, shrunk->pixels, threads))
     return;
   shrunk->width = shown.width;
   shrunk->height = shown.height;

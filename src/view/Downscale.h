@@ -11,14 +11,15 @@
 // Shrinks src (sw x sh pixels of B, G, R, A, rows packed) to dw x dh into out. With alpha the
 // colours are weighted by their opacity, so transparent pixels add no dark fringe. False, with
 // out untouched, when the target is empty or larger than the source on either axis, or the
-// source buffer is too short.
+// source buffer is too short. An opaque picture is shrunk on up to `threads` threads at once (the
+// caller's among them), in bands of rows.
 bool DownscaleArea(const std::uint8_t* src, std::size_t srcBytes, int sw, int sh, int dw, int dh,
-                   bool alpha, std::vector<std::uint8_t>& out);
+                   bool alpha, std::vector<std::uint8_t>& out, int threads = 1);
 
 // The size a picture of its own size `picture` takes in the picture area fitWidth x fitHeight:
 // shrunk to fit, never enlarged, the aspect ratio kept (the picture area's fitting rule).
 ViewSize FittedSize(ViewSize picture, int fitWidth, int fitHeight);
 
 // Gives a still picture decoded larger than it will be shown in that area its shrunk frame;
-// anything else stays as it is.
-void AddShrunkFrame(Picture& picture, int fitWidth, int fitHeight);
+// anything else stays as it is. threads as for DownscaleArea.
+void AddShrunkFrame(Picture& picture, int fitWidth, int fitHeight, int threads = 1);
