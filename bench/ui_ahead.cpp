@@ -5,8 +5,9 @@
 // own (its own window, its own peak memory). A cold jump ("=n" far from the current picture) is
 // set against a bare quarter-scale libjpeg-turbo decode of the same file.
 // The keys are sent to the input field as key events.
-// Pictures are made once into /tmp/sortivo-ahead-pictures (SORTIVO_BENCH_PICTURES, default
-// 100) and hard-linked into a fresh folder for each run. Run with QT_QPA_PLATFORM=offscreen.
+// Pictures are made once into /tmp (see bench::AheadPhotos: scenes, or the grainy worst case
+// with SORTIVO_BENCH_GRAIN=1) and hard-linked into a fresh folder for each run. Run with
+// QT_QPA_PLATFORM=offscreen.
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
 #include <stdlib.h>
@@ -120,7 +121,9 @@ struct Figures {
   double preshrunk = 0;               // share of pictures painted from a frame shrunk ahead
   double decodes = 0, discarded = 0;  // by the workers
   double handledMs = 0;               // median, without the paint
-  double jumpMs = 0, bareMs = 0;      // medians
+  double jumpMs = 0, bareMs = 0;      // medians; the bare decode at quarter scale
+  double bareFullMs = 0;              // and at full size
+  double jumpRatio = 0;               // median of each jump against its own bare decode
 };
 
 double PeakRssMb() {
@@ -166,44 +169,54 @@ Figures Sort(std::chrono::milliseconds interval) {
   return f;
 }
 
-double BareQuarterDecodeMs(const std::string& path) {
+double BareDecodeMs(const std::string& path, unsigned scaleDenom) {
   const Clock::time_point start = Clock::now();
   std::vector<unsigned char> bytes(fs::file_size(path)), pixels;
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::abort();
   std::fclose(f);
-  bench::BareJpegDecode(bytes, pixels, 4);
+  bench::BareJpegDecode(bytes, pixels, scaleDenom);
   benchmark::DoNotOptimize(pixels.data());
   return Ms(Clock::now() - start);
 }
 
 // Jumps back and forth across the list, each to a picture nobody asked for, the settled window
-// waiting between them; the bare decode of the same file follows each jump, once the worker has
-// settled again.
+// waiting between them. The bare decode of the same file runs just before each jump and again
+// just after it, once the workers have settled, and the jump is set against their mean: this
+// machine's speed drifts from one second to the next, and a pair taken together sees the same.
 Figures Jump() {
   Run run;
   auto form = Window(run);
   form->OpenPath(run.source);
   const int n = form->Files().Count();
-  std::vector<double> jump, bare;
-  // Far from each other, so that no jump lands on a picture an earlier one asked for.
-  for (const int percent : {50, 10, 60, 20, 70, 30, 80, 40, 90, 15, 65, 25}) {
-    const int target = std::max(1, n * percent / 100);
+  const int count = std::min(24, n / 4);  // at least four apart: never one asked for earlier
+  std::vector<double> jump, jumpHandled, bare, bareFull, ratio;
+  for (int i = 0; i < count; ++i) {
+    const int slot = i % 2 == 0 ? i / 2 : count - 1 - i / 2;  // front, back, front, ...
+    const int target = 1 + slot * (n / count);
     IdleUntil(Clock::now() + std::chrono::milliseconds(150));
     if (form->DecodeAhead()) form->DecodeAhead()->WaitIdle(std::chrono::seconds(5));
+    const std::string path = form->Files().Entry(target - 1);
+    const double before = BareDecodeMs(path, 4);
     std::string command = "=";
     command += std::to_string(target);
     Type(*form, command);
     const Clock::time_point start = Clock::now();
-    Enter(*form);
+    jumpHandled.push_back(Ms(Enter(*form)));
     jump.push_back(Ms(Clock::now() - start));
     if (form->Files().Index() != target - 1) std::abort();
     if (form->DecodeAhead()) form->DecodeAhead()->WaitIdle(std::chrono::seconds(5));
-    bare.push_back(BareQuarterDecodeMs(form->Files().GetCurrent()));
+    const double after = BareDecodeMs(path, 4);
+    bare.push_back((before + after) / 2);
+    ratio.push_back(jump.back() / bare.back());
+    bareFull.push_back(BareDecodeMs(path, 1));
   }
   Figures f;
   f.jumpMs = bench::Quantile(jump, 0.5);
+  f.handledMs = bench::Quantile(jumpHandled, 0.5);
   f.bareMs = bench::Quantile(bare, 0.5);
+  f.bareFullMs = bench::Quantile(bareFull, 0.5);
+  f.jumpRatio = bench::Quantile(ratio, 0.5);
   f.peakRssMb = PeakRssMb();
   form->close();
   return f;
@@ -274,8 +287,10 @@ void BM_ColdJump(benchmark::State& state) {
     const Figures f = InChild(true, [] { return Jump(); });
     state.SetIterationTime(f.jumpMs / 1000.0);
     state.counters["jump_ms"] = f.jumpMs;
+    state.counters["no_paint_jump_ms"] = f.handledMs;
     state.counters["bare_quarter_decode_ms"] = f.bareMs;
-    state.counters["ratio"] = f.jumpMs / f.bareMs;
+    state.counters["bare_full_decode_ms"] = f.bareFullMs;
+    state.counters["ratio"] = f.jumpRatio;
   }
 }
 BENCHMARK(BM_ColdJump)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);

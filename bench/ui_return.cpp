@@ -43,7 +43,8 @@ void MakePictures() {
   for (int i = 0; i < kCount; ++i) {
     const fs::path p = kPictures / PictureName(i);
     if (!fs::exists(p) &&
-        !bench::WritePhotoJpeg(p.string(), kWidth, kHeight, static_cast<unsigned>(i)))
+        !bench::WritePhotoJpeg(p.string(), kWidth, kHeight, static_cast<unsigned>(i),
+                                bench::PhotoKind::Grain))
       std::abort();
   }
 }

@@ -3,8 +3,8 @@
 // time from the key to the picture in hand is measured with decoding ahead and without it (each
 // in a child process of its own, so that its peak memory is its own), beside a bare quarter-
 // scale libjpeg-turbo decode, which is what a cold jump costs at best.
-// The pictures are made once into /tmp/sortivo-ahead-pictures (SORTIVO_BENCH_PICTURES of them,
-// default 100) and kept for later runs.
+// The pictures are those of bench::AheadPhotos (SORTIVO_BENCH_PICTURES of them, default 100),
+// made once into /tmp and kept for later runs.
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
 #include <sys/resource.h>
