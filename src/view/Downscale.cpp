@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -220,12 +221,17 @@ void ShrinkOpaqueInBands(const std::uint8_t* src, std::size_t stride, const Fixe
   std::size_t y0 = 0;
   for (std::size_t band = 0; band < bands; ++band) {
     const std::size_t y1 = rows * (band + 1) / bands;
-    if (band + 1 == bands) {
-      shrinkBand(src, stride, across, down, cells, out, y0, y1, w);
-    } else {
-      helpers.emplace_back(shrinkBand, src, stride, std::cref(across), std::cref(down),
-                           cells, out, y0, y1, w);
+    bool started = false;
+    if (band + 1 < bands) {
+      try {
+        helpers.emplace_back(shrinkBand, src, stride, std::cref(across), std::cref(down),
+                             cells, out, y0, y1, w);
+        started = true;
+      } catch (const std::system_error&) {
+        // No thread to be had: this one does the band itself.
+      }
     }
+    if (!started) shrinkBand(src, stride, across, down, cells, out, y0, y1, w);
     for (std::size_t y = y0; y < y1; ++y) w += down.count[y];
     y0 = y1;
   }
