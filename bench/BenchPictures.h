@@ -74,11 +74,9 @@ inline bool WritePhotoJpeg(const std::string& path, int width, int height, unsig
 inline const std::vector<std::string>& AheadPhotos(int minimum) {
   static const std::vector<std::string> paths = [minimum] {
     const char* grain = std::getenv("SORTIVO_BENCH_GRAIN");
-    const PhotoKind kind =
-        grain && std::string(grain) == "1" ? PhotoKind::Grain : PhotoKind::Scene;
-    const std::filesystem::path dir = kind == PhotoKind::Grain
-                                          ? "/tmp/sortivo-ahead-pictures"
-                                          : "/tmp/sortivo-ahead-scenes";
+    const PhotoKind kind = grain && std::string(grain) == "1" ? PhotoKind::Grain : PhotoKind::Scene;
+    const std::filesystem::path dir =
+        kind == PhotoKind::Grain ? "/tmp/sortivo-ahead-pictures" : "/tmp/sortivo-ahead-scenes";
     std::filesystem::create_directories(dir);
     const char* wanted = std::getenv("SORTIVO_BENCH_PICTURES");
     const int count = std::max(wanted ? std::atoi(wanted) : 100, minimum);

@@ -99,8 +99,8 @@ FixedTaps Padded(const FixedTaps& taps, int size) {
   for (std::size_t t = 0; t < taps.first.size(); ++t) {
     const int first = std::min(taps.first[t], size - taps.span);
     padded.first[t] = first;
-    std::uint32_t* w = padded.weights.data() + t * static_cast<std::size_t>(taps.span) +
-                       (taps.first[t] - first);
+    std::uint32_t* w =
+        padded.weights.data() + t * static_cast<std::size_t>(taps.span) + (taps.first[t] - first);
     for (int k = 0; k < taps.count[t]; ++k) w[k] = taps.weights[at++];
   }
   return padded;
@@ -112,8 +112,8 @@ using Channels = std::uint32_t __attribute__((vector_size(16)));
 // One source row shrunk across, each channel with kRowBits fraction bits. Span is the taps'
 // span when it is small, 0 for any.
 template <int Span>
-[[gnu::always_inline]] inline void ShrinkRowFixed(const std::uint8_t* line,
-                                                  const FixedTaps& across, std::uint16_t* out) {
+[[gnu::always_inline]] inline void ShrinkRowFixed(const std::uint8_t* line, const FixedTaps& across,
+                                                  std::uint16_t* out) {
   const int span = Span > 0 ? Span : across.span;
   const std::uint32_t* w = across.weights.data();
   const std::size_t dw = across.first.size();
@@ -162,26 +162,31 @@ template <int Span>
   }
 }
 
-[[gnu::always_inline]] inline void ShrinkOpaqueAnySpan(const std::uint8_t* src,
-                                                       std::size_t stride,
+[[gnu::always_inline]] inline void ShrinkOpaqueAnySpan(const std::uint8_t* src, std::size_t stride,
                                                        const FixedTaps& across,
                                                        const FixedTaps& down, std::size_t cells,
                                                        std::uint8_t* out, std::size_t y0,
                                                        std::size_t y1, const std::uint32_t* w) {
   // A fixed number of taps across makes a loop the processor predicts.
   switch (across.span) {
-    case 1: return ShrinkOpaque<1>(src, stride, across, down, cells, out, y0, y1, w);
-    case 2: return ShrinkOpaque<2>(src, stride, across, down, cells, out, y0, y1, w);
-    case 3: return ShrinkOpaque<3>(src, stride, across, down, cells, out, y0, y1, w);
-    case 4: return ShrinkOpaque<4>(src, stride, across, down, cells, out, y0, y1, w);
-    case 5: return ShrinkOpaque<5>(src, stride, across, down, cells, out, y0, y1, w);
-    default: return ShrinkOpaque<0>(src, stride, across, down, cells, out, y0, y1, w);
+    case 1:
+      return ShrinkOpaque<1>(src, stride, across, down, cells, out, y0, y1, w);
+    case 2:
+      return ShrinkOpaque<2>(src, stride, across, down, cells, out, y0, y1, w);
+    case 3:
+      return ShrinkOpaque<3>(src, stride, across, down, cells, out, y0, y1, w);
+    case 4:
+      return ShrinkOpaque<4>(src, stride, across, down, cells, out, y0, y1, w);
+    case 5:
+      return ShrinkOpaque<5>(src, stride, across, down, cells, out, y0, y1, w);
+    default:
+      return ShrinkOpaque<0>(src, stride, across, down, cells, out, y0, y1, w);
   }
 }
 
 void ShrinkOpaquePlain(const std::uint8_t* src, std::size_t stride, const FixedTaps& across,
-                       const FixedTaps& down, std::size_t cells, std::uint8_t* out,
-                       std::size_t y0, std::size_t y1, const std::uint32_t* w) {
+                       const FixedTaps& down, std::size_t cells, std::uint8_t* out, std::size_t y0,
+                       std::size_t y1, const std::uint32_t* w) {
   ShrinkOpaqueAnySpan(src, stride, across, down, cells, out, y0, y1, w);
 }
 
@@ -189,17 +194,18 @@ void ShrinkOpaquePlain(const std::uint8_t* src, std::size_t stride, const FixedT
 // The same, built for processors with AVX2: that has a 32-bit multiply for all four channels at
 // once, and shrinks three times as fast. Chosen at run time rather than by the loader, which
 // would call the chooser before a sanitizer's runtime is ready.
-__attribute__((target("avx2"))) void ShrinkOpaqueAvx2(
-    const std::uint8_t* src, std::size_t stride, const FixedTaps& across, const FixedTaps& down,
-    std::size_t cells, std::uint8_t* out, std::size_t y0, std::size_t y1,
-    const std::uint32_t* w) {
+__attribute__((target("avx2"))) void ShrinkOpaqueAvx2(const std::uint8_t* src, std::size_t stride,
+                                                      const FixedTaps& across,
+                                                      const FixedTaps& down, std::size_t cells,
+                                                      std::uint8_t* out, std::size_t y0,
+                                                      std::size_t y1, const std::uint32_t* w) {
   ShrinkOpaqueAnySpan(src, stride, across, down, cells, out, y0, y1, w);
 }
 #endif
 
-using BandShrinker = void (*)(const std::uint8_t*, std::size_t, const FixedTaps&,
-                              const FixedTaps&, std::size_t, std::uint8_t*, std::size_t,
-                              std::size_t, const std::uint32_t*);
+using BandShrinker = void (*)(const std::uint8_t*, std::size_t, const FixedTaps&, const FixedTaps&,
+                              std::size_t, std::uint8_t*, std::size_t, std::size_t,
+                              const std::uint32_t*);
 
 BandShrinker BestBandShrinker() {
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -210,8 +216,7 @@ BandShrinker BestBandShrinker() {
 
 // The target rows split into bands, one per thread, the last on the calling thread.
 void ShrinkOpaqueInBands(const std::uint8_t* src, std::size_t stride, const FixedTaps& across,
-                         const FixedTaps& down, std::size_t cells, std::uint8_t* out,
-                         int threads) {
+                         const FixedTaps& down, std::size_t cells, std::uint8_t* out, int threads) {
   const std::size_t rows = down.first.size();
   const std::size_t bands = std::clamp<std::size_t>(static_cast<std::size_t>(threads), 1,
                                                     std::max<std::size_t>(rows / 64, 1));
@@ -224,8 +229,8 @@ void ShrinkOpaqueInBands(const std::uint8_t* src, std::size_t stride, const Fixe
     bool started = false;
     if (band + 1 < bands) {
       try {
-        helpers.emplace_back(shrinkBand, src, stride, std::cref(across), std::cref(down),
-                             cells, out, y0, y1, w);
+        helpers.emplace_back(shrinkBand, src, stride, std::cref(across), std::cref(down), cells,
+                             out, y0, y1, w);
         started = true;
       } catch (const std::system_error&) {
         // No thread to be had: this one does the band itself.
@@ -249,8 +254,8 @@ bool DownscaleArea(const std::uint8_t* src, std::size_t srcBytes, int sw, int sh
   const std::size_t cells = static_cast<std::size_t>(dw) * 4;
   if (!alpha) {
     out.resize(cells * static_cast<std::size_t>(dh));
-    ShrinkOpaqueInBands(src, stride, Padded(ToFixed(across), sw), ToFixed(down), cells,
-                        out.data(), threads);
+    ShrinkOpaqueInBands(src, stride, Padded(ToFixed(across), sw), ToFixed(down), cells, out.data(),
+                        threads);
     return true;
   }
   std::vector<float> row(cells), sum(cells);

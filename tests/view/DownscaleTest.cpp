@@ -60,9 +60,14 @@ TEST(Downscale, OpaqueShortcutAgreesWithTheExactAverage) {
   // odd sizes put the last taps against the right and bottom edges. Split into bands of rows
   // on several threads, the result is the same to the byte.
   std::uint32_t state = 12345;
-  for (auto [sw, sh, dw, dh] : std::initializer_list<std::array<int, 4>>{
-           {1500, 7, 1200, 5}, {97, 61, 96, 60}, {640, 9, 213, 3}, {999, 4, 25, 1},
-           {31, 31, 7, 7}, {5, 3, 1, 1}, {2, 2, 2, 2}, {301, 1003, 200, 397}}) {
+  for (auto [sw, sh, dw, dh] : std::initializer_list<std::array<int, 4>>{{1500, 7, 1200, 5},
+                                                                         {97, 61, 96, 60},
+                                                                         {640, 9, 213, 3},
+                                                                         {999, 4, 25, 1},
+                                                                         {31, 31, 7, 7},
+                                                                         {5, 3, 1, 1},
+                                                                         {2, 2, 2, 2},
+                                                                         {301, 1003, 200, 397}}) {
     Pixels src(static_cast<std::size_t>(sw) * sh * 4);
     for (std::size_t i = 0; i < src.size(); ++i) {
       state = state * 1664525u + 1013904223u;
