@@ -7,8 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "platform/UniqueFd.h"
@@ -114,16 +116,45 @@ bool DirectoryEntry::identity(FileIdentity* id) const {
   return true;
 }
 
+namespace {
+
+// The order folders are listed in: by name, ASCII letters without regard to case, other bytes
+// as they are (so UTF-8 names go by code point).
+bool NameBefore(std::string_view a, std::string_view b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
+    const int fa = ca >= 'a' && ca <= 'z' ? ca - 32 : ca;
+    const int fb = cb >= 'a' && cb <= 'z' ? cb - 32 : cb;
+    if (fa != fb) return fa < fb;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;  // names differing only in case: a fixed order all the same
+}
+
+}  // namespace
+
 bool ListDirectory(const std::string& folder,
                    const std::function<bool(const DirectoryEntry&)>& visit) {
   std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
   if (!dir) return false;
   const int fd = dirfd(dir.get());
+  // Read whole, then handed out by name: a Linux file system returns its entries in the order
+  // of a hash, and a folder of IMG_0001 to IMG_2000 would come up shuffled.
+  struct Named {
+    std::string name;
+    unsigned char type;
+  };
+  std::vector<Named> entries;
   while (const dirent* e = readdir(dir.get())) {
     const std::string_view name(e->d_name);
     if (name == "." || name == "..") continue;
-    if (!visit(DirectoryEntry(fd, name, e->d_type))) break;
+    entries.push_back({std::string(name), e->d_type});
   }
+  std::sort(entries.begin(), entries.end(),
+            [](const Named& a, const Named& b) { return NameBefore(a.name, b.name); });
+  for (const Named& e : entries)
+    if (!visit(DirectoryEntry(fd, e.name, e.type))) break;
   return true;
 }
 

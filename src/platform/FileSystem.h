@@ -43,8 +43,9 @@ class DirectoryEntry {
   mutable FileIdentity id_;
 };
 
-// Calls visit for every entry of the folder except "." and "..", in the order the file system
-// returns them, until visit returns false. Returns false when the folder cannot be listed.
+// Calls visit for every entry of the folder except "." and "..", by name (ASCII letters without
+// regard to case, then byte by byte), until visit returns false. Returns false when the folder
+// cannot be listed.
 bool ListDirectory(const std::string& folder,
                    const std::function<bool(const DirectoryEntry&)>& visit);
 

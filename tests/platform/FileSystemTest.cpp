@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "support/TempDir.h"
 
@@ -68,6 +69,28 @@ TEST(FileSystem, ListsNamesWithAttributesAndFollowsLinks) {
   EXPECT_TRUE(platform::DirectoryExists(dir / "linkdir"));
   EXPECT_FALSE(platform::DirectoryExists(dir / "a.jpg"));
   EXPECT_FALSE(platform::DirectoryExists(""));
+}
+
+TEST(FileSystem, ListsByNameWithoutRegardToCase) {
+  // Made in an order of their own; ext4 and others hand entries back in hash order.
+  testsupport::TempDir dir;
+  const std::vector<std::string> expected = {
+      "10.jpg",       "2.jpg",        "A.jpg",        "a.jpg", "ab.jpg", "a_b.jpg",
+      "IMG_0009.JPG", "img_0010.jpg", "IMG_0011.jpg", "sub",   "z.png",  "\xc3\xa4.jpg"};
+  for (const int i : {7, 3, 11, 0, 9, 5, 1, 10, 2, 8, 4, 6}) {
+    const std::string& name = expected[static_cast<std::size_t>(i)];
+    if (name == "sub")
+      dir.MakeDir(name);
+    else
+      dir.Write(name, name);
+  }
+  std::vector<std::string> listed;
+  EXPECT_TRUE(platform::ListDirectory(dir.str(), [&](const platform::DirectoryEntry& e) {
+    listed.emplace_back(e.name());
+    return true;
+  }));
+  // Letters compare as capitals (so "_" comes after them); ä (UTF-8) after every ASCII name.
+  EXPECT_EQ(listed, expected);
 }
 
 TEST(FileSystem, MoveNeverReplacesAndReportsOtherFileSystems) {
