@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -119,17 +120,35 @@ bool DirectoryEntry::identity(FileIdentity* id) const {
 namespace {
 
 // The order folders are listed in: by name, ASCII letters without regard to case, other bytes
-// as they are (so UTF-8 names go by code point).
+// as they are (so UTF-8 names go by code point); names differing only in case byte by byte.
+unsigned char Folded(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u >= 'a' && u <= 'z' ? static_cast<unsigned char>(u - 32) : u;
+}
+
+// A name read from the folder: its first eight folded bytes as one number, which settles most
+// comparisons at once, and where the whole name lies in the listing's text.
+struct ListedName {
+  std::uint64_t head = 0;
+  std::uint32_t offset = 0, size = 0;
+  unsigned char type = DT_UNKNOWN;
+};
+
+std::uint64_t FoldedHead(std::string_view name) {
+  std::uint64_t head = 0;
+  for (std::size_t i = 0; i < 8; ++i)
+    head = head << 8 | (i < name.size() ? Folded(name[i]) : 0);  // no name holds a zero byte
+  return head;
+}
+
 bool NameBefore(std::string_view a, std::string_view b) {
   const std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
-    const auto ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
-    const int fa = ca >= 'a' && ca <= 'z' ? ca - 32 : ca;
-    const int fb = cb >= 'a' && cb <= 'z' ? cb - 32 : cb;
+    const unsigned char fa = Folded(a[i]), fb = Folded(b[i]);
     if (fa != fb) return fa < fb;
   }
   if (a.size() != b.size()) return a.size() < b.size();
-  return a < b;  // names differing only in case: a fixed order all the same
+  return a < b;
 }
 
 }  // namespace
@@ -141,20 +160,24 @@ bool ListDirectory(const std::string& folder,
   const int fd = dirfd(dir.get());
   // Read whole, then handed out by name: a Linux file system returns its entries in the order
   // of a hash, and a folder of IMG_0001 to IMG_2000 would come up shuffled.
-  struct Named {
-    std::string name;
-    unsigned char type;
-  };
-  std::vector<Named> entries;
+  std::string text;
+  std::vector<ListedName> names;
   while (const dirent* e = readdir(dir.get())) {
     const std::string_view name(e->d_name);
     if (name == "." || name == "..") continue;
-    entries.push_back({std::string(name), e->d_type});
+    names.push_back({FoldedHead(name), static_cast<std::uint32_t>(text.size()),
+                     static_cast<std::uint32_t>(name.size()), e->d_type});
+    text.append(name);
   }
-  std::sort(entries.begin(), entries.end(),
-            [](const Named& a, const Named& b) { return NameBefore(a.name, b.name); });
-  for (const Named& e : entries)
-    if (!visit(DirectoryEntry(fd, e.name, e.type))) break;
+  const auto view = [&](const ListedName& n) {
+    return std::string_view(text).substr(n.offset, n.size);
+  };
+  std::sort(names.begin(), names.end(), [&](const ListedName& a, const ListedName& b) {
+    if (a.head != b.head) return a.head < b.head;
+    return NameBefore(view(a), view(b));
+  });
+  for (const ListedName& n : names)
+    if (!visit(DirectoryEntry(fd, view(n), n.type))) break;
   return true;
 }
 
