@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr std::string_view kProgram = "sortivo";
 constexpr std::string_view kVersion = "5.0.5\xCE\xB1";  // α, as in the window caption
 
 // Qt's QGuiApplication/QApplication options. It accepts them with one dash or two.

@@ -95,7 +95,7 @@ KeyPanel::KeyPanel(TKeyMap& keyMap, TDirectoryList& directories, const TGeneralM
 }
 
 void KeyPanel::CreateControls() {
-  const auto named = [this](auto* widget, const char* name) {
+  const auto named = [](auto* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
     return widget;
   };
