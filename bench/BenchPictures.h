@@ -1,6 +1,10 @@
 #pragma once
-// Photograph-like JPEG files for the benchmarks, and the quantiles they report. The pictures
-// are made once into a folder under /tmp and kept there for later runs.
+// Photograph-like JPEG files for the benchmarks, the quantiles they report, and runs in a child
+// process of their own. The pictures are made once into a folder under /tmp and kept there for
+// later runs.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <jpeglib.h>  // needs size_t and FILE declared first
@@ -124,6 +129,32 @@ inline double Quantile(std::vector<double> v, double q) {
   std::sort(v.begin(), v.end());
   return v[std::min(v.size() - 1,
                     static_cast<std::size_t>(q * static_cast<double>(v.size() - 1) + 0.5))];
+}
+
+// Runs body in a forked child and hands back what it returned, so that each run has its own
+// peak memory and its own threads. Aborts when the child fails.
+template <typename Body>
+auto InChild(Body body) {
+  using Result = decltype(body());
+  static_assert(std::is_trivially_copyable_v<Result>);
+  int fds[2];
+  if (pipe(fds) != 0) std::abort();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    const Result r = body();
+    if (write(fds[1], &r, sizeof r) != static_cast<ssize_t>(sizeof r)) _exit(1);
+    _exit(0);
+  }
+  close(fds[1]);
+  Result r{};
+  const ssize_t got = read(fds[0], &r, sizeof r);
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (got != static_cast<ssize_t>(sizeof r) || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    std::abort();
+  return r;
 }
 
 }  // namespace bench

@@ -12,8 +12,6 @@
 #include <jpeglib.h>
 #include <stdlib.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QFrame>
@@ -239,29 +237,14 @@ Figures Jump() {
 // Runs body in a child with its own application object; decoding ahead on or off there.
 template <typename Body>
 Figures InChild(bool ahead, Body body) {
-  int fds[2];
-  if (pipe(fds) != 0) std::abort();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
+  return bench::InChild([&] {
     setenv("SORTIVO_NO_DECODE_AHEAD", ahead ? "0" : "1", 1);
     int argc = 1;
     char name[] = "bench_ui_ahead";
     char* argv[] = {name, nullptr};
     QApplication app(argc, argv);
-    const Figures f = body();
-    if (write(fds[1], &f, sizeof f) != static_cast<ssize_t>(sizeof f)) _exit(1);
-    _exit(0);
-  }
-  close(fds[1]);
-  Figures f;
-  const ssize_t got = read(fds[0], &f, sizeof f);
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (got != static_cast<ssize_t>(sizeof f) || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    std::abort();
-  return f;
+    return body();
+  });
 }
 
 void BM_FolderKeyToNextPicture(benchmark::State& state) {

@@ -8,8 +8,6 @@
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -75,33 +73,12 @@ RunFigures Walk(bool ahead, std::chrono::milliseconds interval) {
   return f;
 }
 
-RunFigures WalkInChild(bool ahead, std::chrono::milliseconds interval) {
-  int fds[2];
-  if (pipe(fds) != 0) std::abort();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    const RunFigures f = Walk(ahead, interval);
-    if (write(fds[1], &f, sizeof f) != static_cast<ssize_t>(sizeof f)) _exit(1);
-    _exit(0);
-  }
-  close(fds[1]);
-  RunFigures f;
-  const ssize_t got = read(fds[0], &f, sizeof f);
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (got != static_cast<ssize_t>(sizeof f) || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    std::abort();
-  return f;
-}
-
 void BM_KeyToPicture(benchmark::State& state) {
   Pictures();  // made before the child processes, once
   const bool ahead = state.range(0) != 0;
   const std::chrono::milliseconds interval(state.range(1));
   for (auto _ : state) {
-    const RunFigures f = WalkInChild(ahead, interval);
+    const RunFigures f = bench::InChild([&] { return Walk(ahead, interval); });
     state.SetIterationTime(f.medianMs / 1000.0);
     state.counters["median_ms"] = f.medianMs;
     state.counters["p95_ms"] = f.p95Ms;
