@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "support/ReadOnly.h"
 #include "support/TempDir.h"
 
@@ -54,4 +56,32 @@ TEST(FileIO, RefusedWriteLeavesTheOldFileWholeAndNoTemporary) {
   int entries = 0;
   for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(sub)) ++entries;
   EXPECT_EQ(entries, 1) << "no temporary file is left behind";
+}
+
+TEST(FileIO, ALinkStaysALinkAndItsTargetIsWritten) {
+  testsupport::TempDir dir;
+  namespace fs = std::filesystem;
+  const std::string real = dir.Write("sync/real.ini", "old");
+  fs::create_directory(dir / "conf");
+  // conf/s.ini -> conf/hop.ini -> ../sync/real.ini: relative targets, two links deep.
+  fs::create_symlink("hop.ini", dir / "conf/s.ini");
+  fs::create_symlink("../sync/real.ini", dir / "conf/hop.ini");
+  fs::create_symlink("../sync/new.ini", dir / "conf/dangling.ini");
+  fs::create_symlink("loop.ini", dir / "conf/loop.ini");
+
+  std::string err;
+  ASSERT_TRUE(platform::WriteFileAtomically(dir / "conf/s.ini", "new", &err)) << err;
+  ASSERT_TRUE(platform::WriteFileAtomically(dir / "conf/dangling.ini", "made", &err)) << err;
+  EXPECT_FALSE(platform::WriteFileAtomically(dir / "conf/loop.ini", "x", &err));
+  EXPECT_NE(err.find("conf/loop.ini"), std::string::npos) << err;
+
+  EXPECT_TRUE(fs::is_symlink(dir / "conf/s.ini"));
+  EXPECT_TRUE(fs::is_symlink(dir / "conf/hop.ini"));
+  EXPECT_TRUE(fs::is_symlink(dir / "conf/dangling.ini"));
+  EXPECT_TRUE(fs::is_symlink(dir / "conf/loop.ini"));
+  EXPECT_EQ(testsupport::ReadAll(real), "new");
+  EXPECT_EQ(testsupport::ReadAll(dir / "sync/new.ini"), "made");
+  int entries = 0;
+  for ([[maybe_unused]] auto& e : fs::directory_iterator(dir / "conf")) ++entries;
+  EXPECT_EQ(entries, 4) << "no temporary beside the links";
 }
