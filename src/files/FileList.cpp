@@ -74,8 +74,7 @@ TFileList::TFileList(std::string_view imageExtensions, std::string_view listExte
 
 bool TFileList::HasListedExtension(std::string_view path, std::string_view extensions) {
   if (extensions.empty()) return true;
-  const std::string ext = platform::LowerAscii(platform::ExtractFileExt(path, kStyle));
-  return !ext.empty() && extensions.find(ext) != std::string_view::npos;
+  return platform::IsListedExtension(platform::ExtractFileExt(path, kStyle), extensions);
 }
 
 TFileList::OpenResult TFileList::Open(const std::string& requested) {

@@ -50,8 +50,9 @@ TEST(FileList, ScanListsVisiblePicturesOnly) {
   const auto r = list.Open(dir.str());
   EXPECT_TRUE(r.accepted);
   const std::string p = dir.str() + "/";
-  EXPECT_EQ(Sorted(list.Entries()), Sorted({p + "a.jpg", p + "b.PNG", p + "c.jp", p + "d.pn",
-                                            p + "ro.gif", p + "link.jpg"}));
+  EXPECT_EQ(Sorted(list.Entries()),
+            Sorted({p + "a.jpg", p + "b.PNG", p + "ro.gif", p + "link.jpg"}))
+      << "c.jp and d.pn are no pictures: extensions match whole";
   EXPECT_EQ(list.Index(), 0);
   EXPECT_EQ(r.first, list.Entry(0));
   EXPECT_EQ(list.Source(), dir.str());
@@ -337,7 +338,7 @@ TEST(FileList, LocateInsertReplace) {
   EXPECT_EQ(list.PeekNext(), b);
 
   EXPECT_TRUE(TFileList::HasListedExtension("x.JPG", ".jpg"));
-  EXPECT_TRUE(TFileList::HasListedExtension("/x.y/z.pn", kPictures));
+  EXPECT_FALSE(TFileList::HasListedExtension("/x.y/z.pn", kPictures)) << "whole extensions only";
   EXPECT_FALSE(TFileList::HasListedExtension("/pics.jpg/z", kPictures));
   EXPECT_FALSE(TFileList::HasListedExtension("x.tiff", kPictures));
   EXPECT_TRUE(TFileList::HasListedExtension("anything", ""));

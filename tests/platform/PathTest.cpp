@@ -40,3 +40,31 @@ TEST(PathRules, PosixStyleKeepsTheRoot) {
   EXPECT_FALSE(platform::IsAbsolutePath("a/b", p));
   EXPECT_EQ(platform::LowerAscii("ABC.JPG日本"), "abc.jpg日本");
 }
+
+// Extension lists hold whole extensions: a shorter or longer one is another extension.
+TEST(PathRules, ExtensionsAreWholeTokensOfTheList) {
+  struct Case {
+    const char* ext;
+    const char* list;
+    bool listed;
+  };
+  const Case cases[] = {
+      {".jpg", ".bmp .gif .jpe .jpeg .jpg .png", true},
+      {".JPG", ".bmp .gif .jpe .jpeg .jpg .png", true},
+      {".jpeg", ".bmp .gif .jpe .jpeg .jpg .png", true},
+      {".pn", ".bmp .gif .jpe .jpeg .jpg .png", false},
+      {".jp", ".bmp .gif .jpe .jpeg .jpg .png", false},
+      {".g", ".bmp .gif .jpe .jpeg .jpg .png", false},
+      {".txt", ".TXT", true},
+      {".lst", ".txt .lst", true},
+      {".lst", "  .txt\t.lst  ", true},
+      {".txt .lst", ".txt .lst", false},
+      {".tx", ".txt", false},
+      {"", ".txt", false},
+      {"", "", false},
+      {".txt", "", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(platform::IsListedExtension(c.ext, c.list), c.listed)
+        << '"' << c.ext << "\" in \"" << c.list << '"';
+}

@@ -34,19 +34,6 @@ QString FromStd(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-// The list-file extensions are compared exactly as written: ".TXT" is no list file when the
-// setting says ".txt".
-bool IsListExtension(std::string_view ext, std::string_view extensions) {
-  if (ext.empty()) return false;
-  std::size_t pos = 0;
-  while (pos < extensions.size()) {
-    const std::size_t end = std::min(extensions.find_first_of(" \t", pos), extensions.size());
-    if (extensions.substr(pos, end - pos) == ext) return true;
-    pos = end + 1;
-  }
-  return false;
-}
-
 // The key of a line of a list: the text before the first entry or reminder marker. Keys never
 // hold "=" or ":=", so the earliest marker ends the key even when the path after it holds
 // another one.
@@ -208,7 +195,7 @@ void KeyPanel::RefuseEmpty(QLineEdit* field) {
 bool KeyPanel::CheckDestination(const std::string& path) const {
   const std::string ext = platform::ExtractFileExt(path, kStyle);
   // A list file need not exist yet, but its folder must.
-  if (IsListExtension(ext, general_.ListExtensions))
+  if (platform::IsListedExtension(ext, general_.ListExtensions))
     return platform::DirectoryExists(platform::ExtractFileDir(path, kStyle));
   return platform::DirectoryExists(path);
 }

@@ -183,13 +183,6 @@ class KeyPanelTest : public QObject {
                                                << "EditPath"
                                                << ""
                                                << "@/none/l.txt";
-    QTest::newRow("list extension in other case") << "@/dest/l.TXT"
-                                                  << "k"
-                                                  << "a"
-                                                  << ""
-                                                  << "EditPath"
-                                                  << ""
-                                                  << "@/dest/l.TXT";
     QTest::newRow("equals in key") << "@/dest"
                                    << "a=b"
                                    << "a"
