@@ -303,6 +303,12 @@ std::string TFileList::Locate(const std::string& path) {
 std::string TFileList::ListFileLine(std::string_view picture, std::string_view listFile,
                                     bool relative, platform::PathStyle style) {
   if (!relative) return std::string(picture);
+  if (style == kStyle && !platform::IsAbsolutePath(listFile, style)) {
+    // A list file bound as "keep.txt" lies in the working directory; the folders counted below
+    // must be those of its full path, or the line names nothing when read back.
+    const std::string full = platform::AbsolutePath(std::string(listFile));
+    if (platform::IsAbsolutePath(full, style)) return ListFileLine(picture, full, relative, style);
+  }
   if (!SameName(DrivePart(picture, style), DrivePart(listFile, style),
                 platform::PathStyle::Windows))
     return std::string(picture);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -246,6 +247,16 @@ bool GetFileIdentity(const std::string& path, FileIdentity* id) {
   if (stat(path.c_str(), &st) != 0) return false;
   *id = {st.st_dev, st.st_ino};
   return true;
+}
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  std::error_code ec;
+  const std::filesystem::path full = std::filesystem::absolute(path, ec);
+  if (ec) return path;
+  std::string result = full.lexically_normal().string();
+  while (result.size() > 1 && result.back() == '/') result.pop_back();
+  return result;
 }
 
 }  // namespace platform

@@ -75,4 +75,9 @@ FileOpResult DeleteFile(const std::string& path);
 
 bool GetFileIdentity(const std::string& path, FileIdentity* id);
 
+// A relative path made full against the working directory, "." and ".." steps resolved by the
+// text alone, without a trailing separator (except the root's). A full path comes back as it
+// is; so does a relative one when the working directory cannot be found.
+std::string AbsolutePath(const std::string& path);
+
 }  // namespace platform

@@ -214,7 +214,8 @@ void KeyPanel::ButtonKeyRegistClick() {
     sectionField->selectAll();
     return;
   }
-  const std::string path = pathText.toStdString();
+  // A key bound to a relative path would follow the working directory of every later run.
+  const std::string path = platform::AbsolutePath(pathText.toStdString());
   if (!CheckDestination(path)) {
     Refuse(EditPath);
     EditPath->selectAll();
