@@ -16,7 +16,7 @@ namespace {
 
 constexpr platform::PathStyle kStyle = platform::kNativeStyle;
 // Directory entries, and list file lines, between two turns of the event pump.
-constexpr int kPumpInterval = 1025;
+constexpr int kPumpInterval = platform::kNamesPerPump;
 // A list file is text naming paths; anything near this size is not one.
 constexpr std::size_t kMaxListFileSize = 256u << 20;
 // Nesting of list files deeper than this is not followed, so that no chain of list files can
@@ -127,21 +127,27 @@ void TFileList::ScanInto(const std::string& folder, Build* build) {
   const std::string prefix = ReplaceDoubledSeparators(folder + platform::Separator(kStyle), kStyle);
   bool first = true;
   int counted = 0;
-  platform::ListDirectory(prefix, [&](const platform::DirectoryEntry& e) {
-    if (!e.hidden() && IsPicture(e.name()) && e.regularFile()) {
-      std::string path = prefix;
-      path += e.name();
-      if (build) build->known.insert(path);
-      entries_.push_back(std::move(path));
-    }
-    if (first) {
-      first = false;
-      return true;
-    }
-    if (++counted % kPumpInterval != 0) return true;
-    Pump();
-    return !abortRequested_;
-  });
+  platform::ListDirectory(
+      prefix,
+      [&](const platform::DirectoryEntry& e) {
+        if (!e.hidden() && IsPicture(e.name()) && e.regularFile()) {
+          std::string path = prefix;
+          path += e.name();
+          if (build) build->known.insert(path);
+          entries_.push_back(std::move(path));
+        }
+        if (first) {
+          first = false;
+          return true;
+        }
+        if (++counted % kPumpInterval != 0) return true;
+        Pump();
+        return !abortRequested_;
+      },
+      [this] {
+        Pump();
+        return !abortRequested_;
+      });
 }
 
 bool TFileList::ReadListFile(const std::string& listFile) {

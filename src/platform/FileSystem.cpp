@@ -155,7 +155,8 @@ bool NameBefore(std::string_view a, std::string_view b) {
 }  // namespace
 
 bool ListDirectory(const std::string& folder,
-                   const std::function<bool(const DirectoryEntry&)>& visit) {
+                   const std::function<bool(const DirectoryEntry&)>& visit,
+                   const std::function<bool()>& whileReading) {
   std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
   if (!dir) return false;
   const int fd = dirfd(dir.get());
@@ -169,6 +170,7 @@ bool ListDirectory(const std::string& folder,
     names.push_back({FoldedHead(name), static_cast<std::uint32_t>(text.size()),
                      static_cast<std::uint32_t>(name.size()), e->d_type});
     text.append(name);
+    if (whileReading && names.size() % kNamesPerPump == 0 && !whileReading()) break;
   }
   const auto view = [&](const ListedName& n) {
     return std::string_view(text).substr(n.offset, n.size);

@@ -43,11 +43,18 @@ class DirectoryEntry {
   mutable FileIdentity id_;
 };
 
+// Names read from a folder between two calls of a listing's whileReading.
+inline constexpr int kNamesPerPump = 1025;
+
 // Calls visit for every entry of the folder except "." and "..", by name (ASCII letters without
 // regard to case, then byte by byte), until visit returns false. Returns false when the folder
-// cannot be listed.
+// cannot be listed. The names are all read before the first visit; a slow folder (a network
+// share) takes long for that alone, so whileReading, when given, is called after every
+// kNamesPerPump names read: the window handles its events there, and returning false stops the
+// reading, and only the names read so far are visited.
 bool ListDirectory(const std::string& folder,
-                   const std::function<bool(const DirectoryEntry&)>& visit);
+                   const std::function<bool(const DirectoryEntry&)>& visit,
+                   const std::function<bool()>& whileReading = {});
 
 enum class PathKind { Missing, File, Directory, Other };
 // What lies at the path after links, with one stat.

@@ -121,3 +121,16 @@ TEST(DirectoryList, SearchFindsAllPlainFoldersBreadthFirstAndSorts) {
   platform::SortTexts(firstLevel, platform::DefaultCollator());
   EXPECT_EQ(list.Entries(), firstLevel) << "an abort keeps what was found, sorted";
 }
+
+TEST(DirectoryList, SearchAnswersWhileAFolderIsRead) {
+  testsupport::TempDir dir;
+  dir.MakeDir("sub");
+  for (int i = 0; i < 2100; ++i) dir.Write("f" + std::to_string(i), "");
+  TDirectoryList list;
+  std::vector<int> countAtPump;
+  list.SetPump([&] { countAtPump.push_back(list.Count()); });
+  EXPECT_TRUE(list.SearchSubfolders(dir.str()));
+  ASSERT_GE(countAtPump.size(), 2u);
+  EXPECT_EQ(countAtPump[0], 1) << "the pump ran while the root's names were read";
+  EXPECT_EQ(list.Count(), 2);
+}
