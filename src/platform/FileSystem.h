@@ -3,6 +3,7 @@
 // Outcomes come back as values carrying errno, so callers decide what a failure means.
 #include <sys/types.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -74,9 +75,15 @@ struct FileOpResult {
 // at the same instant. EXDEV means another file system: the caller copies and deletes.
 FileOpResult MoveFileNoReplace(const std::string& from, const std::string& to);
 
-// Copies from to a new file to (EEXIST when it exists), keeping the permission bits and the
-// modification time, and flushes it to disk. On any failure the partial target is removed.
+// Copies from to a new file to (EEXIST when it exists, also when another program creates it at
+// the same instant), keeping the permission bits and the modification time. The copy is
+// written under a hidden temporary name in to's folder, flushed to disk, checked against the
+// source's size and only then given its name, and the folder is flushed after: at no moment
+// does to name an incomplete file. Temporaries that an interrupted copy left in that folder
+// are removed first. On any failure nothing new is left behind.
 FileOpResult CopyFileNoReplace(const std::string& from, const std::string& to);
+// For tests: copies stop after this many bytes, as when the source is cut short meanwhile.
+void SetCopyLimitForTesting(std::uint64_t bytes);
 
 FileOpResult DeleteFile(const std::string& path);
 
