@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string_view>
@@ -94,6 +95,9 @@ int CopyContents(int in, int out, std::uint64_t* copied) {
 constexpr std::string_view kTemporaryPrefix = ".sortivo-copy-";
 constexpr std::string_view kTemporarySuffix = ".part";
 
+// Seconds after its last change when a temporary that cannot be locked counts as left over.
+constexpr time_t kLeftoverAge = 3600;
+
 bool IsCopyTemporary(std::string_view name) {
   return name.size() == kTemporaryPrefix.size() + 6 + kTemporarySuffix.size() &&
          name.starts_with(kTemporaryPrefix) && name.ends_with(kTemporarySuffix);
@@ -108,17 +112,22 @@ void RemoveLeftoverTemporaries(const std::string& folder) {
   while (const dirent* e = readdir(dir.get())) {
     if (!IsCopyTemporary(e->d_name)) continue;
     UniqueFd file(openat(fd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (file.get() < 0 || flock(file.get(), LOCK_EX | LOCK_NB) != 0) continue;
-    struct stat held {
-    }, named{};
-    // Only the file that was locked, not one put under that name meanwhile.
-    if (fstat(file.get(), &held) == 0 && fstatat(fd, e->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-        held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+    struct stat held {};
+    if (file.get() < 0 || fstat(file.get(), &held) != 0) continue;
+    if (flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
+      if (errno == EWOULDBLOCK) continue;
+      // A file system without locks: a copy under way changes its temporary all the time.
+      if (time(nullptr) - held.st_ctim.tv_sec < kLeftoverAge) continue;
+    }
+    // Only the file that was looked at, not one put under that name meanwhile.
+    struct stat named {};
+    if (fstatat(fd, e->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && held.st_dev == named.st_dev &&
+        held.st_ino == named.st_ino)
       unlinkat(fd, e->d_name, 0);
   }
 }
 
-// The temporary a copy is written into; removed again unless Release was called.
+// The temporary a copy is written into, locked, and removed when the object goes.
 class CopyTemporary {
  public:
   explicit CopyTemporary(const std::string& folder) {

@@ -341,8 +341,7 @@ bool KeyPanel::FilesDropped(const QString& path, QWidget* target) {
   if (platform::DirectoryExists(p)) {
     EditPath->setText(path);
   } else if (platform::FileExists(p)) {
-    const bool picture =
-        TFileList::HasListedExtension(p, platform::LowerAscii(general_.ImageExtensions));
+    const bool picture = TFileList::HasListedExtension(p, general_.ImageExtensions);
     EditPath->setText(picture ? FromStd(TDirectoryList::ParentFolderOf(p, kStyle)) : path);
   }
   EditKey->setFocus();
