@@ -420,11 +420,9 @@ TEST(FileList, ListFileLinesWrittenRelativeReadBack) {
   const std::string cwd = Cwd();
   ASSERT_EQ(chdir(dir.str().c_str()), 0);
   const std::string picture = Cwd() + "/pics/a.jpg";
-  const std::string fromRelative = TFileList::ListFileLine(picture, "keep.txt", true);
-  const std::string fromDotted = TFileList::ListFileLine(picture, "pics/../lists/keep.txt", true);
+  EXPECT_EQ(TFileList::ListFileLine(picture, "keep.txt", true), "pics/a.jpg");
+  EXPECT_EQ(TFileList::ListFileLine(picture, "pics/../lists/keep.txt", true), "../pics/a.jpg");
   chdir(cwd.c_str());
-  EXPECT_EQ(fromRelative, "pics/a.jpg");
-  EXPECT_EQ(fromDotted, "../pics/a.jpg");
 
   std::vector<std::string> pictures = {dir.Write("lists/b.jpg", "x"),
                                        dir.Write("lists/sub/n.jpg", "x"),

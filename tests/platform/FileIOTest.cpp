@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "support/ReadOnly.h"
 #include "support/TempDir.h"
@@ -68,20 +69,12 @@ TEST(FileIO, ALinkStaysALinkAndItsTargetIsWritten) {
   fs::create_symlink("../sync/real.ini", dir / "conf/hop.ini");
   fs::create_symlink("../sync/new.ini", dir / "conf/dangling.ini");
   fs::create_symlink("loop.ini", dir / "conf/loop.ini");
-
-  std::string err;
-  ASSERT_TRUE(platform::WriteFileAtomically(dir / "conf/s.ini", "new", &err)) << err;
-  ASSERT_TRUE(platform::WriteFileAtomically(dir / "conf/dangling.ini", "made", &err)) << err;
-  EXPECT_FALSE(platform::WriteFileAtomically(dir / "conf/loop.ini", "x", &err));
-  EXPECT_NE(err.find("conf/loop.ini"), std::string::npos) << err;
-
-  EXPECT_TRUE(fs::is_symlink(dir / "conf/s.ini"));
-  EXPECT_TRUE(fs::is_symlink(dir / "conf/hop.ini"));
-  EXPECT_TRUE(fs::is_symlink(dir / "conf/dangling.ini"));
-  EXPECT_TRUE(fs::is_symlink(dir / "conf/loop.ini"));
+  ASSERT_TRUE(platform::WriteFileAtomically(dir / "conf/s.ini", "new", nullptr));
+  ASSERT_TRUE(platform::WriteFileAtomically(dir / "conf/dangling.ini", "made", nullptr));
+  EXPECT_FALSE(platform::WriteFileAtomically(dir / "conf/loop.ini", "x", nullptr));
+  std::vector<bool> links;
+  for (auto& e : fs::directory_iterator(dir / "conf")) links.push_back(e.is_symlink());
+  EXPECT_EQ(links, std::vector<bool>(4, true)) << "links stay links, with no temporary beside";
   EXPECT_EQ(testsupport::ReadAll(real), "new");
   EXPECT_EQ(testsupport::ReadAll(dir / "sync/new.ini"), "made");
-  int entries = 0;
-  for ([[maybe_unused]] auto& e : fs::directory_iterator(dir / "conf")) ++entries;
-  EXPECT_EQ(entries, 4) << "no temporary beside the links";
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+
 using platform::PathStyle;
 
 TEST(PathRules, WindowsStyleSplitsAtBackslashAndDrive) {
@@ -43,28 +46,16 @@ TEST(PathRules, PosixStyleKeepsTheRoot) {
 
 // Extension lists hold whole extensions: a shorter or longer one is another extension.
 TEST(PathRules, ExtensionsAreWholeTokensOfTheList) {
-  struct Case {
-    const char* ext;
-    const char* list;
-    bool listed;
-  };
-  const Case cases[] = {
-      {".jpg", ".bmp .gif .jpe .jpeg .jpg .png", true},
-      {".JPG", ".bmp .gif .jpe .jpeg .jpg .png", true},
-      {".jpeg", ".bmp .gif .jpe .jpeg .jpg .png", true},
-      {".pn", ".bmp .gif .jpe .jpeg .jpg .png", false},
-      {".jp", ".bmp .gif .jpe .jpeg .jpg .png", false},
-      {".g", ".bmp .gif .jpe .jpeg .jpg .png", false},
-      {".txt", ".TXT", true},
-      {".lst", ".txt .lst", true},
-      {".lst", "  .txt\t.lst  ", true},
-      {".txt .lst", ".txt .lst", false},
-      {".tx", ".txt", false},
-      {"", ".txt", false},
-      {"", "", false},
-      {".txt", "", false},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(platform::IsListedExtension(c.ext, c.list), c.listed)
-        << '"' << c.ext << "\" in \"" << c.list << '"';
+  const std::string pictures = ".bmp .gif .jpe .jpeg .jpg .png";
+  const std::tuple<std::string, std::string, bool> cases[] = {{".JPG", pictures, true},
+                                                              {".jpe", pictures, true},
+                                                              {".pn", pictures, false},
+                                                              {".g", pictures, false},
+                                                              {".lst", " .txt\t.lst ", true},
+                                                              {".txt .lst", ".txt .lst", false},
+                                                              {".txt", ".TXT", true},
+                                                              {"", ".txt", false},
+                                                              {".txt", "", false}};
+  for (const auto& [ext, list, listed] : cases)
+    EXPECT_EQ(platform::IsListedExtension(ext, list), listed) << ext << " in " << list;
 }
