@@ -41,6 +41,11 @@ bool IsRootPath(std::string_view path, PathStyle style);
 // Windows: starts with a drive ("C:") or a separator; Posix: starts with "/".
 bool IsAbsolutePath(std::string_view path, PathStyle style);
 
+// Whether ext (".jpg", dot included) is one of the blank-separated extensions of list
+// (".bmp .gif .JPG"), compared whole and without regard to ASCII letter case. An empty ext is in
+// no list: "x.pn" is no picture and a name without a dot has no extension to match.
+bool IsListedExtension(std::string_view ext, std::string_view list);
+
 // ASCII-only lower-casing: bytes of UTF-8 multi-byte characters are left alone.
 std::string LowerAscii(std::string_view text);
 

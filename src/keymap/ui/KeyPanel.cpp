@@ -34,19 +34,6 @@ QString FromStd(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-// The list-file extensions are compared exactly as written: ".TXT" is no list file when the
-// setting says ".txt".
-bool IsListExtension(std::string_view ext, std::string_view extensions) {
-  if (ext.empty()) return false;
-  std::size_t pos = 0;
-  while (pos < extensions.size()) {
-    const std::size_t end = std::min(extensions.find_first_of(" \t", pos), extensions.size());
-    if (extensions.substr(pos, end - pos) == ext) return true;
-    pos = end + 1;
-  }
-  return false;
-}
-
 // The key of a line of a list: the text before the first entry or reminder marker. Keys never
 // hold "=" or ":=", so the earliest marker ends the key even when the path after it holds
 // another one.
@@ -208,7 +195,7 @@ void KeyPanel::RefuseEmpty(QLineEdit* field) {
 bool KeyPanel::CheckDestination(const std::string& path) const {
   const std::string ext = platform::ExtractFileExt(path, kStyle);
   // A list file need not exist yet, but its folder must.
-  if (IsListExtension(ext, general_.ListExtensions))
+  if (platform::IsListedExtension(ext, general_.ListExtensions))
     return platform::DirectoryExists(platform::ExtractFileDir(path, kStyle));
   return platform::DirectoryExists(path);
 }
@@ -227,7 +214,8 @@ void KeyPanel::ButtonKeyRegistClick() {
     sectionField->selectAll();
     return;
   }
-  const std::string path = pathText.toStdString();
+  // A key bound to a relative path would follow the working directory of every later run.
+  const std::string path = platform::AbsolutePath(pathText.toStdString());
   if (!CheckDestination(path)) {
     Refuse(EditPath);
     EditPath->selectAll();
@@ -353,8 +341,7 @@ bool KeyPanel::FilesDropped(const QString& path, QWidget* target) {
   if (platform::DirectoryExists(p)) {
     EditPath->setText(path);
   } else if (platform::FileExists(p)) {
-    const bool picture =
-        TFileList::HasListedExtension(p, platform::LowerAscii(general_.ImageExtensions));
+    const bool picture = TFileList::HasListedExtension(p, general_.ImageExtensions);
     EditPath->setText(picture ? FromStd(TDirectoryList::ParentFolderOf(p, kStyle)) : path);
   }
   EditKey->setFocus();

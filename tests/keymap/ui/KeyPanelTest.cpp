@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <filesystem>
 #include <memory>
 
 #include "app/GeneralManager.h"
@@ -183,13 +184,6 @@ class KeyPanelTest : public QObject {
                                                << "EditPath"
                                                << ""
                                                << "@/none/l.txt";
-    QTest::newRow("list extension in other case") << "@/dest/l.TXT"
-                                                  << "k"
-                                                  << "a"
-                                                  << ""
-                                                  << "EditPath"
-                                                  << ""
-                                                  << "@/dest/l.TXT";
     QTest::newRow("equals in key") << "@/dest"
                                    << "a=b"
                                    << "a"
@@ -271,6 +265,12 @@ class KeyPanelTest : public QObject {
                                            << "@/dest/keep.lst";
     QTest::newRow("doubled and trailing separators") << "@//dest/"
                                                      << "@/dest";
+    QTest::newRow("list extension in other letter case") << "@/dest/keep.LST"
+                                                         << "@/dest/keep.LST";
+    QTest::newRow("relative folder") << "dest/../dest"
+                                     << "@/dest";
+    QTest::newRow("relative list file") << "keep.txt"
+                                        << "@/keep.txt";
   }
 
   void acceptsDestinations() {
@@ -281,7 +281,10 @@ class KeyPanelTest : public QObject {
     w.general.ListExtensions = ".txt .lst";
     path.replace("@", Q(w.dir.str()));
     stored.replace("@", Q(w.dir.str()));
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    std::filesystem::current_path(w.dir.path());
     w.Register(path, "k", "a");
+    std::filesystem::current_path(cwd);
     QCOMPARE(w.beeps, 0);
     QCOMPARE(Q(w.keyMap->Lookup("a", "k").path), stored);
     QCOMPARE(w.panel->EditKey->text(), QString());
