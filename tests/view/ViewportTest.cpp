@@ -202,18 +202,45 @@ TEST(MouseGestures, RightButtonPreviewDoubleClickAndMiddle) {
   EXPECT_EQ(o.action, PointerAction::None);
   EXPECT_FALSE(s.rightButtonHeld);
 
-  MainPanelDblClick(s);
+  MainPanelDblClick(s, MouseButton::Left);
   o = MainPanelMouseUp(s, MouseButton::Left, 0, 10, 10, c, panel, {1, 100});
   EXPECT_EQ(o.action, PointerAction::ToggleOriginalSize);
   EXPECT_FALSE(s.doubleClickPending);
   EXPECT_EQ(MainPanelMouseUp(s, MouseButton::Middle, 0, 10, 10, c, panel, {1, 100}).action,
             PointerAction::None);
 
-  // A right release swallowed by a pending double-click still clears the held flag.
+  // A right release while a left double-click is pending clears the held flag and leaves the
+  // toggle to the left release.
   MainPanelMouseDown(s, kHeldRight, 0, 0);
-  MainPanelDblClick(s);
+  MainPanelDblClick(s, MouseButton::Left);
   MainPanelMouseUp(s, MouseButton::Right, 0, 0, 0, c, panel, {1, 100});
   EXPECT_FALSE(s.rightButtonHeld);
+  EXPECT_EQ(MainPanelMouseUp(s, MouseButton::Left, 0, 0, 0, c, panel, {1, 100}).action,
+            PointerAction::ToggleOriginalSize);
+}
+
+TEST(MouseGestures, OnlyTheLeftDoubleClickTogglesTheOriginalSize) {
+  const ViewSize panel{900, 600};
+  const ViewPlacement c = At(-500, -700, 2000, 2000);
+  const struct {
+    MouseButton button;
+    unsigned held;
+    bool toggles;
+  } rows[] = {{MouseButton::Left, kHeldLeft, true},
+              {MouseButton::Right, kHeldRight, false},
+              {MouseButton::Middle, kHeldMiddle, false},
+              {MouseButton::Other, 0, false}};
+  for (const auto& row : rows) {
+    PointerState s;
+    MainPanelDblClick(s, row.button);
+    MainPanelMouseDown(s, row.held, 10, 10);
+    const PointerOutcome o = MainPanelMouseUp(s, row.button, 0, 10, 10, c, panel, {1, 100});
+    EXPECT_EQ(o.action == PointerAction::ToggleOriginalSize, row.toggles)
+        << static_cast<int>(row.button);
+    // Nothing stays pending for a later left release.
+    EXPECT_NE(MainPanelMouseUp(s, MouseButton::Left, 0, 10, 10, c, panel, {1, 100}).action,
+              PointerAction::ToggleOriginalSize);
+  }
 }
 
 TEST(DefaultPreviewBounds, MiddleOfTheMainWindowAtHalfItsSize) {

@@ -157,7 +157,7 @@ class TForm1 : public QWidget, public TCommandTarget {
 
   void MainPanelMouseDown(QMouseEvent* event);
   void MainPanelMouseUp(QMouseEvent* event);
-  void MainPanelDblClick();
+  void MainPanelDblClick(QMouseEvent* event);
   PointerState TakePointerState() const;
   void KeepPointerState(const PointerState& state);
   ViewPlacement CurrentPlacement() const;

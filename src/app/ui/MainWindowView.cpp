@@ -228,9 +228,9 @@ void TForm1::MainPanelMouseDown(QMouseEvent* event) {
   KeepPointerState(state);
 }
 
-void TForm1::MainPanelDblClick() {
+void TForm1::MainPanelDblClick(QMouseEvent* event) {
   PointerState state = TakePointerState();
-  ::MainPanelDblClick(state);
+  ::MainPanelDblClick(state, MouseButtonOf(event->button()));
   KeepPointerState(state);
 }
 
