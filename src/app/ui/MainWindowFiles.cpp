@@ -118,6 +118,7 @@ void TForm1::Default2Click() {
   TFileList::OpenResult result;
   {
     AbortButtonShown abort(BitBtn2);
+    RecordInListFiles(files_->GetCurrent());
     result = files_->Reload();
     if (!result.accepted) abort.Keep();
   }
@@ -128,15 +129,20 @@ void TForm1::Default2Click() {
   if (result.accepted) FinishBuild(result);
 }
 
+// A new order leaves the picture on screen: it goes into its list files now, since the list's
+// previous path still names the picture before it (or nothing, right after opening).
 void TForm1::Ascending2Click() {
+  RecordInListFiles(files_->GetCurrent());
   PresentPicture(files_->SortAscending());
 }
 
 void TForm1::Descending2Click() {
+  RecordInListFiles(files_->GetCurrent());
   PresentPicture(files_->SortDescending());
 }
 
 void TForm1::Shuffle2Click() {
+  RecordInListFiles(files_->GetCurrent());
   PresentPicture(files_->Shuffle());
 }
 

@@ -338,6 +338,36 @@ class ViewerTest : public QObject {
     QCOMPARE(testsupport::ReadAll(lists + "/close.txt"), onScreen + "\r\n");
   }
 
+  void ordersRecordThePictureOnScreenOnce_data() {
+    QTest::addColumn<int>("order");
+    QTest::newRow("default") << 0;
+    QTest::newRow("ascending") << 1;
+    QTest::newRow("descending") << 2;
+    QTest::newRow("shuffle") << 3;
+  }
+  void ordersRecordThePictureOnScreenOnce() {
+    QFETCH(int, order);
+    void (TForm1::*const orders[])() = {&TForm1::Default2Click, &TForm1::Ascending2Click,
+                                        &TForm1::Descending2Click, &TForm1::Shuffle2Click};
+    TempDir dir;
+    const std::string pics = ThreePictures(dir);
+    auto form = ShownWindow(dir);
+    QVERIFY(form);
+    // Right after opening, and after a step: the list's previous path is empty, then the
+    // picture before.
+    form->OpenPath(pics + "/a.jpg");
+    for (const char* list : {"opened.txt", "stepped.txt"}) {
+      const std::string onScreen = form->Files().GetCurrent();
+      form->Temporary().PendingListFiles = {dir / list};
+      (form.get()->*orders[order])();
+      QCOMPARE(testsupport::ReadAll(dir / list), onScreen + "\r\n");
+      QVERIFY(form->Temporary().PendingListFiles.empty());
+      form->ShowNext();
+      QCOMPARE(testsupport::ReadAll(dir / list), onScreen + "\r\n");
+    }
+    form->close();
+  }
+
   void anUnwritableListFileIsReportedAndTheRestWaits() {
     TempDir dir;
     const std::string pics = ThreePictures(dir);
