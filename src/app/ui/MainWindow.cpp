@@ -145,16 +145,23 @@ void TForm1::ApplyWindowSettings() {
   }
 }
 
-void TForm1::SetInputFont(const FontSettings& font) {
+void TForm1::SetInputFont(const FontSettings& chosen) {
+  FontSettings font = chosen;
+  if (!FontSizeUsable(font.size)) font.size = window_.font.size;
   window_.font = font;
   QFont f = Edit1->font();
   f.setFamily(QString::fromStdString(font.name));
-  if (font.size > 0) f.setPointSize(font.size);
-  if (font.size < 0) f.setPixelSize(-font.size);
+  if (FontSizeUsable(font.size)) {
+    if (font.size > 0)
+      f.setPointSize(font.size);
+    else
+      f.setPixelSize(-font.size);
+  }
   f.setBold(font.style & kFontBold);
   f.setItalic(font.style & kFontItalic);
   f.setUnderline(font.style & kFontUnderline);
   f.setStrikeOut(font.style & kFontStrikeOut);
+  f.setStyleName(QString::fromStdString(font.styleName));
   Edit1->setFont(f);
   QPalette p = Edit1->palette();
   p.setColor(QPalette::Text, FontColor(font.color, p));
