@@ -164,6 +164,7 @@ void TForm1::FormCreate() {
     dispatcher_->Edit1KeyDown(Edit1->Text(), key, modifiers);
   });
   CreatePanels();
+  TakeFileDropsFromFields();
 }
 
 void TForm1::ApplyWindowSettings() {

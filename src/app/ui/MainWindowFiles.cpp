@@ -156,24 +156,39 @@ void TForm1::FilesDropped(const std::string& path, const QPoint& globalPos) {
   OpenPath(path);
 }
 
-void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-  if (closed_ || !event->mimeData()->hasUrls()) return;
-  for (const QUrl& url : event->mimeData()->urls()) {
-    if (url.isLocalFile()) {
-      event->acceptProposedAction();
-      return;
-    }
+bool TForm1::TakeFileDrop(QWidget* on, QEvent* event) {
+  if (closed_) return false;
+  // Enter and move events are drop events too, so one cast serves all three.
+  auto* drag = static_cast<QDropEvent*>(event);
+  const QMimeData* mime = drag->mimeData();
+  if (!mime || !mime->hasUrls()) return false;
+  for (const QUrl& url : mime->urls()) {
+    if (!url.isLocalFile()) continue;
+    const QString path = url.toLocalFile();
+    drag->acceptProposedAction();
+    if (event->type() == QEvent::Drop)
+      FilesDropped(path.toStdString(), on->mapToGlobal(drag->position().toPoint()));
+    return true;
   }
+  return false;
+}
+
+void TForm1::TakeFileDropsFromFields() {
+  // A field would take a dropped file as text and type its path into itself.
+  for (QWidget* w : findChildren<QWidget*>())
+    if (w->acceptDrops()) w->installEventFilter(this);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  TakeFileDrop(this, event);
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent* event) {
+  TakeFileDrop(this, event);
 }
 
 void TForm1::dropEvent(QDropEvent* event) {
-  if (closed_) return;
-  for (const QUrl& url : event->mimeData()->urls()) {
-    if (!url.isLocalFile()) continue;
-    event->acceptProposedAction();
-    FilesDropped(url.toLocalFile().toStdString(), mapToGlobal(event->position().toPoint()));
-    return;
-  }
+  TakeFileDrop(this, event);
 }
 
 void TForm1::ShowFolder(const std::string& folder) {

@@ -77,6 +77,22 @@ void DropAt(TForm1& form, QWidget* on, const std::string& path) {
   QCoreApplication::sendEvent(&form, &drop);
 }
 
+// As the system delivers a drag from a file browser: to the widget under the pointer, in its
+// own coordinates, the path offered as text as well.
+void DropOnto(QWidget* under, const std::string& path) {
+  QMimeData mime;
+  const QUrl url = QUrl::fromLocalFile(QString::fromStdString(path));
+  mime.setUrls({url});
+  mime.setText(url.toString());
+  const QPoint at = under->rect().center();
+  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
+  QCoreApplication::sendEvent(under, &enter);
+  QDragMoveEvent move(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
+  QCoreApplication::sendEvent(under, &move);
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, {});
+  QCoreApplication::sendEvent(under, &drop);
+}
+
 }  // namespace
 
 class PanelsTest : public QObject {
@@ -170,6 +186,40 @@ class PanelsTest : public QObject {
     panel->ButtonKeyEnd->click();
     DropAt(*form, form->MainPanel, dir / "pics");
     QCOMPARE(form->Files().Count(), 2);
+    form->close();
+  }
+
+  void dropsOnFieldsOpenLikeDropsOnTheWindow_data() {
+    QTest::addColumn<bool>("onPreferences");
+    QTest::addColumn<QString>("dropped");
+    QTest::addColumn<QString>("current");
+    QTest::newRow("folder on the input field") << false << "pics"
+                                               << "pics/a.jpg";
+    QTest::newRow("picture on the input field") << false << "pics/b.jpg"
+                                                << "pics/b.jpg";
+    QTest::newRow("picture on a preferences field") << true << "pics/b.jpg"
+                                                    << "pics/b.jpg";
+  }
+  void dropsOnFieldsOpenLikeDropsOnTheWindow() {
+    QFETCH(bool, onPreferences);
+    QFETCH(QString, dropped);
+    QFETCH(QString, current);
+    TempDir dir;
+    MakeWorld(dir);
+    auto form = ActiveWindow(dir);
+    QVERIFY(form);
+    QLineEdit* field = form->Edit1;
+    if (onPreferences) {
+      form->Pref1Click();
+      field = form->findChild<PrefPanel*>()->EditNext;
+    }
+    const QString before = field->text();
+    DropOnto(field, dir / dropped.toStdString());
+    QCOMPARE(field->text(), before);
+    QCOMPARE(form->Files().Source(), dir / "pics");
+    QCOMPARE(form->Files().Count(), 2);
+    if (!dropped.endsWith(QStringLiteral(".jpg"))) form->Ascending2Click();
+    QCOMPARE(form->Files().GetCurrent(), dir / current.toStdString());
     form->close();
   }
 
