@@ -97,16 +97,12 @@ TEST(Settings, ReadDefaultsAndOddValues) {
 }
 
 TEST(Settings, UnusableFontSizesAreRefused) {
-  const struct {
-    const char* text;
-    std::int32_t size;
-  } rows[] = {{"-2147483648", 14}, {"2147483647", 14}, {"0", 14},    {"201", 14}, {"-201", 14},
-              {"200", 200},        {"-200", -200},     {"-12", -12}, {"1", 1}};
   testsupport::TempDir dir;
-  for (const auto& row : rows) {
+  for (const auto& [text, size] : std::vector<std::pair<std::string, int>>{
+           {"-2147483648", 14}, {"0", 14}, {"201", 14}, {"-201", 14}, {"200", 200}, {"-12", -12}}) {
     Objects o;
-    ASSERT_TRUE(o.Load(dir.Write("f.ini", std::string("[Font]\nSize=") + row.text + "\n")));
-    EXPECT_EQ(o.window.font.size, row.size) << row.text;
+    ASSERT_TRUE(o.Load(dir.Write("f.ini", "[Font]\nSize=" + text + "\n")));
+    EXPECT_EQ(o.window.font.size, size) << text;
   }
 }
 
