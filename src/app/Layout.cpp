@@ -32,6 +32,8 @@ long long Gap2(Span a, Span b) {
 // One axis of the placement: the window's outer span, frame included, fitted into the room.
 // Returns the start and the client length.
 std::pair<int, int> FitSpan(int start, int length, int frame, Span room) {
+  // Some platforms report a frame of -1 for a window without a window manager.
+  frame = std::max(frame, 0);
   const long long roomForClient = std::max(0LL, room.length - frame);
   const long long client = std::clamp<long long>(
       length, std::min<long long>(kMinimumWindowSide, roomForClient), roomForClient);

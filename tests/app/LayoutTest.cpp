@@ -91,5 +91,6 @@ TEST(LayoutTest, StoredBoundsArePlacedWholeOnAScreen) {
   // The frame's corner is the one stored; its size comes on top of the client size.
   EXPECT_EQ(PlaceOnScreens({-100, 900, 1920, 1040}, screens, 8, 31),
             (LayoutRect{0, 0, 1912, 1009}));
+  EXPECT_EQ(PlaceOnScreens({0, 0, 5000, 5000}, screens, -1, -1), (LayoutRect{0, 0, 1920, 1040}));
   EXPECT_EQ(PlaceOnScreens({-9, -9, 100000, 5}, {}), (LayoutRect{-9, -9, 100000, 5}));
 }
