@@ -120,6 +120,11 @@ void LoadDefaults(TGeneralManager& general, TTemporaryManager& temporary, TVirtu
 
 }  // namespace
 
+bool FontSizeUsable(std::int32_t size) {
+  // Compared on both sides: negating the smallest integer is not defined.
+  return (size >= 1 && size <= kMaxFontSize) || (size <= -1 && size >= -kMaxFontSize);
+}
+
 std::string FontColorToText(std::int32_t color) {
   for (const NamedColor& named : kColorNames)
     if (named.value == color) return named.name;
@@ -165,12 +170,14 @@ bool LoadSettings(const std::string& path, TGeneralManager& general, TTemporaryM
   general.OneKey = file.ReadBool(kMain, "1Key", false);
 
   FontSettings& font = window.font;
-  font.size = file.ReadInteger(kFont, "Size", 14);
+  const std::int32_t size = file.ReadInteger(kFont, "Size", 14);
+  font.size = FontSizeUsable(size) ? size : 14;
   font.name = file.ReadString(kFont, "Name", "ＭＳ Ｐゴシック");
   font.style = file.ReadInteger(kFont, "Style", 0) & 0xFF;
   // An unreadable colour keeps the read default rather than stopping start-up.
   font.color = FontColorFromText(file.ReadString(kFont, "Color", "0")).value_or(0);
   font.charSet = file.ReadInteger(kFont, "CharSet", 128) & 0xFF;
+  font.styleName = file.ReadString(kFont, "StyleName", "");
 
   colors.ReadSettings(file);
   keys.ReadSettings(file);
@@ -217,6 +224,7 @@ bool SaveSettings(const std::string& path, const TGeneralManager& general, const
   file.WriteInteger(kFont, "Style", window.font.style);
   file.WriteString(kFont, "Color", FontColorToText(window.font.color));
   file.WriteInteger(kFont, "CharSet", window.font.charSet);
+  file.WriteString(kFont, "StyleName", window.font.styleName);
 
   colors.WriteSettings(file);
   keys.WriteSettings(file);

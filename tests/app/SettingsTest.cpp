@@ -65,7 +65,7 @@ TEST(Settings, ReadDefaultsAndOddValues) {
   EXPECT_TRUE(o.general.OneKey);
   EXPECT_EQ(o.window.bounds, (WindowBounds{0, 0, 800, 600}));
   EXPECT_EQ(o.window.directoryListWidth, 300);
-  EXPECT_EQ(o.window.font, (FontSettings{"ＭＳ Ｐゴシック", 14, 0, 0, 128}))
+  EXPECT_EQ(o.window.font, (FontSettings{"ＭＳ Ｐゴシック", 14, 0, 0, 128, ""}))
       << "a file without a Font section reads colour 0, black";
   EXPECT_EQ(o.general.ScrollRate, 50);
 
@@ -94,6 +94,16 @@ TEST(Settings, ReadDefaultsAndOddValues) {
   ASSERT_TRUE(q.Save(dir / "c.ini"));
   EXPECT_NE(testsupport::ReadAll(dir / "c.ini").find("ImageExtensions=.jpg\r\n"),
             std::string::npos);
+}
+
+TEST(Settings, UnusableFontSizesAreRefused) {
+  testsupport::TempDir dir;
+  for (const auto& [text, size] : std::vector<std::pair<std::string, int>>{
+           {"-2147483648", 14}, {"0", 14}, {"201", 14}, {"-201", 14}, {"200", 200}, {"-12", -12}}) {
+    Objects o;
+    ASSERT_TRUE(o.Load(dir.Write("f.ini", "[Font]\nSize=" + text + "\n")));
+    EXPECT_EQ(o.window.font.size, size) << text;
+  }
 }
 
 TEST(Settings, FontColoursByNameOrNumber) {
@@ -133,7 +143,7 @@ TEST(Settings, EveryValueRoundTripsAndTheRestOfTheFileSurvives) {
   o.window.bounds = {-10, 20, 1024, 700};
   o.window.maximized = true;
   o.window.directoryListWidth = 123;
-  o.window.font = {"Noto Sans CJK JP", 11, 15, 0x123456, 1};
+  o.window.font = {"Noto Sans CJK JP", 11, 15, 0x123456, 1, "Medium"};
   o.window.previewVisible = true;
   o.window.preview = {5, 6, 7, 8};
   std::string err;
@@ -146,6 +156,8 @@ TEST(Settings, EveryValueRoundTripsAndTheRestOfTheFileSurvives) {
   EXPECT_TRUE(std::is_sorted(at.begin(), at.end()) && at.back() != std::string::npos) << fresh;
   EXPECT_NE(fresh.find("Maximized=1\r\nTop=20\r\n"), std::string::npos);
   EXPECT_NE(fresh.find("1Key=1\r\nAutoComp=1\r\n"), std::string::npos) << "one Main section";
+  EXPECT_NE(fresh.find("CharSet=1\r\nStyleName=Medium\r\n"), std::string::npos)
+      << "the style name follows the older Font keys";
 
   // The extension lists are read from the other spelling; put them there as a user would.
   const std::string edited =

@@ -3,15 +3,18 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
 #include <QTimer>
 #include <exception>
 #include <stdexcept>
 
+#include "app/Layout.h"
 #include "app/ui/Application.h"
 #include "config/ui/KeyCodes.h"
 #include "platform/ConfigFolder.h"
@@ -56,6 +59,33 @@ QColor FontColor(std::int32_t value, const QPalette& palette) {
   }
 }
 
+// Bounds from the settings file, placed whole on one of the screens as they are now; frame is
+// what the window's frame adds to its client size, once the window has one.
+LayoutRect OnScreens(LayoutRect bounds, QSize frame = {}) {
+  std::vector<LayoutRect> screens;
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    const QRect r = screen->availableGeometry();
+    screens.push_back({r.x(), r.y(), r.width(), r.height()});
+  }
+  return PlaceOnScreens(bounds, screens, frame.width(), frame.height());
+}
+
+ViewBounds OnScreens(ViewBounds b) {
+  const LayoutRect r = OnScreens(LayoutRect{b.left, b.top, b.width, b.height});
+  return {r.left, r.top, r.width, r.height};
+}
+
+// Once shown, the frame is known: it must fit on the screen as well.
+void KeepWholeOnScreen(QWidget& window) {
+  const QSize frame = window.frameGeometry().size() - window.size();
+  if (window.isMaximized() || frame.isNull()) return;
+  const LayoutRect now{window.x(), window.y(), window.width(), window.height()};
+  const LayoutRect placed = OnScreens(now, frame);
+  if (placed == now) return;
+  window.move(placed.left, placed.top);
+  window.resize(placed.width, placed.height);
+}
+
 }  // namespace
 
 TForm1::TForm1(std::string settingsFolder, std::vector<std::string> arguments, QWidget* parent)
@@ -89,9 +119,9 @@ TForm1::TForm1(std::string settingsFolder, std::vector<std::string> arguments, Q
                                                            static_cast<ModifierSet>(modifiers));
   });
   connect(Form2, &TForm2::emergencyRequested, this, &TForm1::MinimiseWindow);
-  Form2->PlaceAt({temporary_->GetSlot(Slot::PreviewLeft), temporary_->GetSlot(Slot::PreviewTop),
-                  temporary_->GetSlot(Slot::PreviewWidth),
-                  temporary_->GetSlot(Slot::PreviewHeight)});
+  Form2->PlaceAt(OnScreens(ViewBounds{
+      temporary_->GetSlot(Slot::PreviewLeft), temporary_->GetSlot(Slot::PreviewTop),
+      temporary_->GetSlot(Slot::PreviewWidth), temporary_->GetSlot(Slot::PreviewHeight)}));
 }
 
 TForm1::~TForm1() {
@@ -134,9 +164,15 @@ void TForm1::FormCreate() {
     dispatcher_->Edit1KeyDown(Edit1->Text(), key, modifiers);
   });
   CreatePanels();
+  TakeFileDropsFromFields();
 }
 
 void TForm1::ApplyWindowSettings() {
+  // A size no screen can hold, or a place on a monitor since unplugged, would leave the window
+  // out of reach; some platforms do not even survive painting a window that size.
+  const WindowBounds& b = window_.bounds;
+  const LayoutRect placed = OnScreens(LayoutRect{b.left, b.top, b.width, b.height});
+  window_.bounds = {placed.left, placed.top, placed.width, placed.height};
   move(window_.bounds.left, window_.bounds.top);
   resize(window_.bounds.width, window_.bounds.height);
   if (window_.maximized) {
@@ -145,16 +181,23 @@ void TForm1::ApplyWindowSettings() {
   }
 }
 
-void TForm1::SetInputFont(const FontSettings& font) {
+void TForm1::SetInputFont(const FontSettings& chosen) {
+  FontSettings font = chosen;
+  if (!FontSizeUsable(font.size)) font.size = window_.font.size;
   window_.font = font;
   QFont f = Edit1->font();
   f.setFamily(QString::fromStdString(font.name));
-  if (font.size > 0) f.setPointSize(font.size);
-  if (font.size < 0) f.setPixelSize(-font.size);
+  if (FontSizeUsable(font.size)) {
+    if (font.size > 0)
+      f.setPointSize(font.size);
+    else
+      f.setPixelSize(-font.size);
+  }
   f.setBold(font.style & kFontBold);
   f.setItalic(font.style & kFontItalic);
   f.setUnderline(font.style & kFontUnderline);
   f.setStrikeOut(font.style & kFontStrikeOut);
+  f.setStyleName(QString::fromStdString(font.styleName));
   Edit1->setFont(f);
   QPalette p = Edit1->palette();
   p.setColor(QPalette::Text, FontColor(font.color, p));
@@ -180,10 +223,14 @@ void TForm1::FormShow() {
   // Only the first showing: a later one must not bring back a preview the user has hidden.
   if (!previewPlaced_) {
     previewPlaced_ = true;
-    Form2->PlaceAt({temporary_->GetSlot(Slot::PreviewLeft), temporary_->GetSlot(Slot::PreviewTop),
-                    temporary_->GetSlot(Slot::PreviewWidth),
-                    temporary_->GetSlot(Slot::PreviewHeight)});
-    if (temporary_->GetSlot(Slot::PreviewVisible) > 0) Form2->show();
+    KeepWholeOnScreen(*this);
+    Form2->PlaceAt(OnScreens(ViewBounds{
+        temporary_->GetSlot(Slot::PreviewLeft), temporary_->GetSlot(Slot::PreviewTop),
+        temporary_->GetSlot(Slot::PreviewWidth), temporary_->GetSlot(Slot::PreviewHeight)}));
+    if (temporary_->GetSlot(Slot::PreviewVisible) > 0) {
+      Form2->show();
+      KeepWholeOnScreen(*Form2);
+    }
   }
   // Without a window manager nothing activates the window: the first argument opens anyway.
   QTimer::singleShot(0, this, [this] { FormActivate(); });

@@ -138,6 +138,7 @@ class TForm1 : public QWidget, public TCommandTarget {
   void resizeEvent(QResizeEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -157,7 +158,7 @@ class TForm1 : public QWidget, public TCommandTarget {
 
   void MainPanelMouseDown(QMouseEvent* event);
   void MainPanelMouseUp(QMouseEvent* event);
-  void MainPanelDblClick();
+  void MainPanelDblClick(QMouseEvent* event);
   PointerState TakePointerState() const;
   void KeepPointerState(const PointerState& state);
   ViewPlacement CurrentPlacement() const;
@@ -170,6 +171,11 @@ class TForm1 : public QWidget, public TCommandTarget {
   codecs::DecodeOptions DisplayOptions(ViewSize area);
   // Decodes the current picture again when it was decoded smaller than it is now shown.
   void Sharpen(const ViewPlacement& placement);
+
+  // A drag of local files over on (this window or one of its fields), taken as a drop on the
+  // window: true when it was one. Other drags are left to the widget.
+  bool TakeFileDrop(QWidget* on, QEvent* event);
+  void TakeFileDropsFromFields();
 
   void FinishBuild(const TFileList::OpenResult& result);
   void ShowEmpty();

@@ -118,6 +118,7 @@ void TForm1::Default2Click() {
   TFileList::OpenResult result;
   {
     AbortButtonShown abort(BitBtn2);
+    RecordInListFiles(files_->GetCurrent());
     result = files_->Reload();
     if (!result.accepted) abort.Keep();
   }
@@ -128,15 +129,20 @@ void TForm1::Default2Click() {
   if (result.accepted) FinishBuild(result);
 }
 
+// A new order leaves the picture on screen: it goes into its list files now, since the list's
+// previous path still names the picture before it (or nothing, right after opening).
 void TForm1::Ascending2Click() {
+  RecordInListFiles(files_->GetCurrent());
   PresentPicture(files_->SortAscending());
 }
 
 void TForm1::Descending2Click() {
+  RecordInListFiles(files_->GetCurrent());
   PresentPicture(files_->SortDescending());
 }
 
 void TForm1::Shuffle2Click() {
+  RecordInListFiles(files_->GetCurrent());
   PresentPicture(files_->Shuffle());
 }
 
@@ -150,24 +156,39 @@ void TForm1::FilesDropped(const std::string& path, const QPoint& globalPos) {
   OpenPath(path);
 }
 
-void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-  if (closed_ || !event->mimeData()->hasUrls()) return;
-  for (const QUrl& url : event->mimeData()->urls()) {
-    if (url.isLocalFile()) {
-      event->acceptProposedAction();
-      return;
-    }
+bool TForm1::TakeFileDrop(QWidget* on, QEvent* event) {
+  if (closed_) return false;
+  // Enter and move events are drop events too, so one cast serves all three.
+  auto* drag = static_cast<QDropEvent*>(event);
+  const QMimeData* mime = drag->mimeData();
+  if (!mime || !mime->hasUrls()) return false;
+  for (const QUrl& url : mime->urls()) {
+    if (!url.isLocalFile()) continue;
+    const QString path = url.toLocalFile();
+    drag->acceptProposedAction();
+    if (event->type() == QEvent::Drop)
+      FilesDropped(path.toStdString(), on->mapToGlobal(drag->position().toPoint()));
+    return true;
   }
+  return false;
+}
+
+void TForm1::TakeFileDropsFromFields() {
+  // A field would take a dropped file as text and type its path into itself.
+  for (QWidget* w : findChildren<QWidget*>())
+    if (w->acceptDrops()) w->installEventFilter(this);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  TakeFileDrop(this, event);
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent* event) {
+  TakeFileDrop(this, event);
 }
 
 void TForm1::dropEvent(QDropEvent* event) {
-  if (closed_) return;
-  for (const QUrl& url : event->mimeData()->urls()) {
-    if (!url.isLocalFile()) continue;
-    event->acceptProposedAction();
-    FilesDropped(url.toLocalFile().toStdString(), mapToGlobal(event->position().toPoint()));
-    return;
-  }
+  TakeFileDrop(this, event);
 }
 
 void TForm1::ShowFolder(const std::string& folder) {

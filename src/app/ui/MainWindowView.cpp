@@ -228,9 +228,9 @@ void TForm1::MainPanelMouseDown(QMouseEvent* event) {
   KeepPointerState(state);
 }
 
-void TForm1::MainPanelDblClick() {
+void TForm1::MainPanelDblClick(QMouseEvent* event) {
   PointerState state = TakePointerState();
-  ::MainPanelDblClick(state);
+  ::MainPanelDblClick(state, MouseButtonOf(event->button()));
   KeepPointerState(state);
 }
 
@@ -262,13 +262,23 @@ void TForm1::MainPanelMouseUp(QMouseEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+      if (watched->isWidgetType() && TakeFileDrop(static_cast<QWidget*>(watched), event))
+        return true;
+      break;
+    default:
+      break;
+  }
   if (watched != MainPanel || closed_) return QWidget::eventFilter(watched, event);
   switch (event->type()) {
     case QEvent::MouseButtonPress:
       MainPanelMouseDown(static_cast<QMouseEvent*>(event));
       return true;
     case QEvent::MouseButtonDblClick:
-      MainPanelDblClick();
+      MainPanelDblClick(static_cast<QMouseEvent*>(event));
       MainPanelMouseDown(static_cast<QMouseEvent*>(event));
       return true;
     case QEvent::MouseButtonRelease:

@@ -117,6 +117,9 @@ void KeyPanel::CreateControls() {
   ComboBoxSections = named(new QComboBox(this), "ComboBoxSections");
   ComboBoxSections->setEditable(true);
   ComboBoxSections->setInsertPolicy(QComboBox::NoInsert);
+  // The default completer fills in the first item that begins with what was typed, whatever its
+  // letter case ("h" becomes "head"): registration and deletion would then go to another file.
+  ComboBoxSections->setCompleter(nullptr);
   std::vector<std::string> names;
   keyMap_.SectionNames(names);
   ComboBoxSections->addItems(ToStringList(names));

@@ -61,9 +61,9 @@ std::string ThreePictures(const TempDir& dir) {
 }
 
 // As the system sends it: the second release comes after the double-click.
-void DoubleClick(QWidget* widget, QPoint at) {
-  QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
-  QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
+void DoubleClick(QWidget* widget, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+  QTest::mouseDClick(widget, button, {}, at);
+  QTest::mouseRelease(widget, button, {}, at);
 }
 
 void Drop(QWidget* widget, const QMimeData& mime) {
@@ -172,6 +172,11 @@ class ViewerTest : public QObject {
     DoubleClick(form->MainPanel, QPoint(250, 200));
     QVERIFY(!form->General().OriginalSize);
     QCOMPARE(form->Image1->geometry(), QRect(0, 75, 500, 250));
+    // The other buttons' double-clicks leave the size alone.
+    for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+      DoubleClick(form->MainPanel, QPoint(250, 200), button);
+      QVERIFY(!form->General().OriginalSize);
+    }
 
     // A click in the right third shows the right edge; a drag moves by the pointer's travel.
     QTest::mouseClick(form->MainPanel, Qt::LeftButton, {}, QPoint(450, 30));
@@ -331,6 +336,25 @@ class ViewerTest : public QObject {
     form->Temporary().PendingListFiles = {lists + "/close.txt"};
     QVERIFY(form->close());
     QCOMPARE(testsupport::ReadAll(lists + "/close.txt"), onScreen + "\r\n");
+  }
+
+  void ordersRecordThePictureOnScreenOnce() {
+    TempDir dir;
+    const std::string pics = ThreePictures(dir);
+    auto form = ShownWindow(dir);
+    QVERIFY(form);
+    form->OpenPath(pics + "/a.jpg");
+    // Right after opening the list's previous path is empty, later it is the picture before.
+    for (auto order : {&TForm1::Default2Click, &TForm1::Ascending2Click, &TForm1::Descending2Click,
+                       &TForm1::Shuffle2Click}) {
+      const std::string onScreen = form->Files().GetCurrent();
+      form->Temporary().PendingListFiles = {dir / "keep.txt"};
+      (form.get()->*order)();
+      form->ShowNext();
+      QCOMPARE(testsupport::ReadAll(dir / "keep.txt"), onScreen + "\r\n");
+      fs::remove(dir / "keep.txt");
+    }
+    form->close();
   }
 
   void anUnwritableListFileIsReportedAndTheRestWaits() {

@@ -378,6 +378,22 @@ class KeyPanelTest : public QObject {
     QCOMPARE(changed.count(), 1);
   }
 
+  void typedSectionStaysAsTyped() {
+    World w;
+    KeyPanel& p = *w.panel;
+    // The completer completes only in a focused field.
+    p.show();
+    p.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&p, 5000));
+    p.ComboBoxSections->setFocus();
+    for (const QString typed : {"h", "TA"}) {
+      p.ComboBoxSections->lineEdit()->clear();
+      QTest::keyClicks(p.ComboBoxSections->lineEdit(), typed);
+      QTest::keyClick(p.ComboBoxSections->lineEdit(), Qt::Key_Return);
+      QCOMPARE(p.ComboBoxSections->currentText(), typed);
+    }
+  }
+
   void clickingARowLoadsItsKey_data() {
     QTest::addColumn<QString>("section");
     QTest::addColumn<int>("row");
