@@ -2,9 +2,13 @@
 
 namespace platform {
 
-char Separator(PathStyle style) { return style == PathStyle::Windows ? '\\' : '/'; }
+char Separator(PathStyle style) {
+  return style == PathStyle::Windows ? '\\' : '/';
+}
 
-bool IsSeparator(char c, PathStyle style) { return c == Separator(style); }
+bool IsSeparator(char c, PathStyle style) {
+  return c == Separator(style);
+}
 
 std::size_t LastDelimiter(std::string_view path, PathStyle style) {
   for (std::size_t i = path.size(); i-- > 0;) {
@@ -23,10 +27,9 @@ std::string ExtractFileDir(std::string_view path, PathStyle style) {
   const std::size_t i = LastDelimiter(path, style);
   if (i == std::string_view::npos) return {};
   std::size_t end = i;
-  const bool keepSeparator =
-      IsSeparator(path[i], style) &&
-      (i == 0 || (style == PathStyle::Windows && path[i - 1] == ':') ||
-       (style == PathStyle::Posix && path.find_first_not_of('/') >= i));
+  const bool keepSeparator = IsSeparator(path[i], style) &&
+                             (i == 0 || (style == PathStyle::Windows && path[i - 1] == ':') ||
+                              (style == PathStyle::Posix && path.find_first_not_of('/') >= i));
   if (keepSeparator || path[i] == ':') end = i + 1;
   return std::string(path.substr(0, end));
 }
