@@ -24,6 +24,7 @@ class DirectoryEntry {
   std::string_view name() const { return name_; }
   // A name beginning with "." is hidden, as on every Unix desktop.
   bool hidden() const { return !name_.empty() && name_[0] == '.'; }
+  // What the entry is after links; a dangling link is neither.
   bool directory() const;
   bool regularFile() const;
   // No owner write permission.
@@ -71,8 +72,10 @@ FileOpResult MoveFileNoReplace(const std::string& from, const std::string& to);
 // modification time, and flushes it to disk. On any failure the partial target is removed.
 FileOpResult CopyFileNoReplace(const std::string& from, const std::string& to);
 
+// Removes the file (never a folder); error is the errno of the refusal.
 FileOpResult DeleteFile(const std::string& path);
 
+// The identity of what path names after links; false (id untouched) when it cannot be looked at.
 bool GetFileIdentity(const std::string& path, FileIdentity* id);
 
 }  // namespace platform
