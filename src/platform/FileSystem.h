@@ -19,6 +19,8 @@ struct FileIdentity {
 // The read-only attribute costs a stat, so it is looked up only when asked for.
 class DirectoryEntry {
  public:
+  // name inside the open folder dirFd, with the d_type its listing gave (DT_UNKNOWN is fine).
+  // Neither the folder nor name is copied: the entry is valid while both are.
   DirectoryEntry(int dirFd, std::string_view name, unsigned char type);
 
   std::string_view name() const { return name_; }
