@@ -18,4 +18,8 @@ endif()
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/SortivoVersion.h.in
                ${PROJECT_BINARY_DIR}/generated/SortivoVersion.h @ONLY)
-include_directories(${PROJECT_BINARY_DIR}/generated)
+
+# Only the units that show the version see the header: --version and the window caption.
+function(sortivo_use_version target)
+  target_include_directories(${target} PRIVATE ${PROJECT_BINARY_DIR}/generated)
+endfunction()
