@@ -16,8 +16,8 @@
 
 #include "BenchPictures.h"
 #include "platform/FileIO.h"
-#include "view/ImageLib.h"
 #include "support/PictureWriter.h"
+#include "view/ImageLib.h"
 
 namespace {
 

@@ -105,7 +105,7 @@ void TDispatcher::Edit1KeyDown(const std::string& fieldText, std::uint16_t& key,
     DispatchCommand(std::string(), key, modifiers);
     return;
   }
-  if (fieldText == ":") text.insert(0, ":");
+  if (fieldText == ":") text = ":" + text;
   key = kVkReturn;
   DispatchCommand(text, key, modifiers);
 }

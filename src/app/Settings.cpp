@@ -104,7 +104,7 @@ void SetPreviewSlots(TTemporaryManager& temporary, std::int32_t visible,
 }
 
 // Where the preview window goes when nothing is stored: the right half of the main window,
-// an eighth of its height down. Integer division truncates toward zero, as in C++.
+// an eighth of its height down, each share rounded toward zero.
 WindowBounds DefaultPreview(const WindowBounds& main) {
   return {main.left + main.width / 2, main.top + main.height / 8, main.width / 2, main.height / 2};
 }

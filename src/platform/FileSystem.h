@@ -20,11 +20,14 @@ struct FileIdentity {
 // The read-only attribute costs a stat, so it is looked up only when asked for.
 class DirectoryEntry {
  public:
+  // name inside the open folder dirFd, with the d_type its listing gave (DT_UNKNOWN is fine).
+  // Neither the folder nor name is copied: the entry is valid while both are.
   DirectoryEntry(int dirFd, std::string_view name, unsigned char type);
 
   std::string_view name() const { return name_; }
   // A name beginning with "." is hidden, as on every Unix desktop.
   bool hidden() const { return !name_.empty() && name_[0] == '.'; }
+  // What the entry is after links; a dangling link is neither.
   bool directory() const;
   bool regularFile() const;
   // No owner write permission.
@@ -85,8 +88,10 @@ FileOpResult CopyFileNoReplace(const std::string& from, const std::string& to);
 // For tests: copies stop after this many bytes, as when the source is cut short meanwhile.
 void SetCopyLimitForTesting(std::uint64_t bytes);
 
+// Removes the file (never a folder); error is the errno of the refusal.
 FileOpResult DeleteFile(const std::string& path);
 
+// The identity of what path names after links; false (id untouched) when it cannot be looked at.
 bool GetFileIdentity(const std::string& path, FileIdentity* id);
 
 // A relative path made full against the working directory, "." and ".." steps resolved by the

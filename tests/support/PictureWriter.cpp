@@ -369,8 +369,8 @@ std::string EncodeBmp(const BmpParams& params) {
     Put16(s, static_cast<unsigned>(bpp));
     const std::uint32_t compression = params.compression == BmpCompression::Rle8   ? 1
                                       : params.compression == BmpCompression::Rle4 ? 2
-                                      : fields                                   ? 3
-                                                                                 : 0;
+                                      : fields                                     ? 3
+                                                                                   : 0;
     Put32(s, compression);
     Put32(s, static_cast<std::uint32_t>(data.size()));
     Put32(s, 2835);

@@ -14,6 +14,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "SortivoVersion.h"
 #include "app/Layout.h"
 #include "app/ui/Application.h"
 #include "config/ui/KeyCodes.h"
@@ -25,7 +26,7 @@
 
 namespace {
 
-const QString kCaption = QStringLiteral("Sortivo 5.0.5α");
+const QString kCaption = QString::fromUtf8(kSortivoCaption);
 
 QColor PlainColor(std::int32_t value) {
   const auto v = static_cast<std::uint32_t>(value);
