@@ -57,11 +57,16 @@ toff_t Size(thandle_t h) {
   return static_cast<MemoryFile*>(h)->bytes.size();
 }
 
-int NoMap(thandle_t, void**, toff_t*) {
-  return 0;
+// The bytes are already in memory: "mapping" them lets the library read strips in place (it
+// copies before changing any), and its unmapped tile reading of 4.5 refuses valid tiles.
+int Map(thandle_t h, void** base, toff_t* size) {
+  auto* f = static_cast<MemoryFile*>(h);
+  *base = const_cast<std::uint8_t*>(f->bytes.data());
+  *size = f->bytes.size();
+  return 1;
 }
 
-void NoUnmap(thandle_t, void*, toff_t) {}
+void Unmap(thandle_t, void*, toff_t) {}
 
 // Warnings and errors of a damaged file are expected; they must not reach stderr.
 int Quiet(TIFF*, void*, const char*, const char*, va_list) {
@@ -116,9 +121,8 @@ bool DecodeTiff(Bytes bytes, Picture& out, const DecodeOptions& options) {
   TIFFOpenOptionsSetWarningHandlerExtR(openOptions.get(), Quiet, nullptr);
 
   MemoryFile file{bytes, 0};
-  // "m": no memory mapping, the procedures above are the only way to the bytes.
   std::unique_ptr<TIFF, TiffDeleter> tif(TIFFClientOpenExt(
-      "picture", "rm", &file, Read, Write, Seek, Close, Size, NoMap, NoUnmap, openOptions.get()));
+      "picture", "r", &file, Read, Write, Seek, Close, Size, Map, Unmap, openOptions.get()));
   if (!tif) return false;
   std::uint32_t width = 0, height = 0;
   if (!TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width) ||

@@ -1,5 +1,5 @@
 #pragma once
-// TIFF (the first page; 1 to 16 bits per sample; grey, RGB, palette, CMYK, YCbCr; strips or
+// TIFF (the first page; 1 to 16 bits per sample; grey, RGB, palette, YCbCr, 8-bit CMYK; strips or
 // tiles; any compression the library reads) into a Picture, through the library's RGBA
 // interface. The rows come as stored: the Orientation tag is left to the caller, like the EXIF
 // orientation of the other formats.

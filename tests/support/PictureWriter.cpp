@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
+#include <utility>
 
 #include <gif_lib.h>
 #include <jpeglib.h>
@@ -479,13 +480,15 @@ std::uint8_t FallingAlpha(int y, int height) {
   return static_cast<std::uint8_t>(255 - (height > 1 ? y * 127 / (height - 1) : 0));
 }
 
-std::vector<std::uint8_t> GradientRgba(int width, int height, bool alpha) {
+std::vector<std::uint8_t> GradientRgba(int width, int height, bool alpha, bool noise) {
   std::vector<std::uint8_t> rgba;
   rgba.reserve(static_cast<std::size_t>(width) * height * 4);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       const Rgba c = Gradient(x, y, width, height);
-      rgba.insert(rgba.end(), {c.r, c.g, c.b, alpha ? FallingAlpha(y, height) : c.a});
+      const auto hash = static_cast<std::uint32_t>(x * 7919 + y * 104729) * 2654435761u;
+      rgba.insert(rgba.end(), {c.r, c.g, noise ? static_cast<std::uint8_t>(hash >> 24) : c.b,
+                               alpha ? FallingAlpha(y, height) : c.a});
     }
   return rgba;
 }
@@ -509,7 +512,7 @@ std::string AddWebpExif(const std::string& webp, const std::string& exif) {
 }  // namespace
 
 std::string EncodeWebp(const WebpParams& p) {
-  const std::vector<std::uint8_t> rgba = GradientRgba(p.width, p.height, p.alpha);
+  const std::vector<std::uint8_t> rgba = GradientRgba(p.width, p.height, p.alpha, p.noise);
   std::uint8_t* out = nullptr;
   const std::size_t size =
       p.lossless ? WebPEncodeLosslessRGBA(rgba.data(), p.width, p.height, p.width * 4, &out)
@@ -593,8 +596,9 @@ std::vector<unsigned> TiffSamples(const TiffParams& p, int x, int y) {
   return {c.r, c.g, c.b};
 }
 
-// Writes the picture through fd, which the library closes.
-void WriteTiff(const TiffParams& p, int fd) {
+// Writes the picture through fd, which the library closes; returns where the strip to damage
+// lies (offset, size), or (0, 0).
+std::pair<std::uint64_t, std::uint64_t> WriteTiff(const TiffParams& p, int fd) {
   TIFFSetWarningHandler(nullptr);
   TIFF* tif = TIFFFdOpen(fd, "test.tif", p.bigEndian ? "wb" : "wl");
   if (!tif) throw std::runtime_error("TIFFFdOpen failed");
@@ -666,8 +670,17 @@ void WriteTiff(const TiffParams& p, int fd) {
       ok = ok && TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0) >= 0;
     }
   }
+  std::pair<std::uint64_t, std::uint64_t> damage{0, 0};
+  if (p.damagedStrip >= 0 && TIFFFlushData(tif)) {
+    std::uint64_t* offsets = nullptr;
+    std::uint64_t* counts = nullptr;
+    if (TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets) &&
+        TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts))
+      damage = {offsets[p.damagedStrip], counts[p.damagedStrip]};
+  }
   TIFFClose(tif);
   if (!ok) throw std::runtime_error("TIFF writing failed");
+  return damage;
 }
 
 }  // namespace
@@ -676,12 +689,15 @@ std::string EncodeTiff(const TiffParams& p) {
   const int fd = memfd_create("test-tiff", 0);
   if (fd < 0) throw std::runtime_error("memfd_create failed");
   const int keep = dup(fd);  // TIFFClose closes the one it was given
-  WriteTiff(p, fd);
+  const auto [offset, size] = WriteTiff(p, fd);
   std::string bytes;
   char buffer[65536];
   lseek(keep, 0, SEEK_SET);
   for (ssize_t n; (n = read(keep, buffer, sizeof buffer)) > 0;) bytes.append(buffer, n);
   close(keep);
+  if (p.damagedStrip >= 0 && (size == 0 || offset + size > bytes.size()))
+    throw std::runtime_error("the strip to damage was not found");
+  std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(offset), size, '\xFF');
   return bytes;
 }
 

@@ -104,6 +104,7 @@ struct WebpParams {
   bool lossless = true;
   bool alpha = false;  // alpha falls from 255 at the top to 128 at the bottom
   std::string exif;    // an EXIF chunk, put in with the library's muxer
+  bool noise = false;  // blue is noise, so that the file is not a few bytes of predictions
 };
 // The gradient.
 std::string EncodeWebp(const WebpParams& params);
@@ -126,6 +127,7 @@ struct TiffParams {
   bool tiled = false;  // 16 x 16 tiles instead of strips
   bool bigEndian = false;
   bool deflate = false;
+  int damagedStrip = -1;  // when 0 or more, that strip's stored bytes are overwritten with 0xFF
 };
 // The gradient, written by the library: grey is its red channel; a palette index is the red
 // value, and entry i of the colour map is (i, 255 - i, 64); CMYK inks are 255 minus each colour
