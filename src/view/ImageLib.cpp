@@ -92,6 +92,8 @@ PictureFormat SniffPictureFormat(const std::string& b) {
   if (HasAt(b, 0, std::string_view("IIU\0", 4))) return PictureFormat::Rw2;
   if (HasAt(b, 0, std::string_view("II*\0", 4)) || HasAt(b, 0, std::string_view("MM\0*", 4)))
     return HasAt(b, 8, "CR") ? PictureFormat::Cr2 : PictureFormat::Tiff;
+  if (HasAt(b, 0, std::string_view("II+\0", 4)) || HasAt(b, 0, std::string_view("MM\0+", 4)))
+    return PictureFormat::Tiff;  // BigTIFF
   return SniffFtyp(b);
 }
 

@@ -224,9 +224,10 @@ TEST(ImageLib, SniffsTheNewerFormatsByTheirFirstBytes) {
   };
   for (const Case& c : {
            Case{"WebP", testsupport::EncodeWebp(webp), PictureFormat::Webp},
-           Case{"RIFF but a WAVE", "RIFF\x10\0\0\0WAVEfmt ", PictureFormat::None},
+           Case{"RIFF but a WAVE", std::string("RIFF\x10\0\0\0WAVEfmt ", 16), PictureFormat::None},
            Case{"TIFF, little-endian", TiffHead(false) + "........", PictureFormat::Tiff},
            Case{"TIFF by the library", testsupport::EncodeTiff(tiff), PictureFormat::Tiff},
+           Case{"BigTIFF", std::string("II+\0\x08\0\0\0", 8), PictureFormat::Tiff},
            Case{"CR2", TiffHead(false) + std::string("CR\x02\0", 4), PictureFormat::Cr2},
            Case{"HEIC", Ftyp("heic", {"mif1", "heic"}), PictureFormat::Heif},
            Case{"HEIF sequence", Ftyp("hevc", {"msf1"}), PictureFormat::Heif},
@@ -242,7 +243,7 @@ TEST(ImageLib, SniffsTheNewerFormatsByTheirFirstBytes) {
            Case{"JPEG XL container", std::string("\0\0\0\x0CJXL \r\n\x87\n", 12),
                 PictureFormat::Jxl},
            Case{"JPEG", "\xFF\xD8\xFF\xE0", PictureFormat::Jpeg},
-           Case{"ORF", "IIRO\x08\0\0\0", PictureFormat::Orf},
+           Case{"ORF", std::string("IIRO\x08\0\0\0", 8), PictureFormat::Orf},
            Case{"ORF, other", "IIRS\x08\0\0\0", PictureFormat::Orf},
            Case{"ORF, big-endian", "MMOR\0\0\0\x08", PictureFormat::Orf},
            Case{"RW2", std::string("IIU\0\x18\0\0\0", 8), PictureFormat::Rw2},
