@@ -421,9 +421,8 @@ bool WriteBmp(const std::string& path, int width, int height) {
 namespace {
 
 void Put16(std::string& s, unsigned v, bool big) {
-  const char a = static_cast<char>(v & 0xFF), b = static_cast<char>((v >> 8) & 0xFF);
-  s += big ? b : a;
-  s += big ? a : b;
+  const char hi = static_cast<char>(v >> 8), lo = static_cast<char>(v);
+  s += big ? std::string{hi, lo} : std::string{lo, hi};
 }
 
 void Put32(std::string& s, std::uint32_t v, bool big) {
@@ -431,25 +430,18 @@ void Put32(std::string& s, std::uint32_t v, bool big) {
   Put16(s, big ? v & 0xFFFF : v >> 16, big);
 }
 
-void Put32Be(std::string& s, std::uint32_t v) {
-  Put32(s, v, true);
-}
-
 }  // namespace
 
 std::string EncodeExif(int orientation, bool big) {
   std::string s = big ? std::string("MM\0*", 4) : std::string("II*\0", 4);
   Put32(s, 8, big);
-  Put16(s, 2, big);       // entries
-  Put16(s, 0x010F, big);  // Make, ASCII, four bytes held in the entry itself
-  Put16(s, 2, big);
+  Put16(s, 2, big);  // entries: Make (ASCII, 4 bytes in the entry), Orientation (one SHORT)
+  for (unsigned v : {0x010Fu, 2u}) Put16(s, v, big);
   Put32(s, 4, big);
   s += std::string("Cam\0", 4);
-  Put16(s, 0x0112, big);  // Orientation, one SHORT
-  Put16(s, 3, big);
+  for (unsigned v : {0x0112u, 3u}) Put16(s, v, big);
   Put32(s, 1, big);
-  Put16(s, static_cast<unsigned>(orientation), big);
-  Put16(s, 0, big);
+  for (unsigned v : {static_cast<unsigned>(orientation), 0u}) Put16(s, v, big);
   Put32(s, 0, big);  // no next directory
   return s;
 }
@@ -457,129 +449,116 @@ std::string EncodeExif(int orientation, bool big) {
 std::string WithJpegExif(const std::string& jpeg, const std::string& exif) {
   std::string segment = "\xFF\xE1";
   Put16(segment, static_cast<unsigned>(2 + 6 + exif.size()), true);
-  segment += std::string("Exif\0\0", 6) + exif;
-  return jpeg.substr(0, 2) + segment + jpeg.substr(2);
+  return jpeg.substr(0, 2) + segment + std::string("Exif\0\0", 6) + exif + jpeg.substr(2);
 }
 
 std::string WithPngExif(const std::string& png, const std::string& exif) {
   constexpr std::size_t kAfterHeader = 8 + 25;  // signature, IHDR chunk
-  std::string chunk;
-  Put32Be(chunk, static_cast<std::uint32_t>(exif.size()));
   const std::string body = "eXIf" + exif;
+  std::string chunk;
+  Put32(chunk, static_cast<std::uint32_t>(exif.size()), true);
   chunk += body;
-  Put32Be(chunk, static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()),
-                                                  static_cast<uInt>(body.size()))));
+  Put32(chunk,
+        static_cast<std::uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))),
+        true);
   return png.substr(0, kAfterHeader) + chunk + png.substr(kAfterHeader);
 }
 
 // ---- WebP
 
-namespace {
-
 std::uint8_t FallingAlpha(int y, int height) {
   return static_cast<std::uint8_t>(255 - (height > 1 ? y * 127 / (height - 1) : 0));
 }
 
-std::vector<std::uint8_t> GradientRgba(int width, int height, bool alpha, bool noise) {
-  std::vector<std::uint8_t> rgba;
-  rgba.reserve(static_cast<std::size_t>(width) * height * 4);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const Rgba c = Gradient(x, y, width, height);
-      const auto hash = static_cast<std::uint32_t>(x * 7919 + y * 104729) * 2654435761u;
-      rgba.insert(rgba.end(), {c.r, c.g, noise ? static_cast<std::uint8_t>(hash >> 24) : c.b,
-                               alpha ? FallingAlpha(y, height) : c.a});
-    }
-  return rgba;
+namespace {
+
+std::string Take(WebPData& data) {
+  std::string bytes(reinterpret_cast<const char*>(data.bytes), data.size);
+  WebPDataClear(&data);
+  return bytes;
 }
 
 std::string AddWebpExif(const std::string& webp, const std::string& exif) {
   const WebPData image{reinterpret_cast<const std::uint8_t*>(webp.data()), webp.size()};
-  WebPMux* mux = WebPMuxCreate(&image, 1);
-  if (!mux) throw std::runtime_error("WebPMuxCreate failed");
   const WebPData chunk{reinterpret_cast<const std::uint8_t*>(exif.data()), exif.size()};
+  WebPMux* mux = WebPMuxCreate(&image, 1);
   WebPData out;
   WebPDataInit(&out);
-  const bool ok = WebPMuxSetChunk(mux, "EXIF", &chunk, 1) == WEBP_MUX_OK &&
+  const bool ok = mux && WebPMuxSetChunk(mux, "EXIF", &chunk, 1) == WEBP_MUX_OK &&
                   WebPMuxAssemble(mux, &out) == WEBP_MUX_OK;
   WebPMuxDelete(mux);
   if (!ok) throw std::runtime_error("adding the EXIF chunk failed");
-  std::string bytes(reinterpret_cast<const char*>(out.bytes), out.size);
-  WebPDataClear(&out);
-  return bytes;
+  return Take(out);
 }
 
 }  // namespace
 
 std::string EncodeWebp(const WebpParams& p) {
-  const std::vector<std::uint8_t> rgba = GradientRgba(p.width, p.height, p.alpha, p.noise);
+  std::vector<std::uint8_t> rgba;
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) {
+      const Rgba c = Gradient(x, y, p.width, p.height);
+      const auto noise = static_cast<std::uint8_t>(
+          (static_cast<std::uint32_t>(x * 7919 + y * 104729) * 2654435761u) >> 24);
+      rgba.insert(rgba.end(),
+                  {c.r, c.g, p.noise ? noise : c.b, p.alpha ? FallingAlpha(y, p.height) : c.a});
+    }
   std::uint8_t* out = nullptr;
+  const int stride = p.width * 4;
   const std::size_t size =
-      p.lossless ? WebPEncodeLosslessRGBA(rgba.data(), p.width, p.height, p.width * 4, &out)
-                 : WebPEncodeRGBA(rgba.data(), p.width, p.height, p.width * 4, 95, &out);
+      p.lossless ? WebPEncodeLosslessRGBA(rgba.data(), p.width, p.height, stride, &out)
+                 : WebPEncodeRGBA(rgba.data(), p.width, p.height, stride, 95, &out);
   if (size == 0) throw std::runtime_error("WebP encoding failed");
-  std::string bytes(reinterpret_cast<const char*>(out), size);
+  const std::string bytes(reinterpret_cast<const char*>(out), size);
   WebPFree(out);
   return p.exif.empty() ? bytes : AddWebpExif(bytes, p.exif);
 }
 
-std::string EncodeAnimatedWebp(int width, int height, const std::vector<WebpFrame>& frames,
-                               int loopCount) {
+std::string EncodeAnimatedWebp(int width, int height, const std::vector<Rgba>& colors,
+                               const std::vector<int>& durationsMs, int loopCount) {
   WebPAnimEncoderOptions options;
   WebPConfig config;
-  if (!WebPAnimEncoderOptionsInit(&options) || !WebPConfigInit(&config))
-    throw std::runtime_error("WebP options");
+  WebPAnimEncoderOptionsInit(&options);
+  WebPConfigInit(&config);
   options.anim_params.loop_count = loopCount;
   config.lossless = 1;
   WebPAnimEncoder* encoder = WebPAnimEncoderNew(width, height, &options);
-  int timestamp = 0;
   bool ok = encoder != nullptr;
-  for (const WebpFrame& f : frames) {
+  int timestamp = 0;
+  for (std::size_t i = 0; i < colors.size(); ++i) {
+    const Rgba c = colors[i];
     std::vector<std::uint8_t> rgba;
-    for (int i = 0; i < width * height; ++i)
-      rgba.insert(rgba.end(), {f.color.r, f.color.g, f.color.b, f.color.a});
+    for (int n = 0; n < width * height; ++n) rgba.insert(rgba.end(), {c.r, c.g, c.b, c.a});
     WebPPicture picture;
     WebPPictureInit(&picture);
-    picture.use_argb = 1;
-    picture.width = width;
-    picture.height = height;
+    picture.use_argb = 1, picture.width = width, picture.height = height;
     ok = ok && WebPPictureImportRGBA(&picture, rgba.data(), width * 4) &&
          WebPAnimEncoderAdd(encoder, &picture, timestamp, &config);
     WebPPictureFree(&picture);
-    timestamp += f.durationMs;
+    timestamp += durationsMs.at(i);
   }
   WebPData out;
   WebPDataInit(&out);
   ok = ok && WebPAnimEncoderAdd(encoder, nullptr, timestamp, nullptr) &&
        WebPAnimEncoderAssemble(encoder, &out);
-  if (encoder) WebPAnimEncoderDelete(encoder);
+  WebPAnimEncoderDelete(encoder);
   if (!ok) throw std::runtime_error("WebP animation encoding failed");
-  std::string bytes(reinterpret_cast<const char*>(out.bytes), out.size);
-  WebPDataClear(&out);
-  return bytes;
+  return Take(out);
 }
 
 // ---- TIFF
 
 Rgba TiffColorAt(const TiffParams& p, int x, int y) {
   const Rgba g = Gradient(x, y, p.width, p.height);
-  switch (p.color) {
-    case TiffColor::Gray:
-      return Rgba{g.r, g.r, g.r, 255};
-    case TiffColor::Palette:
-      return Rgba{g.r, static_cast<std::uint8_t>(255 - g.r), 64, 255};
-    case TiffColor::RgbAlpha:
-      return Rgba{g.r, g.g, g.b, FallingAlpha(y, p.height)};
-    case TiffColor::Rgb:
-    case TiffColor::Cmyk:
-      break;
-  }
+  if (p.color == TiffColor::Gray) return Rgba{g.r, g.r, g.r, 255};
+  if (p.color == TiffColor::Palette) return Rgba{g.r, static_cast<std::uint8_t>(255 - g.r), 64};
+  if (p.color == TiffColor::RgbAlpha) return Rgba{g.r, g.g, g.b, FallingAlpha(y, p.height)};
   return g;
 }
 
 namespace {
 
-// The samples of one pixel as EncodeTiff stores them, each at 8 bits.
 std::vector<unsigned> TiffSamples(const TiffParams& p, int x, int y) {
   const Rgba c = TiffColorAt(p, x, y);
   switch (p.color) {
@@ -596,89 +575,70 @@ std::vector<unsigned> TiffSamples(const TiffParams& p, int x, int y) {
   return {c.r, c.g, c.b};
 }
 
-// Writes the picture through fd, which the library closes; returns where the strip to damage
-// lies (offset, size), or (0, 0).
+// Writes the picture through fd (which the library closes); returns where the strip to
+// damage lies, as offset and size.
 std::pair<std::uint64_t, std::uint64_t> WriteTiff(const TiffParams& p, int fd) {
   TIFFSetWarningHandler(nullptr);
-  TIFF* tif = TIFFFdOpen(fd, "test.tif", p.bigEndian ? "wb" : "wl");
-  if (!tif) throw std::runtime_error("TIFFFdOpen failed");
-  const int spp = p.color == TiffColor::Cmyk || p.color == TiffColor::RgbAlpha ? 4
-                  : p.color == TiffColor::Rgb                                  ? 3
-                                                                               : 1;
+  TIFF* tif = TIFFFdOpen(fd, "test.tif", "w");
+  const int spp = static_cast<int>(TiffSamples(p, 0, 0).size());
   const int photometric = p.color == TiffColor::Gray      ? PHOTOMETRIC_MINISBLACK
                           : p.color == TiffColor::Palette ? PHOTOMETRIC_PALETTE
                           : p.color == TiffColor::Cmyk    ? PHOTOMETRIC_SEPARATED
                                                           : PHOTOMETRIC_RGB;
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, p.width);
   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, p.height);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, p.bitsPerSample);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, p.bits);
   TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, spp);
   TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
   TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   TIFFSetField(tif, TIFFTAG_ORIENTATION, p.orientation);
   TIFFSetField(tif, TIFFTAG_COMPRESSION, p.deflate ? COMPRESSION_ADOBE_DEFLATE : COMPRESSION_NONE);
-  if (p.color == TiffColor::Cmyk) TIFFSetField(tif, TIFFTAG_INKSET, INKSET_CMYK);
-  if (p.color == TiffColor::RgbAlpha) {
-    const std::uint16_t extra[] = {EXTRASAMPLE_UNASSALPHA};
-    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
-  }
+  const std::uint16_t extra[] = {EXTRASAMPLE_UNASSALPHA};
+  if (p.color == TiffColor::RgbAlpha) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
   std::vector<std::uint16_t> map[3];
-  if (p.color == TiffColor::Palette) {
-    for (unsigned i = 0; i < 256; ++i) {
-      map[0].push_back(static_cast<std::uint16_t>(i * 257));
-      map[1].push_back(static_cast<std::uint16_t>((255 - i) * 257));
-      map[2].push_back(64 * 257);
-    }
+  for (unsigned i = 0; i < 256; ++i) {
+    map[0].push_back(static_cast<std::uint16_t>(i * 257));
+    map[1].push_back(static_cast<std::uint16_t>((255 - i) * 257));
+    map[2].push_back(64 * 257);
+  }
+  if (p.color == TiffColor::Palette)
     TIFFSetField(tif, TIFFTAG_COLORMAP, map[0].data(), map[1].data(), map[2].data());
-  }
-  const int tile = 16;
-  if (p.tiled) {
-    TIFFSetField(tif, TIFFTAG_TILEWIDTH, tile);
-    TIFFSetField(tif, TIFFTAG_TILELENGTH, tile);
-  } else {
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, p.rowsPerStrip);
-  }
-  const std::size_t bytesPerSample = p.bitsPerSample / 8;
-  // The samples of the rectangle [x0, x0 + w) x [y0, y0 + h), rows packed.
+  const int tile = p.tiled ? 16 : 0;
+  if (p.tiled)
+    TIFFSetField(tif, TIFFTAG_TILEWIDTH, tile), TIFFSetField(tif, TIFFTAG_TILELENGTH, tile);
+  else
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 4);
+  // The samples of the rectangle at (x0, y0), w x h, rows packed; zeros outside the picture.
   const auto samples = [&](int x0, int y0, int w, int h) {
     std::vector<std::uint8_t> out;
     for (int y = y0; y < y0 + h; ++y)
       for (int x = x0; x < x0 + w; ++x)
         for (unsigned v :
-             (x < p.width && y < p.height) ? TiffSamples(p, x, y) : std::vector<unsigned>(spp, 0)) {
-          if (bytesPerSample == 2) {
-            const std::uint16_t wide = static_cast<std::uint16_t>(v * 257);
-            out.insert(out.end(), reinterpret_cast<const std::uint8_t*>(&wide),
-                       reinterpret_cast<const std::uint8_t*>(&wide) + 2);
-          } else {
+             x < p.width && y < p.height ? TiffSamples(p, x, y) : std::vector<unsigned>(spp, 0)) {
+          const std::uint16_t wide = static_cast<std::uint16_t>(v * 257);
+          const auto* b = reinterpret_cast<const std::uint8_t*>(&wide);
+          if (p.bits == 16)
+            out.insert(out.end(), b, b + 2);
+          else
             out.push_back(static_cast<std::uint8_t>(v));
-          }
         }
     return out;
   };
-  bool ok = true;
-  if (p.tiled) {
-    for (int y = 0; y < p.height; y += tile)
-      for (int x = 0; x < p.width; x += tile) {
-        std::vector<std::uint8_t> t = samples(x, y, tile, tile);
-        ok = ok && TIFFWriteTile(tif, t.data(), static_cast<std::uint32_t>(x),
-                                 static_cast<std::uint32_t>(y), 0, 0) >= 0;
-      }
-  } else {
-    for (int y = 0; y < p.height; ++y) {
-      std::vector<std::uint8_t> row = samples(0, y, p.width, 1);
-      ok = ok && TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0) >= 0;
+  bool ok = tif != nullptr;
+  for (int y = 0; ok && y < p.height; y += p.tiled ? tile : 1)
+    for (int x = 0; ok && x < (p.tiled ? p.width : 1); x += tile ? tile : 1) {
+      std::vector<std::uint8_t> b = p.tiled ? samples(x, y, tile, tile) : samples(0, y, p.width, 1);
+      ok = (p.tiled ? TIFFWriteTile(tif, b.data(), x, y, 0, 0)
+                    : TIFFWriteScanline(tif, b.data(), y, 0)) >= 0;
     }
-  }
+  std::uint64_t* offsets = nullptr;
+  std::uint64_t* counts = nullptr;
   std::pair<std::uint64_t, std::uint64_t> damage{0, 0};
-  if (p.damagedStrip >= 0 && TIFFFlushData(tif)) {
-    std::uint64_t* offsets = nullptr;
-    std::uint64_t* counts = nullptr;
-    if (TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets) &&
-        TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts))
-      damage = {offsets[p.damagedStrip], counts[p.damagedStrip]};
-  }
-  TIFFClose(tif);
+  if (ok && p.damagedStrip >= 0 && TIFFFlushData(tif) &&
+      TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets) &&
+      TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts))
+    damage = {offsets[p.damagedStrip], counts[p.damagedStrip]};
+  if (tif) TIFFClose(tif);
   if (!ok) throw std::runtime_error("TIFF writing failed");
   return damage;
 }
@@ -687,13 +647,11 @@ std::pair<std::uint64_t, std::uint64_t> WriteTiff(const TiffParams& p, int fd) {
 
 std::string EncodeTiff(const TiffParams& p) {
   const int fd = memfd_create("test-tiff", 0);
-  if (fd < 0) throw std::runtime_error("memfd_create failed");
-  const int keep = dup(fd);  // TIFFClose closes the one it was given
+  const int keep = dup(fd);  // the library closes the one it is given
   const auto [offset, size] = WriteTiff(p, fd);
-  std::string bytes;
-  char buffer[65536];
-  lseek(keep, 0, SEEK_SET);
-  for (ssize_t n; (n = read(keep, buffer, sizeof buffer)) > 0;) bytes.append(buffer, n);
+  std::string bytes(static_cast<std::size_t>(lseek(keep, 0, SEEK_END)), '\0');
+  if (pread(keep, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()))
+    throw std::runtime_error("reading the TIFF back failed");
   close(keep);
   if (p.damagedStrip >= 0 && (size == 0 || offset + size > bytes.size()))
     throw std::runtime_error("the strip to damage was not found");

@@ -91,10 +91,10 @@ std::string EncodeBmp(int width, int height);
 bool WriteBmp(const std::string& path, int width, int height);
 
 // ---- EXIF
-// A TIFF-structured EXIF block whose first directory holds a camera make and the orientation.
+// A TIFF-structured EXIF block whose first directory holds a camera make and the orientation,
+// and files with it where their formats keep it: a JPEG's APP1 segment right after the start
+// marker, a PNG's eXIf chunk right after the header chunk.
 std::string EncodeExif(int orientation, bool bigEndian = false);
-// The file with the block put where its format keeps it: a JPEG's APP1 segment right after
-// the start marker (behind "Exif\0\0"), a PNG's eXIf chunk right after the header chunk.
 std::string WithJpegExif(const std::string& jpeg, const std::string& exif);
 std::string WithPngExif(const std::string& png, const std::string& exif);
 
@@ -102,39 +102,33 @@ std::string WithPngExif(const std::string& png, const std::string& exif);
 struct WebpParams {
   int width = 0, height = 0;
   bool lossless = true;
-  bool alpha = false;  // alpha falls from 255 at the top to 128 at the bottom
-  std::string exif;    // an EXIF chunk, put in with the library's muxer
-  bool noise = false;  // blue is noise, so that the file is not a few bytes of predictions
+  bool alpha = false;  // alpha falls from 255 at the top to 128 at the bottom (FallingAlpha)
+  bool noise = false;  // blue is noise, so that the file is more than a few predictions
+  std::string exif;    // put in with the library's muxer
 };
+std::uint8_t FallingAlpha(int y, int height);
 // The gradient.
 std::string EncodeWebp(const WebpParams& params);
-struct WebpFrame {
-  Rgba color;  // the whole canvas
-  int durationMs = 100;
-};
-// An animation made with the library's animation encoder (lossless frames).
-std::string EncodeAnimatedWebp(int width, int height, const std::vector<WebpFrame>& frames,
-                               int loopCount);
+// Whole-canvas frames of the given colours, each shown for its duration (lossless).
+std::string EncodeAnimatedWebp(int width, int height, const std::vector<Rgba>& colors,
+                               const std::vector<int>& durationsMs, int loopCount);
 
 // ---- TIFF
 enum class TiffColor { Rgb, Gray, Palette, Cmyk, RgbAlpha };
 struct TiffParams {
   int width = 0, height = 0;
   TiffColor color = TiffColor::Rgb;
-  int bitsPerSample = 8;  // 8 or 16 (palette: 8)
+  int bits = 8;  // 8 or 16 per sample (palette: 8)
   int orientation = 1;
-  int rowsPerStrip = 4;
-  bool tiled = false;  // 16 x 16 tiles instead of strips
-  bool bigEndian = false;
-  bool deflate = false;
-  int damagedStrip = -1;  // when 0 or more, that strip's stored bytes are overwritten with 0xFF
+  bool tiled = false;     // 16 x 16 tiles, else strips of 4 rows
+  bool deflate = false;   // else uncompressed
+  int damagedStrip = -1;  // when 0 or more, that strip's stored bytes are all 0xFF
 };
-// The gradient, written by the library: grey is its red channel; a palette index is the red
-// value, and entry i of the colour map is (i, 255 - i, 64); CMYK inks are 255 minus each colour
-// with no black; with alpha (unassociated), alpha as in WebpParams.
-std::string EncodeTiff(const TiffParams& params);
-// The colour EncodeTiff stores at (x, y) for params, as 8-bit straight RGBA.
+// The colour (x, y) of the gradient is written as and decodes to: grey is the red channel, a
+// palette index is the red value with entry i (i, 255 - i, 64), CMYK is 255 minus each colour
+// without black ink, alpha (unassociated) is FallingAlpha.
 Rgba TiffColorAt(const TiffParams& params, int x, int y);
+std::string EncodeTiff(const TiffParams& params);
 
 bool WriteBytes(const std::string& path, const std::string& bytes);
 

@@ -8,9 +8,17 @@
 #include "support/PictureWriter.h"
 #include "support/TempDir.h"
 
+using testsupport::EncodeExif;
+using testsupport::EncodeJpeg;
+using testsupport::EncodePng;
+using testsupport::EncodeTiff;
+using testsupport::EncodeWebp;
 using testsupport::PixelAt;
 using testsupport::Rgba;
 using testsupport::TempDir;
+using testsupport::TiffColor;
+using testsupport::WithJpegExif;
+using testsupport::WithPngExif;
 
 namespace {
 
@@ -199,197 +207,128 @@ TEST(ImageLib, CorrectsAWrongExtensionWithoutReplacingAnything) {
 
 namespace {
 
-std::string Ftyp(const std::string& major, const std::vector<std::string>& compatible) {
-  std::string box = major + std::string(4, '\0');
-  for (const std::string& b : compatible) box += b;
-  const std::size_t size = box.size() + 8;
-  return std::string{'\0', '\0', '\0', static_cast<char>(size)} + "ftyp" + box;
+std::string Ftyp(const std::string& major, const std::string& compatible) {
+  const std::string box = major + std::string(4, '\0') + compatible;
+  return std::string{'\0', '\0', '\0', static_cast<char>(box.size() + 8)} + "ftyp" + box;
 }
 
-std::string TiffHead(bool big) {
-  return big ? std::string("MM\0*\0\0\0\x08", 8) : std::string("II*\0\x08\0\0\0", 8);
-}
+const std::string kTiffHead("II*\0\x08\0\0\0", 8);
+const std::string kRw2("IIU\0\x18\0\0\0", 8);
 
 }  // namespace
 
 TEST(ImageLib, SniffsTheNewerFormatsByTheirFirstBytes) {
-  testsupport::WebpParams webp{8, 8, true, false, {}};
-  testsupport::TiffParams tiff;
-  tiff.width = tiff.height = 8;
-  tiff.bigEndian = true;
   struct Case {
-    const char* name;
     std::string bytes;
     PictureFormat format;
   };
   for (const Case& c : {
-           Case{"WebP", testsupport::EncodeWebp(webp), PictureFormat::Webp},
-           Case{"RIFF but a WAVE", std::string("RIFF\x10\0\0\0WAVEfmt ", 16), PictureFormat::None},
-           Case{"TIFF, little-endian", TiffHead(false) + "........", PictureFormat::Tiff},
-           Case{"TIFF by the library", testsupport::EncodeTiff(tiff), PictureFormat::Tiff},
-           Case{"BigTIFF", std::string("II+\0\x08\0\0\0", 8), PictureFormat::Tiff},
-           Case{"CR2", TiffHead(false) + std::string("CR\x02\0", 4), PictureFormat::Cr2},
-           Case{"HEIC", Ftyp("heic", {"mif1", "heic"}), PictureFormat::Heif},
-           Case{"HEIF sequence", Ftyp("hevc", {"msf1"}), PictureFormat::Heif},
-           Case{"HEIF by its compatible brand", Ftyp("mif1", {"miaf", "heic"}),
-                PictureFormat::Heif},
-           Case{"AVIF", Ftyp("avif", {"mif1", "miaf"}), PictureFormat::Avif},
-           Case{"AVIF by its compatible brand", Ftyp("mif1", {"miaf", "MA1B", "avif"}),
-                PictureFormat::Avif},
-           Case{"AVIF sequence", Ftyp("avis", {"msf1"}), PictureFormat::Avif},
-           Case{"CR3", Ftyp("crx ", {"crx ", "isom"}), PictureFormat::Cr3},
-           Case{"a video", Ftyp("mp42", {"isom", "avc1"}), PictureFormat::None},
-           Case{"JPEG XL codestream", "\xFF\x0A\xFA\x0B", PictureFormat::Jxl},
-           Case{"JPEG XL container", std::string("\0\0\0\x0CJXL \r\n\x87\n", 12),
-                PictureFormat::Jxl},
-           Case{"JPEG", "\xFF\xD8\xFF\xE0", PictureFormat::Jpeg},
-           Case{"ORF", std::string("IIRO\x08\0\0\0", 8), PictureFormat::Orf},
-           Case{"ORF, other", "IIRS\x08\0\0\0", PictureFormat::Orf},
-           Case{"ORF, big-endian", "MMOR\0\0\0\x08", PictureFormat::Orf},
-           Case{"RW2", std::string("IIU\0\x18\0\0\0", 8), PictureFormat::Rw2},
-           Case{"RAF", "FUJIFILMCCD-RAW 0201FF383501", PictureFormat::Raf},
-           Case{"RAF cut short", "FUJIFILMCCD-RA", PictureFormat::None},
+           Case{EncodeWebp({8, 8, true, false, false, {}}), PictureFormat::Webp},
+           Case{std::string("RIFF\x10\0\0\0WAVEfmt ", 16), PictureFormat::None},
+           Case{EncodeTiff({8, 8}), PictureFormat::Tiff},
+           Case{std::string("MM\0*\0\0\0\x08", 8), PictureFormat::Tiff},
+           Case{std::string("II+\0\x08\0\0\0", 8), PictureFormat::Tiff},  // BigTIFF
+           Case{kTiffHead + "CR\x02", PictureFormat::Cr2},
+           Case{Ftyp("heic", "mif1heic"), PictureFormat::Heif},
+           Case{Ftyp("hevc", "msf1"), PictureFormat::Heif},
+           Case{Ftyp("mif1", "miafheic"), PictureFormat::Heif},
+           Case{Ftyp("avif", "mif1miaf"), PictureFormat::Avif},
+           Case{Ftyp("mif1", "miafMA1Bavif"), PictureFormat::Avif},
+           Case{Ftyp("avis", "msf1"), PictureFormat::Avif},
+           Case{Ftyp("crx ", "crx isom"), PictureFormat::Cr3},
+           Case{Ftyp("mp42", "isomavc1"), PictureFormat::None},  // a video
+           Case{"\xFF\x0A\xFA\x0B", PictureFormat::Jxl},
+           Case{std::string("\0\0\0\x0CJXL \r\n\x87\n", 12), PictureFormat::Jxl},
+           Case{"\xFF\xD8\xFF\xE0", PictureFormat::Jpeg},
+           Case{"IIRO\x08", PictureFormat::Orf},
+           Case{"MMOR", PictureFormat::Orf},
+           Case{kRw2, PictureFormat::Rw2},
+           Case{"FUJIFILMCCD-RAW 0201", PictureFormat::Raf},
+           Case{"FUJIFILMCCD-RA", PictureFormat::None},
        }) {
-    EXPECT_EQ(SniffPictureFormat(c.bytes), c.format) << c.name;
+    EXPECT_EQ(SniffPictureFormat(c.bytes), c.format) << c.bytes;
   }
   // Only the extension tells a TIFF-structured raw from a TIFF.
-  const std::string head = TiffHead(false) + "........";
-  EXPECT_EQ(SniffPictureFile(head, "/p/a.NEF"), PictureFormat::Raw);
-  EXPECT_EQ(SniffPictureFile(head, "/p/a.dng"), PictureFormat::Raw);
-  EXPECT_EQ(SniffPictureFile(head, "/p/a.tif"), PictureFormat::Tiff);
-  EXPECT_EQ(SniffPictureFile(head, "/p/a.nef.tif"), PictureFormat::Tiff);
-  EXPECT_EQ(SniffPictureFile(TiffHead(false) + "CR..", "/p/a.nef"), PictureFormat::Cr2);
+  EXPECT_EQ(SniffPictureFile(kTiffHead, "/p/a.NEF"), PictureFormat::Raw);
+  EXPECT_EQ(SniffPictureFile(kTiffHead, "/p/a.nef.tif"), PictureFormat::Tiff);
+  EXPECT_EQ(SniffPictureFile(kTiffHead + "CR", "/p/a.nef"), PictureFormat::Cr2);
 }
 
 TEST(ImageLib, LoadsPicturesUpright) {
   TempDir dir;
-  const int kW = 48, kH = 32;
+  const int w = 48, h = 32;
   // Where the stored top-left and top-right pixels appear once upright, as EXIF defines it.
   enum Corner { TL, TR, BL, BR };
   const Corner storedTopLeft[] = {TL, TR, BR, BL, TL, TR, BR, BL};
   const Corner storedTopRight[] = {TR, TL, BL, BR, BL, BR, TR, TL};
-  const auto check = [&](const Picture& p, int orientation, int tolerance) {
-    const bool turned = orientation >= 5;
-    ASSERT_EQ(p.width, turned ? kH : kW);
-    ASSERT_EQ(p.height, turned ? kW : kH);
-    EXPECT_EQ(p.fullWidth, p.width);
-    EXPECT_EQ(p.fullHeight, p.height);
-    const auto at = [&](Corner c) {
-      return PixelAt(p.frames[0].pixels, p.width, c == TR || c == BR ? p.width - 1 : 0,
-                     c == BL || c == BR ? p.height - 1 : 0);
-    };
-    const auto near = [&](Rgba a, Rgba b) {
-      return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
-             std::abs(a.b - b.b) <= tolerance;
-    };
-    const Rgba topLeft = testsupport::Gradient(0, 0, kW, kH);
-    const Rgba topRight = testsupport::Gradient(kW - 1, 0, kW, kH);
-    EXPECT_PRED2(near, at(storedTopLeft[orientation - 1]), topLeft);
-    EXPECT_PRED2(near, at(storedTopRight[orientation - 1]), topRight);
-  };
-  for (int o = 1; o <= 8; ++o) {
-    SCOPED_TRACE(testing::Message() << "JPEG " << o);
-    const std::string path =
-        dir.Write("j" + std::to_string(o) + ".jpg",
-                  testsupport::WithJpegExif(testsupport::EncodeJpeg(kW, kH),
-                                            testsupport::EncodeExif(o, o % 2)));
-    const LoadResult r = LoadPicture(path);
-    EXPECT_EQ(r.format, PictureFormat::Jpeg);
-    check(r.picture, o, 12);
-  }
-  testsupport::WebpParams webp{kW, kH, true, false, testsupport::EncodeExif(8)};
-  testsupport::TiffParams tiff;
-  tiff.width = kW, tiff.height = kH, tiff.orientation = 7;
   struct Case {
-    const char* name;
     std::string bytes;
     int orientation;
+    int tolerance;
   };
-  for (const Case& c : {Case{"PNG",
-                             testsupport::WithPngExif(testsupport::EncodePng(kW, kH),
-                                                      testsupport::EncodeExif(6, true)),
-                             6},
-                        Case{"WebP", testsupport::EncodeWebp(webp), 8},
-                        Case{"TIFF", testsupport::EncodeTiff(tiff), 7}}) {
-    SCOPED_TRACE(c.name);
-    const LoadResult r = LoadPicture(dir.Write(c.name, c.bytes));
-    ASSERT_NE(r.format, PictureFormat::None);
-    check(r.picture, c.orientation, 0);
+  std::vector<Case> cases;
+  for (int o = 1; o <= 8; ++o)
+    cases.push_back({WithJpegExif(EncodeJpeg(w, h), EncodeExif(o, o % 2)), o, 12});
+  cases.push_back({WithPngExif(EncodePng(w, h), EncodeExif(6, true)), 6, 0});
+  cases.push_back({EncodeWebp({w, h, true, false, false, EncodeExif(8)}), 8, 0});
+  cases.push_back({EncodeTiff({w, h, TiffColor::Rgb, 8, 7}), 7, 0});
+  for (const Case& c : cases) {
+    const LoadResult r = LoadPicture(dir.Write("p", c.bytes));
+    SCOPED_TRACE(testing::Message() << int(r.format) << " " << c.orientation);
+    const Picture& p = r.picture;
+    const bool turned = c.orientation >= 5;
+    ASSERT_EQ(p.width, turned ? h : w);
+    ASSERT_EQ(p.height, turned ? w : h);
+    EXPECT_EQ(p.fullWidth, p.width);
+    EXPECT_EQ(p.fullHeight, p.height);
+    const auto at = [&](Corner k) {
+      return PixelAt(p.frames[0].pixels, p.width, k == TR || k == BR ? p.width - 1 : 0,
+                     k == BL || k == BR ? p.height - 1 : 0);
+    };
+    for (auto [shown, x] : {std::pair{at(storedTopLeft[c.orientation - 1]), 0},
+                            {at(storedTopRight[c.orientation - 1]), w - 1}}) {
+      const Rgba want = testsupport::Gradient(x, 0, w, h);
+      EXPECT_NEAR(shown.r, want.r, c.tolerance);
+      EXPECT_NEAR(shown.g, want.g, c.tolerance);
+    }
   }
 
   // A reduced-scale decode fits the upright picture, not the stored one, into the box.
   codecs::DecodeOptions fit;
   fit.fitWidth = 20, fit.fitHeight = 40;
-  const std::string side = dir.Write(
-      "side.jpg",
-      testsupport::WithJpegExif(testsupport::EncodeJpeg(160, 80), testsupport::EncodeExif(6)));
-  const LoadResult small = LoadPicture(side, fit);
+  const LoadResult small =
+      LoadPicture(dir.Write("side.jpg", WithJpegExif(EncodeJpeg(160, 80), EncodeExif(6))), fit);
   EXPECT_EQ(small.picture.width, 20);
   EXPECT_EQ(small.picture.height, 40);
   EXPECT_EQ(small.picture.fullWidth, 80);
   EXPECT_EQ(small.picture.fullHeight, 160);
 }
 
-TEST(ImageLib, ApplyOrientationTurnsEveryFrame) {
-  Picture p;
-  p.width = p.fullWidth = 3;
-  p.height = p.fullHeight = 2;
-  for (std::uint8_t f = 0; f < 2; ++f) {
-    PictureFrame frame;
-    for (std::uint8_t i = 0; i < 6; ++i) frame.pixels.insert(frame.pixels.end(), {i, f, 0, 255});
-    p.frames.push_back(frame);
-  }
-  // The stored pixel index (x + 3y) found at each upright position, row by row.
-  const std::vector<std::vector<int>> upright = {
-      {0, 1, 2, 3, 4, 5}, {2, 1, 0, 5, 4, 3}, {5, 4, 3, 2, 1, 0}, {3, 4, 5, 0, 1, 2},
-      {0, 3, 1, 4, 2, 5}, {3, 0, 4, 1, 5, 2}, {5, 2, 4, 1, 3, 0}, {2, 5, 1, 4, 0, 3}};
-  for (int o = 1; o <= 8; ++o) {
-    SCOPED_TRACE(o);
-    Picture q = p;
-    ApplyOrientation(q, o);
-    EXPECT_EQ(q.width, o >= 5 ? 2 : 3);
-    EXPECT_EQ(q.fullHeight, o >= 5 ? 3 : 2);
-    for (std::size_t f = 0; f < 2; ++f)
-      for (std::size_t i = 0; i < 6; ++i) {
-        EXPECT_EQ(q.frames[f].pixels[i * 4], upright[o - 1][i]) << i;
-        EXPECT_EQ(q.frames[f].pixels[i * 4 + 1], f);
-      }
-  }
-  for (int bad : {0, 9, -1}) {
-    Picture q = p;
-    ApplyOrientation(q, bad);
-    EXPECT_TRUE(q.frames[0].pixels == p.frames[0].pixels);
-  }
-}
-
 TEST(ImageLib, NamesEachNewerFormatByItsUsualExtension) {
   TempDir dir;
-  testsupport::TiffParams tiff;
-  tiff.width = tiff.height = 8;
-  const std::string tiffBytes = testsupport::EncodeTiff(tiff);
+  const std::string tiff = EncodeTiff({8, 8});
   struct Case {
     std::string name;
     std::string bytes;
     std::string renamed;  // empty: the name stays
   };
   for (const Case& c : {
-           Case{"a.jpg", testsupport::EncodeWebp({8, 8, true, false, {}}), "a.webp"},
-           Case{"b.WEBP", testsupport::EncodeWebp({8, 8, false, false, {}}), ""},
-           Case{"c.png", tiffBytes, "c.tif"},
-           Case{"d.TIFF", tiffBytes, ""},
-           Case{"e.tif", tiffBytes, ""},
-           Case{"f.nef", tiffBytes, ""},  // a raw of TIFF structure is never made a .tif
-           Case{"g.ARW", tiffBytes, ""},
-           Case{"h.jpg", Ftyp("heic", {"mif1"}), "h.heic"},
-           Case{"i.heif", Ftyp("mif1", {"heic"}), ""},
-           Case{"j.heic", Ftyp("avif", {"mif1"}), "j.avif"},
+           Case{"a.jpg", EncodeWebp({8, 8, true, false, false, {}}), "a.webp"},
+           Case{"b.WEBP", EncodeWebp({8, 8, false, false, false, {}}), ""},
+           Case{"c.png", tiff, "c.tif"},
+           Case{"d.TIFF", tiff, ""},
+           Case{"f.nef", tiff, ""},  // a raw of TIFF structure is never made a .tif
+           Case{"g.ARW", tiff, ""},
+           Case{"h.jpg", Ftyp("heic", "mif1"), "h.heic"},
+           Case{"i.heif", Ftyp("mif1", "heic"), ""},
+           Case{"j.heic", Ftyp("avif", "mif1"), "j.avif"},
            Case{"k.jpg", "\xFF\x0A\xFA\x0B", "k.jxl"},
-           Case{"l.tif", TiffHead(false) + std::string("CR\x02\0", 4), "l.cr2"},
-           Case{"m.nef", Ftyp("crx ", {"isom"}), "m.cr3"},
-           Case{"n.raw", "IIRO\x08\0\0\0", "n.orf"},
-           Case{"o.tif", std::string("IIU\0\x18\0\0\0", 8), "o.rw2"},
+           Case{"l.tif", kTiffHead + "CR\x02", "l.cr2"},
+           Case{"m.nef", Ftyp("crx ", "isom"), "m.cr3"},
+           Case{"n.raw", "IIRO\x08", "n.orf"},
+           Case{"o.tif", kRw2, "o.rw2"},
            Case{"p.jpg", "FUJIFILMCCD-RAW 0201", "p.raf"},
-           Case{"q.rw2", std::string("IIU\0\x18\0\0\0", 8), ""},
+           Case{"q.rw2", kRw2, ""},
        }) {
     SCOPED_TRACE(c.name);
     const std::string path = dir.Write(c.name, c.bytes);
@@ -398,10 +337,10 @@ TEST(ImageLib, NamesEachNewerFormatByItsUsualExtension) {
     if (format == PictureFormat::Webp || format == PictureFormat::Tiff) {
       EXPECT_EQ(LoadPicture(path).format, format);
     }
-    Hooks h;
-    const std::string result = CorrectPictureExtension(path, format, h.Make());
-    EXPECT_EQ(result, c.renamed.empty() ? "" : dir / c.renamed);
-    EXPECT_EQ(h.marked, c.renamed.empty() ? 0 : 1);
+    Hooks hooks;
+    EXPECT_EQ(CorrectPictureExtension(path, format, hooks.Make()),
+              c.renamed.empty() ? "" : dir / c.renamed);
+    EXPECT_EQ(hooks.marked, c.renamed.empty() ? 0 : 1);
     EXPECT_TRUE(std::filesystem::exists(c.renamed.empty() ? path : dir / c.renamed));
   }
 }
