@@ -1,6 +1,8 @@
 #include "codecs/WebpDecoder.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include <webp/decode.h>
 #include <webp/demux.h>
@@ -18,6 +20,13 @@ struct AnimDecoderDeleter {
 };
 struct IDecoderDeleter {
   void operator()(WebPIDecoder* d) const { WebPIDelete(d); }
+};
+struct DemuxerDeleter {
+  void operator()(WebPDemuxer* d) const { WebPDemuxDelete(d); }
+};
+struct FrameIterator {
+  WebPIterator it{};
+  ~FrameIterator() { WebPDemuxReleaseIterator(&it); }
 };
 
 // Points the library's output at the picture's own buffer, so nothing is copied afterwards.
@@ -71,6 +80,51 @@ bool DecodeStill(Bytes bytes, const WebPBitstreamFeatures& features, Picture& ou
   return true;
 }
 
+// Decodes one frame's bitstream (with its alpha chunk) into rows of width * 4 bytes at pixels;
+// the rows it gives, all of them when it is whole.
+int DecodeFrameRows(Bytes bitstream, std::uint8_t* pixels, int width, int height) {
+  WebPDecoderConfig config;
+  if (!WebPInitDecoderConfig(&config)) return 0;
+  config.output.colorspace = MODE_BGRA;
+  config.output.is_external_memory = 1;
+  config.output.u.RGBA.rgba = pixels;
+  config.output.u.RGBA.stride = width * 4;
+  config.output.u.RGBA.size = static_cast<std::size_t>(width) * height * 4;
+  if (WebPDecode(bitstream.data(), bitstream.size(), &config) == VP8_STATUS_OK) return height;
+  return DecodeRowsUntilEnd(bitstream, config);
+}
+
+// The animation decoder takes only whole files. Of one cut short, the first frame is shown (on
+// the transparent canvas it starts from), as far as it goes.
+bool DecodeFirstFrame(Bytes bytes, Picture& out, const DecodeLimits& limits) {
+  const WebPData data{bytes.data(), bytes.size()};
+  WebPDemuxState state;
+  std::unique_ptr<WebPDemuxer, DemuxerDeleter> demux(WebPDemuxPartial(&data, &state));
+  if (!demux) return false;
+  const std::uint32_t cw = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH);
+  const std::uint32_t ch = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT);
+  FrameIterator frame;
+  if (!limits.Allows(cw, ch) || !WebPDemuxGetFrame(demux.get(), 1, &frame.it)) return false;
+  const WebPIterator& it = frame.it;
+  if (it.width <= 0 || it.height <= 0 || it.x_offset < 0 || it.y_offset < 0 ||
+      std::uint64_t(it.x_offset) + it.width > cw || std::uint64_t(it.y_offset) + it.height > ch)
+    return false;
+  std::vector<std::uint8_t> rows(static_cast<std::size_t>(it.width) * it.height * 4);
+  const int decoded =
+      DecodeFrameRows(Bytes(it.fragment.bytes, it.fragment.size), rows.data(), it.width, it.height);
+  if (decoded <= 0) return false;
+  Picture picture;
+  if (!StartStill(picture, cw, ch, DecodeOptions{limits, 0, 0, nullptr})) return false;
+  const std::size_t span = static_cast<std::size_t>(it.width) * 4;
+  for (int y = 0; y < decoded; ++y)
+    std::copy_n(rows.data() + y * span, span,
+                picture.frames[0].pixels.data() + (it.y_offset + y) * picture.stride() +
+                    static_cast<std::size_t>(it.x_offset) * 4);
+  picture.hasAlpha = AnyTransparent(picture);
+  out = std::move(picture);
+  return true;
+}
+
 bool DecodeAnimation(Bytes bytes, Picture& out, const DecodeLimits& limits) {
   WebPAnimDecoderOptions animOptions;
   if (!WebPAnimDecoderOptionsInit(&animOptions)) return false;
@@ -78,7 +132,7 @@ bool DecodeAnimation(Bytes bytes, Picture& out, const DecodeLimits& limits) {
   animOptions.use_threads = 0;
   const WebPData data{bytes.data(), bytes.size()};
   std::unique_ptr<WebPAnimDecoder, AnimDecoderDeleter> dec(WebPAnimDecoderNew(&data, &animOptions));
-  if (!dec) return false;
+  if (!dec) return DecodeFirstFrame(bytes, out, limits);
   WebPAnimInfo info;
   if (!WebPAnimDecoderGetInfo(dec.get(), &info)) return false;
   if (!limits.Allows(info.canvas_width, info.canvas_height)) return false;

@@ -12,8 +12,8 @@ namespace codecs {
 // the canvas; delays are in milliseconds (0 is shown as 100 ms), loopCount as in the file
 // (0 forever, else how many times it is played); frames past DecodeLimits::maxAnimationBytes
 // are dropped. A still that ends early gives the rows decoded before that point, the rest
-// transparent; an animation that ends early keeps the frames before the damage. False when
-// nothing could be decoded.
+// transparent; an animation that ends early shows its first frame as far as it goes, one
+// damaged inside keeps the frames before the damage. False when nothing could be decoded.
 bool DecodeWebp(Bytes bytes, Picture& out, const DecodeOptions& options = {});
 
 }  // namespace codecs

@@ -71,11 +71,6 @@ std::string LowerExtension(const std::string& path) {
 
 }  // namespace
 
-bool IsRawFormat(PictureFormat f) {
-  return f == PictureFormat::Raw || f == PictureFormat::Cr2 || f == PictureFormat::Cr3 ||
-         f == PictureFormat::Orf || f == PictureFormat::Rw2 || f == PictureFormat::Raf;
-}
-
 PictureFormat SniffPictureFormat(const std::string& b) {
   if (b.size() < 4) return PictureFormat::None;
   const auto u = [&](std::size_t i) { return static_cast<unsigned char>(b[i]); };

@@ -28,9 +28,6 @@ enum class PictureFormat : int {
   Raf = 15,
 };
 
-// Camera raw files, whichever way they were recognised.
-bool IsRawFormat(PictureFormat format);
-
 // How many of a file's first bytes SniffPictureFormat looks at, at most (the HEIF/AVIF brands
 // sit in the first box, the Fujifilm signature runs to byte 15).
 constexpr std::size_t kSniffBytes = 64;
