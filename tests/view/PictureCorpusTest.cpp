@@ -53,7 +53,7 @@ std::optional<std::pair<int, int>> StatedSize(const std::string& b) {
   std::optional<std::pair<int, int>> size = StoredSize(b);
   const codecs::Bytes bytes(reinterpret_cast<const std::uint8_t*>(b.data()), b.size());
   const PictureFormat format = SniffPictureFormat(b);
-  const codecs::Bytes exif = format == PictureFormat::Jpeg ? codecs::FindJpegExif(bytes)
+  const codecs::Bytes exif = format == PictureFormat::Jpeg  ? codecs::FindJpegExif(bytes)
                              : format == PictureFormat::Png ? codecs::FindPngExif(bytes)
                                                             : codecs::Bytes{};
   if (size && codecs::OrientationSwapsSides(codecs::ExifOrientation(exif)))
