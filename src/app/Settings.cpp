@@ -19,7 +19,9 @@ constexpr std::string_view kKeyMap = "KeyMap";
 constexpr std::string_view kFont = "Font";
 constexpr std::string_view kPreview = "Preview";
 
-constexpr std::string_view kDefaultImageExtensions = ".bmp .gif .jpe .jpeg .jpg .png";
+constexpr std::string_view kDefaultImageExtensions =
+    ".bmp .gif .jpe .jpeg .jpg .png .webp .heic .heif .avif .jxl .tif .tiff .cr2 .cr3 .nef .arw "
+    ".dng .orf .rw2 .raf .pef";
 constexpr std::string_view kDefaultListExtensions = ".txt";
 
 struct NamedColor {

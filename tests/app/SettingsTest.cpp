@@ -16,6 +16,11 @@
 
 namespace {
 
+// The original six, then the newer formats.
+constexpr const char* kDefaultPictures =
+    ".bmp .gif .jpe .jpeg .jpg .png .webp .heic .heif .avif .jxl .tif .tiff .cr2 .cr3 .nef .arw "
+    ".dng .orf .rw2 .raf .pef";
+
 struct Objects {
   TGeneralManager general;
   TTemporaryManager temporary;
@@ -41,7 +46,7 @@ TEST(Settings, NoFileGivesTheDefaultsAndCreatesNothing) {
   o.keys[NavAction::Next].SetCode(7);
   EXPECT_FALSE(o.Load(path));
   EXPECT_FALSE(std::filesystem::exists(dir / "sub"));
-  EXPECT_EQ(o.general.ImageExtensions, ".bmp .gif .jpe .jpeg .jpg .png");
+  EXPECT_EQ(o.general.ImageExtensions, kDefaultPictures);
   EXPECT_EQ(o.general.ListExtensions, ".txt");
   EXPECT_EQ(o.general.DragSensitivity, 1);
   EXPECT_EQ(o.general.DragAccelerator, 100);
@@ -78,8 +83,7 @@ TEST(Settings, ReadDefaultsAndOddValues) {
   EXPECT_EQ(p.general.ScrollRate, 0);
   EXPECT_EQ(p.general.DragAccelerator, 32);
   EXPECT_EQ(p.general.DragSensitivity, 16);
-  EXPECT_EQ(p.general.ImageExtensions, ".bmp .gif .jpe .jpeg .jpg .png")
-      << "the written key is never read back";
+  EXPECT_EQ(p.general.ImageExtensions, kDefaultPictures) << "the written key is never read back";
   EXPECT_EQ(p.window.font.color, 0) << "an unreadable colour keeps the default";
   EXPECT_EQ(p.window.font.style, 3);
   EXPECT_EQ(p.window.font.charSet, 255);

@@ -163,7 +163,10 @@ void TForm1::FitPicture() {
 void TForm1::RefreshAnimatedPicture() {
   // The control paints every frame at its current geometry; a moved animation only needs a
   // repaint, and keeps its frame and timing.
-  if (temporary_->PictureFormat == static_cast<std::int32_t>(PictureFormat::Gif)) Image1->update();
+  const std::int32_t format = temporary_->PictureFormat;
+  if (format == static_cast<std::int32_t>(PictureFormat::Gif) ||
+      format == static_cast<std::int32_t>(PictureFormat::Webp))
+    Image1->update();
 }
 
 void TForm1::ScrollByHalfPanel(ScrollDirection direction) {
