@@ -1,0 +1,182 @@
+#include "codecs/RawDecoder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include <libraw/libraw.h>
+
+#include "codecs/JpegDecoder.h"
+
+namespace codecs {
+
+namespace {
+
+struct ProcessedDeleter {
+  void operator()(libraw_processed_image_t* p) const { LibRaw::dcraw_clear_mem(p); }
+};
+
+struct Size {
+  int width = 0;
+  int height = 0;
+};
+
+bool Transposes(int orientation) {
+  return orientation >= 5 && orientation <= 8;
+}
+
+// Whether a picture of `have` pixels shows a `full` picture fitted into fitWidth x fitHeight
+// without enlarging it, or without a fit hint, at least at half its size.
+bool Serves(Size have, Size full, const DecodeOptions& options) {
+  if (full.width <= 0 || full.height <= 0) return true;
+  if (options.fitWidth <= 0 || options.fitHeight <= 0)
+    return std::int64_t{have.width} * 2 >= full.width &&
+           std::int64_t{have.height} * 2 >= full.height;
+  const double scale = std::min({1.0, static_cast<double>(options.fitWidth) / full.width,
+                                 static_cast<double>(options.fitHeight) / full.height});
+  return have.width + 1 >= static_cast<int>(full.width * scale) &&
+         have.height + 1 >= static_cast<int>(full.height * scale);
+}
+
+// RGB or grey rows of 8 bits, packed, into a still picture.
+bool FromRgb(const std::uint8_t* data, std::size_t size, int width, int height, int colors,
+             Picture& picture, const DecodeOptions& options) {
+  if ((colors != 1 && colors != 3) ||
+      size < static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * colors ||
+      !StartStill(picture, width, height, options))
+    return false;
+  std::uint8_t* out = picture.frames[0].pixels.data();
+  const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  for (std::size_t i = 0; i < count; ++i, out += 4, data += colors) {
+    out[0] = data[colors == 3 ? 2 : 0];
+    out[1] = data[colors == 3 ? 1 : 0];
+    out[2] = data[0];
+    out[3] = 0xFF;
+  }
+  return true;
+}
+
+bool DecodePreview(LibRaw& raw, Picture& picture, const DecodeOptions& options, int orientation) {
+  if (raw.unpack_thumb() != LIBRAW_SUCCESS) return false;
+  const libraw_thumbnail_t& t = raw.imgdata.thumbnail;
+  if (!t.thumb || t.tlength == 0) return false;
+  const auto* data = reinterpret_cast<const std::uint8_t*>(t.thumb);
+  if (t.tformat == LIBRAW_THUMBNAIL_JPEG) {
+    DecodeOptions jpeg = options;
+    // The preview is stored as the sensor sees it: scale it for the view it will be turned to.
+    if (Transposes(orientation)) std::swap(jpeg.fitWidth, jpeg.fitHeight);
+    if (orientation != 1) jpeg.reuse = nullptr;
+    return DecodeJpeg(Bytes(data, t.tlength), picture, jpeg);
+  }
+  if (t.tformat == LIBRAW_THUMBNAIL_BITMAP)
+    return FromRgb(data, t.tlength, t.twidth, t.theight, t.tcolors, picture, options);
+  return false;
+}
+
+bool DevelopHalfSize(LibRaw& raw, Picture& picture, const DecodeOptions& options) {
+  const libraw_image_sizes_t& s = raw.imgdata.sizes;
+  if (!options.limits.Allows(s.raw_width, s.raw_height)) return false;
+  raw.imgdata.params.half_size = 1;
+  raw.imgdata.params.use_camera_wb = 1;
+  raw.imgdata.params.output_bps = 8;
+  if (raw.unpack() != LIBRAW_SUCCESS || raw.dcraw_process() != LIBRAW_SUCCESS) return false;
+  int err = 0;
+  std::unique_ptr<libraw_processed_image_t, ProcessedDeleter> image(raw.dcraw_make_mem_image(&err));
+  if (!image || err != LIBRAW_SUCCESS || image->type != LIBRAW_IMAGE_BITMAP || image->bits != 8)
+    return false;
+  // The library has already turned it upright.
+  return FromRgb(image->data, image->data_size, image->width, image->height, image->colors, picture,
+                 options);
+}
+
+}  // namespace
+
+int OrientationOfRawFlip(int flip) {
+  static constexpr int kOrientation[8] = {1, 2, 4, 3, 5, 8, 6, 7};
+  return flip >= 0 && flip < 8 ? kOrientation[flip] : 1;
+}
+
+void ApplyRawOrientation(Picture& picture, int orientation) {
+  if (orientation < 2 || orientation > 8 || picture.empty() || picture.frames.size() != 1) return;
+  const int w = picture.width, h = picture.height;
+  const bool swap = Transposes(orientation);
+  const int outW = swap ? h : w, outH = swap ? w : h;
+  const auto* src = reinterpret_cast<const std::uint32_t*>(picture.frames[0].pixels.data());
+  std::vector<std::uint8_t> turned(picture.frames[0].pixels.size());
+  auto* dst = reinterpret_cast<std::uint32_t*>(turned.data());
+  for (int y = 0; y < outH; ++y) {
+    for (int x = 0; x < outW; ++x) {
+      int sx = x, sy = y;
+      switch (orientation) {
+        case 2:
+          sx = w - 1 - x;
+          break;
+        case 3:
+          sx = w - 1 - x, sy = h - 1 - y;
+          break;
+        case 4:
+          sy = h - 1 - y;
+          break;
+        case 5:
+          sx = y, sy = x;
+          break;
+        case 6:
+          sx = y, sy = h - 1 - x;
+          break;
+        case 7:
+          sx = w - 1 - y, sy = h - 1 - x;
+          break;
+        case 8:
+          sx = w - 1 - y, sy = x;
+          break;
+      }
+      dst[static_cast<std::size_t>(y) * outW + x] = src[static_cast<std::size_t>(sy) * w + sx];
+    }
+  }
+  picture.frames[0].pixels = std::move(turned);
+  picture.shrunk.reset();
+  if (swap) {
+    std::swap(picture.width, picture.height);
+    std::swap(picture.fullWidth, picture.fullHeight);
+  }
+}
+
+bool DecodeRaw(Bytes bytes, Picture& out, const DecodeOptions& options) {
+  if (bytes.size() < 16 || bytes.size() > options.limits.maxFileBytes) return false;
+  auto raw = std::make_unique<LibRaw>(LIBRAW_OPIONS_NO_MEMERR_CALLBACK |
+                                      LIBRAW_OPIONS_NO_DATAERR_CALLBACK);
+  // The library's own allocation ceiling, lowered to what our pixel limit allows for a
+  // 16-bit sensor image of four channels.
+  const std::uint64_t mb = options.limits.maxPixels * 8 / (1u << 20);
+  raw->imgdata.params.max_raw_memory_mb =
+      static_cast<unsigned>(std::clamp<std::uint64_t>(mb, 16, LIBRAW_MAX_ALLOC_MB_DEFAULT));
+  // The buffer is only read; the library's interface is older than const.
+  if (raw->open_buffer(const_cast<std::uint8_t*>(bytes.data()), bytes.size()) != LIBRAW_SUCCESS)
+    return false;
+  const libraw_image_sizes_t& s = raw->imgdata.sizes;
+  const int orientation = OrientationOfRawFlip(s.flip);
+  Size full{s.width, s.height};
+  if (full.width > 0 && full.height > 0 && !options.limits.Allows(full.width, full.height))
+    return false;
+  if (Transposes(orientation)) std::swap(full.width, full.height);
+
+  Picture picture;
+  bool fromPreview = DecodePreview(*raw, picture, options, orientation);
+  if (fromPreview) {
+    ApplyRawOrientation(picture, orientation);
+    if (!Serves({picture.width, picture.height}, full, options)) {
+      Picture developed;
+      if (DevelopHalfSize(*raw, developed, options))
+        picture = std::move(developed), fromPreview = false;
+    }
+  } else if (!DevelopHalfSize(*raw, picture, options)) {
+    return false;
+  }
+  if (full.width > 0 && full.height > 0)
+    picture.fullWidth = full.width, picture.fullHeight = full.height;
+  picture.hasAlpha = false;
+  out = std::move(picture);
+  return true;
+}
+
+}  // namespace codecs
