@@ -16,10 +16,6 @@ struct DecoderDeleter {
   void operator()(JxlDecoder* d) const { JxlDecoderDestroy(d); }
 };
 
-void RgbaToBgra(std::vector<std::uint8_t>& pixels) {
-  for (std::size_t i = 0; i + 3 < pixels.size(); i += 4) std::swap(pixels[i], pixels[i + 2]);
-}
-
 int DelayMs(const JxlBasicInfo& info, std::uint32_t ticks) {
   if (ticks == 0 || info.animation.tps_numerator == 0) return kDefaultDelayMs;
   const std::uint64_t ms =
@@ -38,6 +34,8 @@ class Decoding {
   bool SetOutBuffer();
   bool FinishFrame();
   bool KeepPartial();
+  static void OnPixels(void* self, std::size_t x, std::size_t y, std::size_t count,
+                       const void* pixels);
 
   JxlDecoder* dec_;
   const DecodeOptions& options_;
@@ -49,7 +47,9 @@ class Decoding {
   int height_ = 0;
   std::uint32_t ticks_ = 0;  // duration of the frame being decoded
   std::uint64_t bytesKept_ = 0;
+  std::uint64_t pixelsWritten_ = 0;  // of the frame being decoded
   bool bufferSet_ = false;
+  bool progressed_ = false;  // the frame being decoded reached a progressive step
 };
 
 bool Decoding::OnBasicInfo() {
@@ -76,9 +76,23 @@ bool Decoding::SetOutBuffer() {
   if (picture_.frames.empty() && options_.reuse) frame_.swap(*options_.reuse);
   // Cleared even when reused: a file cut short leaves parts of the buffer unwritten.
   frame_.assign(size, 0);
-  bufferSet_ =
-      JxlDecoderSetImageOutBuffer(dec_, &format_, frame_.data(), frame_.size()) == JXL_DEC_SUCCESS;
+  pixelsWritten_ = 0;
+  bufferSet_ = JxlDecoderSetImageOutCallback(dec_, &format_, OnPixels, this) == JXL_DEC_SUCCESS;
   return bufferSet_;
+}
+
+// Pixels arrive as pieces of rows, each once and final, as the groups holding them decode: a
+// file cut short has delivered exactly the groups it holds whole.
+void Decoding::OnPixels(void* self, std::size_t x, std::size_t y, std::size_t count,
+                        const void* pixels) {
+  auto* d = static_cast<Decoding*>(self);
+  const auto width = static_cast<std::size_t>(d->width_);
+  if (y >= static_cast<std::size_t>(d->height_) || x >= width || count > width - x) return;
+  const auto* in = static_cast<const std::uint8_t*>(pixels);
+  std::uint8_t* out = d->frame_.data() + (y * width + x) * 4;
+  for (std::size_t i = 0; i < count; ++i, in += 4, out += 4)
+    out[0] = in[2], out[1] = in[1], out[2] = in[0], out[3] = in[3];
+  d->pixelsWritten_ += count;
 }
 
 // False once no more frames are wanted.
@@ -88,7 +102,6 @@ bool Decoding::FinishFrame() {
   if (!picture_.frames.empty() && bytesKept_ + bytes > options_.limits.maxAnimationBytes)
     return false;
   bytesKept_ += bytes;
-  RgbaToBgra(frame_);
   PictureFrame frame;
   frame.pixels = std::move(frame_);
   frame.delayMs = info_.have_animation ? DelayMs(info_, ticks_) : 0;
@@ -96,10 +109,14 @@ bool Decoding::FinishFrame() {
   return info_.have_animation;
 }
 
-// The input ended inside a frame: a still picture shows what has been decoded of it.
+// The input ended inside a frame. A still picture whose frame had reached a progressive step
+// (its eighth-size image, in files that have one) shows that step, with whatever detail came
+// after it; without one there is nothing to show: a flush would paint the groups not yet
+// decoded opaque black, which cannot be told from the picture's own black.
 bool Decoding::KeepPartial() {
   if (!picture_.frames.empty()) return true;
-  if (!bufferSet_ || info_.have_animation || JxlDecoderFlushImage(dec_) != JXL_DEC_SUCCESS)
+  if (!bufferSet_ || !progressed_ || info_.have_animation ||
+      JxlDecoderFlushImage(dec_) != JXL_DEC_SUCCESS || pixelsWritten_ == 0)
     return false;
   FinishFrame();
   return true;
@@ -115,10 +132,14 @@ bool Decoding::Run() {
         JxlFrameHeader header;
         if (JxlDecoderGetFrameHeader(dec_, &header) != JXL_DEC_SUCCESS) return false;
         ticks_ = header.duration;
+        progressed_ = false;
         break;
       }
       case JXL_DEC_NEED_IMAGE_OUT_BUFFER:
         if (width_ <= 0 || !SetOutBuffer()) return !picture_.frames.empty();
+        break;
+      case JXL_DEC_FRAME_PROGRESSION:
+        progressed_ = true;
         break;
       case JXL_DEC_FULL_IMAGE:
         if (!FinishFrame()) return true;
@@ -141,13 +162,15 @@ bool DecodeJxl(Bytes bytes, Picture& out, const DecodeOptions& options) {
   if (sig != JXL_SIG_CODESTREAM && sig != JXL_SIG_CONTAINER) return false;
   std::unique_ptr<JxlDecoder, DecoderDeleter> dec(JxlDecoderCreate(nullptr));
   if (!dec ||
-      JxlDecoderSubscribeEvents(
-          dec.get(), JXL_DEC_BASIC_INFO | JXL_DEC_FRAME | JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS ||
+      JxlDecoderSubscribeEvents(dec.get(), JXL_DEC_BASIC_INFO | JXL_DEC_FRAME |
+                                               JXL_DEC_FRAME_PROGRESSION | JXL_DEC_FULL_IMAGE) !=
+          JXL_DEC_SUCCESS ||
       JxlDecoderSetKeepOrientation(dec.get(), JXL_FALSE) != JXL_DEC_SUCCESS ||
       JxlDecoderSetUnpremultiplyAlpha(dec.get(), JXL_TRUE) != JXL_DEC_SUCCESS ||
       JxlDecoderSetInput(dec.get(), bytes.data(), bytes.size()) != JXL_DEC_SUCCESS)
     return false;
-  JxlDecoderCloseInput(dec.get());
+  // The input is left open: a closed one turns a file cut short into an error, where an open
+  // one asks for more and lets what has arrived be flushed.
 
   Decoding decoding(dec.get(), options);
   if (!decoding.Run()) return false;

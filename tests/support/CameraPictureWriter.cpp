@@ -129,7 +129,7 @@ std::string EncodeJxl(const JxlParams& params) {
   info.ysize = static_cast<std::uint32_t>(params.height);
   info.bits_per_sample = 8;
   info.num_color_channels = 3;
-  info.uses_original_profile = JXL_TRUE;
+  info.uses_original_profile = params.distance > 0 ? JXL_FALSE : JXL_TRUE;
   info.orientation = static_cast<JxlOrientation>(params.orientation);
   if (params.alpha) info.alpha_bits = 8, info.num_extra_channels = 1;
   if (params.frames > 1) {
@@ -143,7 +143,14 @@ std::string EncodeJxl(const JxlParams& params) {
   JxlColorEncodingSetToSRGB(&color, JXL_FALSE);
   if (JxlEncoderSetColorEncoding(enc.get(), &color) != JXL_ENC_SUCCESS) return {};
   JxlEncoderFrameSettings* settings = JxlEncoderFrameSettingsCreate(enc.get(), nullptr);
-  JxlEncoderSetFrameLossless(settings, JXL_TRUE);
+  if (params.distance > 0)
+    JxlEncoderSetFrameDistance(settings, params.distance);
+  else
+    JxlEncoderSetFrameLossless(settings, JXL_TRUE);
+  if (params.progressive) {
+    JxlEncoderFrameSettingsSetOption(settings, JXL_ENC_FRAME_SETTING_PROGRESSIVE_DC, 1);
+    JxlEncoderFrameSettingsSetOption(settings, JXL_ENC_FRAME_SETTING_PROGRESSIVE_AC, 1);
+  }
   JxlEncoderFrameSettingsSetOption(settings, JXL_ENC_FRAME_SETTING_EFFORT, 3);
   const JxlPixelFormat format{params.alpha ? 4u : 3u, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
   for (int f = 0; f < params.frames; ++f) {

@@ -33,9 +33,11 @@ struct HeifParams {
 };
 std::string EncodeHeif(const HeifParams& params);
 
-// ---- JPEG XL, lossless, so every pixel comes back as Pattern gave it
+// ---- JPEG XL, lossless unless a distance is given, so every pixel comes back as Pattern gave it
 struct JxlParams {
   int width = 0, height = 0;  // as stored
+  float distance = 0;         // above 0: lossy, at this distance (1 is visually lossless)
+  bool progressive = false;   // lossy: an eighth-size pass first, then the detail
   bool alpha = false;
   int orientation = 1;  // EXIF numbering
   int frames = 1;       // more than one: an animation
