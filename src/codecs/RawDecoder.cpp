@@ -56,21 +56,50 @@ bool FromRgb(const std::uint8_t* data, std::size_t size, int width, int height, 
   return true;
 }
 
-bool DecodePreview(LibRaw& raw, Picture& picture, const DecodeOptions& options, int orientation) {
-  if (raw.unpack_thumb() != LIBRAW_SUCCESS) return false;
-  const libraw_thumbnail_t& t = raw.imgdata.thumbnail;
-  if (!t.thumb || t.tlength == 0) return false;
-  const auto* data = reinterpret_cast<const std::uint8_t*>(t.thumb);
-  if (t.tformat == LIBRAW_THUMBNAIL_JPEG) {
-    DecodeOptions jpeg = options;
-    // The preview is stored as the sensor sees it: scale it for the view it will be turned to.
-    if (Transposes(orientation)) std::swap(jpeg.fitWidth, jpeg.fitHeight);
-    if (orientation != 1) jpeg.reuse = nullptr;
-    return DecodeJpeg(Bytes(data, t.tlength), picture, jpeg);
+// The library as it stands after opening a file, asked where the preview it found is and how
+// it is stored. The preview is then read from the caller's bytes here, not by unpack_thumb:
+// libraw 0.20 writes past the end of its own buffer there for some malformed files.
+class RawFile : public LibRaw {
+ public:
+  using LibRaw::LibRaw;
+  enum class Preview { None, Jpeg, Rgb };
+  Preview PreviewKind() const {
+    if (write_thumb == &RawFile::jpeg_thumb) return Preview::Jpeg;
+    if (write_thumb == &RawFile::ppm_thumb) return Preview::Rgb;
+    return Preview::None;  // none, or one of the rarer layouts, not worth the risk
   }
-  if (t.tformat == LIBRAW_THUMBNAIL_BITMAP)
-    return FromRgb(data, t.tlength, t.twidth, t.theight, t.tcolors, picture, options);
-  return false;
+};
+
+bool DecodePreview(RawFile& raw, Bytes bytes, Picture& picture, const DecodeOptions& options,
+                   int orientation) {
+  const RawFile::Preview kind = raw.PreviewKind();
+  const libraw_internal_data_t* internal = raw.get_internal_data_pointer();
+  const std::int64_t offset = internal->internal_data.toffset;
+  const libraw_thumbnail_t& t = raw.imgdata.thumbnail;
+  if (kind == RawFile::Preview::None || offset <= 0 ||
+      static_cast<std::uint64_t>(offset) >= bytes.size())
+    return false;
+  const Bytes rest = bytes.subspan(static_cast<std::size_t>(offset));
+  if (kind == RawFile::Preview::Jpeg) {
+    if (t.tlength < 4 || t.tlength > rest.size()) return false;
+    Bytes jpeg = rest.first(t.tlength);
+    // Some cameras store the preview without a proper start marker; the library puts one in.
+    std::vector<std::uint8_t> mended;
+    if (jpeg[0] != 0xFF || jpeg[1] != 0xD8) {
+      mended.assign(jpeg.begin(), jpeg.end());
+      mended[0] = 0xFF, mended[1] = 0xD8;
+      jpeg = Bytes(mended);
+    }
+    DecodeOptions scaled = options;
+    // The preview is stored as the sensor sees it: scale it for the view it will be turned to.
+    if (Transposes(orientation)) std::swap(scaled.fitWidth, scaled.fitHeight);
+    if (orientation != 1) scaled.reuse = nullptr;
+    return DecodeJpeg(jpeg, picture, scaled);
+  }
+  const unsigned misc = internal->unpacker_data.thumb_misc;
+  const int bits = static_cast<int>(misc & 31), colors = static_cast<int>(misc >> 5);
+  if (bits != 8 || !options.limits.Allows(t.twidth, t.theight)) return false;
+  return FromRgb(rest.data(), rest.size(), t.twidth, t.theight, colors, picture, options);
 }
 
 bool DevelopHalfSize(LibRaw& raw, Picture& picture, const DecodeOptions& options) {
@@ -143,8 +172,8 @@ void ApplyRawOrientation(Picture& picture, int orientation) {
 
 bool DecodeRaw(Bytes bytes, Picture& out, const DecodeOptions& options) {
   if (bytes.size() < 16 || bytes.size() > options.limits.maxFileBytes) return false;
-  auto raw = std::make_unique<LibRaw>(LIBRAW_OPIONS_NO_MEMERR_CALLBACK |
-                                      LIBRAW_OPIONS_NO_DATAERR_CALLBACK);
+  auto raw = std::make_unique<RawFile>(LIBRAW_OPIONS_NO_MEMERR_CALLBACK |
+                                       LIBRAW_OPIONS_NO_DATAERR_CALLBACK);
   // The library's own allocation ceiling, lowered to what our pixel limit allows for a
   // 16-bit sensor image of four channels.
   const std::uint64_t mb = options.limits.maxPixels * 8 / (1u << 20);
@@ -161,7 +190,7 @@ bool DecodeRaw(Bytes bytes, Picture& out, const DecodeOptions& options) {
   if (Transposes(orientation)) std::swap(full.width, full.height);
 
   Picture picture;
-  bool fromPreview = DecodePreview(*raw, picture, options, orientation);
+  bool fromPreview = DecodePreview(*raw, bytes, picture, options, orientation);
   if (fromPreview) {
     ApplyRawOrientation(picture, orientation);
     if (!Serves({picture.width, picture.height}, full, options)) {
