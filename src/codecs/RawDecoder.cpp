@@ -127,41 +127,35 @@ int OrientationOfRawFlip(int flip) {
 
 void ApplyRawOrientation(Picture& picture, int orientation) {
   if (orientation < 2 || orientation > 8 || picture.empty() || picture.frames.size() != 1) return;
-  const int w = picture.width, h = picture.height;
+  const std::int64_t w = picture.width, h = picture.height;
   const bool swap = Transposes(orientation);
-  const int outW = swap ? h : w, outH = swap ? w : h;
+  const std::int64_t outW = swap ? h : w, outH = swap ? w : h;
+  // The source pixel of (x, y) is base + x * dx + y * dy, counted in pixels.
+  struct Walk {
+    std::int64_t base, dx, dy;
+  };
+  const Walk walks[9] = {{0, 1, w},
+                         {0, 1, w},
+                         {w - 1, -1, w},
+                         {(h - 1) * w + w - 1, -1, -w},
+                         {(h - 1) * w, 1, -w},
+                         {0, w, 1},
+                         {(h - 1) * w, -w, 1},
+                         {(h - 1) * w + w - 1, -w, -1},
+                         {w - 1, w, -1}};
+  const Walk walk = walks[orientation];
   const auto* src = reinterpret_cast<const std::uint32_t*>(picture.frames[0].pixels.data());
   std::vector<std::uint8_t> turned(picture.frames[0].pixels.size());
   auto* dst = reinterpret_cast<std::uint32_t*>(turned.data());
-  for (int y = 0; y < outH; ++y) {
-    for (int x = 0; x < outW; ++x) {
-      int sx = x, sy = y;
-      switch (orientation) {
-        case 2:
-          sx = w - 1 - x;
-          break;
-        case 3:
-          sx = w - 1 - x, sy = h - 1 - y;
-          break;
-        case 4:
-          sy = h - 1 - y;
-          break;
-        case 5:
-          sx = y, sy = x;
-          break;
-        case 6:
-          sx = y, sy = h - 1 - x;
-          break;
-        case 7:
-          sx = w - 1 - y, sy = h - 1 - x;
-          break;
-        case 8:
-          sx = w - 1 - y, sy = x;
-          break;
+  // In tiles, so that the reads down a column stay within the cache.
+  constexpr std::int64_t kTile = 64;
+  for (std::int64_t y0 = 0; y0 < outH; y0 += kTile)
+    for (std::int64_t x0 = 0; x0 < outW; x0 += kTile)
+      for (std::int64_t y = y0; y < std::min(y0 + kTile, outH); ++y) {
+        std::uint32_t* out = dst + y * outW;
+        const std::uint32_t* row = src + walk.base + y * walk.dy;
+        for (std::int64_t x = x0; x < std::min(x0 + kTile, outW); ++x) out[x] = row[x * walk.dx];
       }
-      dst[static_cast<std::size_t>(y) * outW + x] = src[static_cast<std::size_t>(sy) * w + sx];
-    }
-  }
   picture.frames[0].pixels = std::move(turned);
   picture.shrunk.reset();
   if (swap) {
