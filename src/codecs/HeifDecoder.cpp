@@ -89,19 +89,20 @@ Image DecodeRgba(const heif_image_handle* handle) {
 }
 
 std::uint8_t Unpremultiply(unsigned c, unsigned a) {
+  if (a == 255) return static_cast<std::uint8_t>(c);
   return static_cast<std::uint8_t>(a == 0 ? 0 : std::min(255u, (c * 255 + a / 2) / a));
 }
 
 void RgbaRowToBgra(const std::uint8_t* in, std::uint8_t* out, int width, bool premultiplied) {
+  if (!premultiplied) {
+    for (int x = 0; x < width; ++x, in += 4, out += 4)
+      out[0] = in[2], out[1] = in[1], out[2] = in[0], out[3] = in[3];
+    return;
+  }
   for (int x = 0; x < width; ++x, in += 4, out += 4) {
     const unsigned a = in[3];
-    if (premultiplied && a != 255) {
-      out[0] = Unpremultiply(in[2], a), out[1] = Unpremultiply(in[1], a);
-      out[2] = Unpremultiply(in[0], a);
-    } else {
-      out[0] = in[2], out[1] = in[1], out[2] = in[0];
-    }
-    out[3] = static_cast<std::uint8_t>(a);
+    out[0] = Unpremultiply(in[2], a), out[1] = Unpremultiply(in[1], a);
+    out[2] = Unpremultiply(in[0], a), out[3] = in[3];
   }
 }
 
@@ -123,9 +124,11 @@ bool DecodeHeif(Bytes bytes, Picture& out, const DecodeOptions& options) {
   const Handle primary(p);
   const int fullWidth = heif_image_handle_get_width(p);
   const int fullHeight = heif_image_handle_get_height(p);
+  // The coded size too, where the file states it: cropping may make the shown one smaller.
+  const int codedWidth = heif_image_handle_get_ispe_width(p);
+  const int codedHeight = heif_image_handle_get_ispe_height(p);
   if (!options.limits.Allows(fullWidth, fullHeight) ||
-      !options.limits.Allows(heif_image_handle_get_ispe_width(p),
-                             heif_image_handle_get_ispe_height(p)))
+      (codedWidth > 0 && codedHeight > 0 && !options.limits.Allows(codedWidth, codedHeight)))
     return false;
 
   const Handle thumbnail = PickThumbnail(p, options);

@@ -11,6 +11,8 @@ namespace codecs {
 namespace {
 
 constexpr int kDefaultDelayMs = 100;
+// What a kept frame costs beyond its pixels, so that a long run of tiny frames is bounded too.
+constexpr std::uint64_t kFrameOverheadBytes = 64;
 
 struct DecoderDeleter {
   void operator()(JxlDecoder* d) const { JxlDecoderDestroy(d); }
@@ -73,6 +75,10 @@ bool Decoding::SetOutBuffer() {
   if (JxlDecoderImageOutBufferSize(dec_, &format_, &size) != JXL_DEC_SUCCESS ||
       size != static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 4)
     return false;
+  // Frames past the budget are not decoded at all.
+  if (!picture_.frames.empty() &&
+      bytesKept_ + size + kFrameOverheadBytes > options_.limits.maxAnimationBytes)
+    return false;
   if (picture_.frames.empty() && options_.reuse) frame_.swap(*options_.reuse);
   // Cleared even when reused: a file cut short leaves parts of the buffer unwritten.
   frame_.assign(size, 0);
@@ -98,10 +104,7 @@ void Decoding::OnPixels(void* self, std::size_t x, std::size_t y, std::size_t co
 // False once no more frames are wanted.
 bool Decoding::FinishFrame() {
   bufferSet_ = false;
-  const std::uint64_t bytes = frame_.size();
-  if (!picture_.frames.empty() && bytesKept_ + bytes > options_.limits.maxAnimationBytes)
-    return false;
-  bytesKept_ += bytes;
+  bytesKept_ += frame_.size() + kFrameOverheadBytes;
   PictureFrame frame;
   frame.pixels = std::move(frame_);
   frame.delayMs = info_.have_animation ? DelayMs(info_, ticks_) : 0;

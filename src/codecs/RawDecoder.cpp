@@ -1,7 +1,6 @@
 #include "codecs/RawDecoder.h"
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 
 #include <libraw/libraw.h>
@@ -184,20 +183,18 @@ bool DecodeRaw(Bytes bytes, Picture& out, const DecodeOptions& options) {
   if (Transposes(orientation)) std::swap(full.width, full.height);
 
   Picture picture;
-  bool fromPreview = DecodePreview(*raw, bytes, picture, options, orientation);
-  if (fromPreview) {
+  if (DecodePreview(*raw, bytes, picture, options, orientation)) {
     ApplyRawOrientation(picture, orientation);
-    if (!Serves({picture.width, picture.height}, full, options)) {
-      Picture developed;
-      if (DevelopHalfSize(*raw, developed, options))
-        picture = std::move(developed), fromPreview = false;
-    }
+    Picture developed;
+    if (!Serves({picture.width, picture.height}, full, options) &&
+        DevelopHalfSize(*raw, developed, options))
+      picture = std::move(developed);
   } else if (!DevelopHalfSize(*raw, picture, options)) {
     return false;
   }
+  // A preview cut short keeps its missing rows transparent, and says so in hasAlpha.
   if (full.width > 0 && full.height > 0)
     picture.fullWidth = full.width, picture.fullHeight = full.height;
-  picture.hasAlpha = false;
   out = std::move(picture);
   return true;
 }

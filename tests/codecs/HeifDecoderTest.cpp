@@ -42,15 +42,18 @@ TEST(HeifDecoder, DecodesHeicAndAvifWithAlphaAndOrientation) {
     bool avif;
     bool alpha;
     int orientation;
+    bool premultiplied = false;
   };
-  for (Case c :
-       {Case{false, false, 1}, Case{true, false, 1}, Case{false, true, 1}, Case{true, true, 1},
-        Case{false, false, 6}, Case{true, false, 8}, Case{false, false, 2}}) {
-    SCOPED_TRACE(testing::Message() << (c.avif ? "AVIF" : "HEIC") << (c.alpha ? " alpha" : "")
-                                    << " orientation " << c.orientation);
+  for (Case c : {Case{false, false, 1}, Case{true, false, 1}, Case{false, true, 1},
+                 Case{true, true, 1}, Case{false, false, 6}, Case{true, false, 8},
+                 Case{false, false, 2}, Case{true, true, 1, true}}) {
+    SCOPED_TRACE(testing::Message()
+                 << (c.avif ? "AVIF" : "HEIC") << (c.alpha ? " alpha" : "")
+                 << (c.premultiplied ? " premultiplied" : "") << " orientation " << c.orientation);
     HeifParams params;
     params.width = 96, params.height = 64;
     params.avif = c.avif, params.alpha = c.alpha, params.orientation = c.orientation;
+    params.premultiplied = c.premultiplied;
     const std::string file = testsupport::EncodeHeif(params);
     ASSERT_FALSE(file.empty());
     Picture p;

@@ -83,7 +83,13 @@ std::string EncodeHeif(const HeifParams& params) {
   int stride = 0;
   std::uint8_t* plane = heif_image_get_plane(raw, heif_channel_interleaved, &stride);
   const int channels = params.alpha ? 4 : 3;
-  const std::vector<std::uint8_t> rgba = PatternRgba(params.width, params.height, 0, params.alpha);
+  std::vector<std::uint8_t> rgba = PatternRgba(params.width, params.height, 0, params.alpha);
+  if (params.premultiplied) {
+    for (std::size_t i = 0; i < rgba.size(); i += 4)
+      for (std::size_t c = 0; c < 3; ++c)
+        rgba[i + c] = static_cast<std::uint8_t>((rgba[i + c] * rgba[i + 3] + 127) / 255);
+    heif_image_set_premultiplied_alpha(raw, 1);
+  }
   for (int y = 0; y < params.height; ++y)
     for (int x = 0; x < params.width; ++x)
       std::memcpy(plane + static_cast<std::size_t>(y) * stride + x * channels,

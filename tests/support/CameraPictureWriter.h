@@ -27,8 +27,9 @@ struct HeifParams {
   int width = 0, height = 0;  // as stored; orientations 5 to 8 show it height x width
   bool avif = false;
   bool alpha = false;
-  int orientation = 1;   // EXIF numbering, written as the file's rotation and mirror boxes
-  int thumbnailBox = 0;  // above 0: add a thumbnail fitting into a square of this side
+  bool premultiplied = false;  // colours stored multiplied by alpha, and marked so
+  int orientation = 1;         // EXIF numbering, written as the file's rotation and mirror boxes
+  int thumbnailBox = 0;        // above 0: add a thumbnail fitting into a square of this side
   int quality = 90;
 };
 std::string EncodeHeif(const HeifParams& params);
