@@ -4,7 +4,8 @@ find_package(JPEG REQUIRED)
 find_package(PNG REQUIRED)
 find_package(ZLIB REQUIRED)
 find_package(GIF REQUIRED)
-# The newer picture formats: WebP (still and animated), TIFF, HEIF/AVIF, JPEG XL, camera raws.
+# The newer picture formats: WebP (still and animated), TIFF, HEIF/AVIF, JPEG XL, camera raws
+# (libraw_r, the thread-safe build: pictures are decoded on several threads).
 pkg_check_modules(WEBP REQUIRED IMPORTED_TARGET libwebp libwebpdemux)
 pkg_check_modules(TIFF REQUIRED IMPORTED_TARGET libtiff-4)
 pkg_check_modules(HEIF REQUIRED IMPORTED_TARGET libheif)

@@ -9,8 +9,11 @@
 #include "codecs/BmpDecoder.h"
 #include "codecs/ExifOrientation.h"
 #include "codecs/GifDecoder.h"
+#include "codecs/HeifDecoder.h"
 #include "codecs/JpegDecoder.h"
+#include "codecs/JxlDecoder.h"
 #include "codecs/PngDecoder.h"
+#include "codecs/RawDecoder.h"
 #include "codecs/TiffDecoder.h"
 #include "codecs/WebpDecoder.h"
 #include "platform/FileIO.h"
@@ -118,16 +121,16 @@ bool Decode(PictureFormat format, codecs::Bytes bytes, Picture& picture,
       return codecs::DecodeTiff(bytes, picture, options);
     case PictureFormat::Heif:
     case PictureFormat::Avif:
-      return false;  // TODO(merge): return codecs::DecodeHeif(bytes, picture, options);
+      return codecs::DecodeHeif(bytes, picture, options);
     case PictureFormat::Jxl:
-      return false;  // TODO(merge): return codecs::DecodeJxl(bytes, picture, options);
+      return codecs::DecodeJxl(bytes, picture, options);
     case PictureFormat::Raw:
     case PictureFormat::Cr2:
     case PictureFormat::Cr3:
     case PictureFormat::Orf:
     case PictureFormat::Rw2:
     case PictureFormat::Raf:
-      return false;  // TODO(merge): return codecs::DecodeRaw(bytes, picture, options);
+      return codecs::DecodeRaw(bytes, picture, options);
     case PictureFormat::None:
       break;
   }

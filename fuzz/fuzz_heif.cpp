@@ -1,0 +1,6 @@
+#include "codecs/HeifDecoder.h"
+#include "DecoderTarget.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return FuzzDecoder(data, size, codecs::DecodeHeif);
+}
