@@ -1,7 +1,9 @@
 #include "view/ImageLib.h"
 
 #include <algorithm>
+#include <new>
 #include <stdexcept>
+#include <string_view>
 
 #include "codecs/BmpDecoder.h"
 #include "codecs/GifDecoder.h"
@@ -21,16 +23,39 @@ PictureFormat SniffPictureFormat(const std::string& b) {
   return PictureFormat::None;
 }
 
-LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& options) {
+namespace {
+
+// What a failed load does to the picture shown: a GIF's control was emptied before decoding.
+LoadResult Failed(PictureFormat format) {
+  LoadResult result;
+  result.change = format == PictureFormat::Gif ? PictureChange::Empty : PictureChange::Keep;
+  return result;
+}
+
+// The file's bytes, read only when its first ones name a picture format (format is then set);
+// the bytes are claimed from the decode's budget before they are read.
+platform::ReadResult ReadPictureFile(const std::string& path, const codecs::DecodeOptions& options,
+                                     PictureFormat* format) {
+  return platform::ReadWholeFile(path, options.limits.maxFileBytes, kSignatureBytes,
+                                 [&](std::string_view head, std::uint64_t size) {
+                                   *format = SniffPictureFormat(std::string(head));
+                                   if (*format == PictureFormat::None) return false;
+                                   codecs::ReserveBytes(options, size);
+                                   return true;
+                                 });
+}
+
+LoadResult LoadClaimed(const std::string& path, const codecs::DecodeOptions& options,
+                       PictureFormat* sniffed) {
   LoadResult result;
   if (path.empty() || !platform::FileExists(path)) return result;
 
-  platform::ReadResult file = platform::ReadWholeFile(path, options.limits.maxFileBytes);
+  platform::ReadResult file = ReadPictureFile(path, options, sniffed);
   if (file.status == platform::ReadStatus::Failed)
     throw std::runtime_error("ファイル " + path + " は開けません");
   if (file.status != platform::ReadStatus::Ok) return result;
 
-  const PictureFormat format = SniffPictureFormat(file.bytes);
+  const PictureFormat format = *sniffed;
   if (format == PictureFormat::None) return result;
   const codecs::Bytes bytes(reinterpret_cast<const std::uint8_t*>(file.bytes.data()),
                             file.bytes.size());
@@ -51,14 +76,29 @@ LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& opt
     case PictureFormat::None:
       break;
   }
-  if (!ok) {
-    result.picture = Picture{};
-    result.change = format == PictureFormat::Gif ? PictureChange::Empty : PictureChange::Keep;
-    return result;
-  }
+  if (!ok) return Failed(format);
   result.format = format;
   result.change = PictureChange::Replace;
   return result;
+}
+
+}  // namespace
+
+LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& given) {
+  codecs::BudgetClaim claim(given.budget ? *given.budget : codecs::SharedDecodeBudget(),
+                            given.budgetMode);
+  codecs::DecodeOptions options = given;
+  options.claim = &claim;
+  PictureFormat sniffed = PictureFormat::None;
+  try {
+    return LoadClaimed(path, options, &sniffed);
+  } catch (const std::bad_alloc&) {
+    // Refused by the budget or by the allocator: a failed decode like any other, but one that
+    // says nothing about the file.
+    LoadResult result = Failed(sniffed);
+    result.outOfMemory = true;
+    return result;
+  }
 }
 
 PictureFormat LoadPictureFile(const std::string& path, Picture& control,
@@ -115,6 +155,7 @@ void Turn(Picture& p) {
   }
   std::swap(p.width, p.height);
   std::swap(p.fullWidth, p.fullHeight);
+  p.shrunk.reset();
 }
 
 }  // namespace

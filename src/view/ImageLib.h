@@ -1,6 +1,7 @@
 #pragma once
 // Loading a picture file (its format decided by its first bytes), quarter turns of the picture
 // on screen, and renaming a file whose extension does not fit its format.
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -20,14 +21,21 @@ struct LoadResult {
   PictureFormat format = PictureFormat::None;
   PictureChange change = PictureChange::Keep;
   Picture picture;  // the new picture when change is Replace
+  // Given up for want of memory (the decode budget refused it, or an allocation failed): format
+  // None like any failure, but the file may well be sound, and another try may succeed.
+  bool outOfMemory = false;
 };
 
 // The format its first four bytes name, or None (also for fewer than four bytes).
 PictureFormat SniffPictureFormat(const std::string& firstBytes);
+// How many of a file's first bytes SniffPictureFormat is given (fewer for a shorter file). The
+// rest of the file is read only when they name a format.
+inline constexpr std::size_t kSignatureBytes = 256;
 
 // Loads path. A missing file, one shorter than four bytes, an unknown signature, a file over
-// the decode limits and a decoder failure all give format None. A file that exists but cannot
-// be read throws std::runtime_error naming the path.
+// the decode limits, a decoder failure and a decode out of memory all give format None. The
+// decode's memory is claimed from options.budget (or the shared one) in options.budgetMode. A file
+// that exists but cannot be read throws std::runtime_error naming the path.
 LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& options = {});
 
 // Loads path into control and returns its format: control follows LoadResult::change.

@@ -8,6 +8,7 @@
 #include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
+#include <zlib.h>
 
 namespace testsupport {
 
@@ -182,6 +183,20 @@ std::string EncodePng(int width, int height) {
       params.samples.insert(params.samples.end(), {p.r, p.g, p.b, p.a});
     }
   return EncodePng(params);
+}
+
+std::string EncodeLyingPng(int claimedWidth, int claimedHeight) {
+  std::string png = EncodePng(2, 2);
+  // The header's width and height (big-endian, after the signature, length and type), then the
+  // header's check sum over its type and data.
+  const auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) png[at + i] = static_cast<char>((v >> (24 - 8 * i)) & 0xFF);
+  };
+  put32(16, static_cast<std::uint32_t>(claimedWidth));
+  put32(20, static_cast<std::uint32_t>(claimedHeight));
+  put32(29,
+        static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(png.data() + 12), 17)));
+  return png;
 }
 
 bool WritePng(const std::string& path, int width, int height) {
@@ -369,8 +384,8 @@ std::string EncodeBmp(const BmpParams& params) {
     Put16(s, static_cast<unsigned>(bpp));
     const std::uint32_t compression = params.compression == BmpCompression::Rle8   ? 1
                                       : params.compression == BmpCompression::Rle4 ? 2
-                                      : fields                                   ? 3
-                                                                                 : 0;
+                                      : fields                                     ? 3
+                                                                                   : 0;
     Put32(s, compression);
     Put32(s, static_cast<std::uint32_t>(data.size()));
     Put32(s, 2835);
