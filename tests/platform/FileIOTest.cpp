@@ -55,28 +55,3 @@ TEST(FileIO, RefusedWriteLeavesTheOldFileWholeAndNoTemporary) {
   for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(sub)) ++entries;
   EXPECT_EQ(entries, 1) << "no temporary file is left behind";
 }
-
-TEST(FileIO, AFileIsReadOnlyWhenItsHeadIsWanted) {
-  testsupport::TempDir dir;
-  const std::string big = dir.Write("big", std::string(300000, 'x'));
-  const std::string tiny = dir.Write("tiny", "ab");
-  std::string seen;
-  std::uint64_t seenSize = 0;
-  for (const bool wanted : {false, true}) {
-    const auto r =
-        platform::ReadWholeFile(big, 1 << 20, 16, [&](std::string_view head, std::uint64_t size) {
-          seen = head, seenSize = size;
-          return wanted;
-        });
-    ASSERT_EQ(r.status, ReadStatus::Ok);
-    EXPECT_EQ(seen, std::string(16, 'x'));
-    EXPECT_EQ(seenSize, 300000u);
-    EXPECT_EQ(r.bytes.size(), wanted ? 300000u : 16u);
-  }
-  const auto r = platform::ReadWholeFile(tiny, 100, 16, [&](std::string_view head, std::uint64_t) {
-    seen = head;
-    return true;
-  });
-  EXPECT_EQ(seen, "ab");
-  EXPECT_EQ(r.bytes, "ab");
-}

@@ -436,12 +436,6 @@ TEST(DecodeAhead, APictureLargerThanTheCapIsDecodedOnce) {
   cache.Prefetch({{shown, {}}});
   ASSERT_TRUE(cache.WaitIdle(10s));
   EXPECT_EQ(gate.Started().size(), 2u);
-  // Another file under the name is another picture.
-  std::filesystem::remove(big);
-  dir.Write("big.bmp", testsupport::EncodeBmp(301, 100));
-  cache.Prefetch({{big, {}}});
-  ASSERT_TRUE(cache.WaitIdle(10s));
-  EXPECT_EQ(gate.Started().size(), 3u);
 }
 
 TEST(DecodeAhead, AFileDatedInTheFutureIsDecodedAhead) {

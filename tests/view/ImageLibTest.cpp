@@ -196,30 +196,3 @@ TEST(ImageLib, CorrectsAWrongExtensionWithoutReplacingAnything) {
   EXPECT_EQ(testsupport::ReadAll(v), png);
   EXPECT_EQ(testsupport::ReadAll(dir / "v.png"), "taken");
 }
-
-TEST(ImageLib, ADecodeTheBudgetRefusesFailsBeforeTakingItsMemory) {
-  TempDir dir;
-  // A few dozen bytes claiming a gigabyte of pixels.
-  const std::string liar = dir.Write("liar.png", testsupport::EncodeLyingPng(16384, 16384));
-  const std::string gif = dir.Write("a.gif", testsupport::EncodeGif(64, 64, 1));
-  codecs::DecodeBudget budget(std::size_t{1} << 20);
-  codecs::DecodeOptions ahead;
-  ahead.budget = &budget;
-  ahead.budgetMode = codecs::BudgetMode::Skip;
-  LoadResult r = LoadPicture(liar, ahead);
-  EXPECT_EQ(r.format, PictureFormat::None);
-  EXPECT_EQ(r.change, PictureChange::Keep);
-  EXPECT_TRUE(r.outOfMemory);
-  EXPECT_LT(budget.peak(), 1000u);  // the file's bytes only
-  // Broken files stay broken, not out of memory.
-  EXPECT_FALSE(LoadPicture(dir.Write("x.png", "\x89PNG and then nothing"), ahead).outOfMemory);
-
-  // Refused while the window's decode holds the budget; a GIF's control is emptied as for any
-  // failed GIF. Everything claimed is given back.
-  codecs::BudgetClaim window(budget, codecs::BudgetMode::Take);
-  window.Reserve(budget.capacity());
-  r = LoadPicture(gif, ahead);
-  EXPECT_EQ(r.change, PictureChange::Empty);
-  EXPECT_TRUE(r.outOfMemory);
-  EXPECT_EQ(budget.inUse(), budget.capacity());
-}
