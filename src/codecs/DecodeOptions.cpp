@@ -1,12 +1,21 @@
 #include "codecs/DecodeOptions.h"
 
 #include <algorithm>
+#include <limits>
+#include <new>
 
 namespace codecs {
+
+void ReserveBytes(const DecodeOptions& options, std::uint64_t bytes) {
+  if (!options.claim) return;
+  if (bytes > std::numeric_limits<std::size_t>::max()) throw std::bad_alloc();
+  options.claim->Reserve(static_cast<std::size_t>(bytes));
+}
 
 bool StartStill(Picture& picture, std::int64_t width, std::int64_t height,
                 const DecodeOptions& options) {
   if (!options.limits.Allows(width, height)) return false;
+  ReserveBytes(options, static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * 4);
   picture = Picture{};
   picture.width = picture.fullWidth = static_cast<int>(width);
   picture.height = picture.fullHeight = static_cast<int>(height);

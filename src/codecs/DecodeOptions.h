@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/DecodeBudget.h"
 #include "codecs/Picture.h"
 
 namespace codecs {
@@ -35,13 +36,24 @@ struct DecodeOptions {
   // (a fresh buffer of a large picture costs more in page faults than many decoders take to
   // fill it). Its contents do not matter; it is left empty or smaller when taken.
   std::vector<std::uint8_t>* reuse = nullptr;
+  // The budget the decode's memory is counted against (null: the shared one) and how the decode
+  // takes from it. The loader opens the claim; decoders called directly count against nothing.
+  DecodeBudget* budget = nullptr;
+  BudgetMode budgetMode = BudgetMode::Take;
+  BudgetClaim* claim = nullptr;
 };
+
+// Counts bytes the decode is about to allocate against its claim, if it has one. Throws
+// std::bad_alloc when the budget refuses them. Decoders call it before each large allocation
+// (pixel buffers, whole-picture work buffers of their library), outside any setjmp scope.
+void ReserveBytes(const DecodeOptions& options, std::uint64_t bytes);
 
 using Bytes = std::span<const std::uint8_t>;
 
 // One still frame of width x height with both sizes set, its pixels taken from
 // options.reuse when given (then of any content: the decoder sets or clears every pixel),
-// else zero-filled (transparent). False when the limits refuse the size.
+// else zero-filled (transparent). False when the limits refuse the size; std::bad_alloc when
+// the budget refuses its bytes.
 bool StartStill(Picture& picture, std::int64_t width, std::int64_t height,
                 const DecodeOptions& options);
 

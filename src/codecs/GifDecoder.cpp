@@ -56,7 +56,8 @@ int InterlacedRow(int n, int height) {
 
 class Composer {
  public:
-  Composer(GifFileType* gif, const DecodeLimits& limits) : gif_(gif), limits_(limits) {}
+  Composer(GifFileType* gif, const DecodeOptions& options)
+      : gif_(gif), options_(options), limits_(options.limits) {}
 
   // False when the file cannot be shown at all (its screen is over the limits).
   bool Run();
@@ -68,11 +69,16 @@ class Composer {
   void ReadExtension(int code, GifByteType* block);
   void Dispose();
   void KeepFrame();
+  // A kept frame is copied out of the canvas only when the canvas is about to change: the last
+  // one takes the canvas itself, so a still picture is never held twice.
+  void CopyPendingFrame();
+  void TakeCanvasAsLastFrame();
   void SetPixel(std::uint8_t* p, const GifColorType& c) {
     p[0] = c.Blue, p[1] = c.Green, p[2] = c.Red, p[3] = 0xFF;
   }
 
   GifFileType* gif_;
+  const DecodeOptions& options_;
   const DecodeLimits& limits_;
   Picture picture_;
   std::vector<std::uint8_t> canvas_;
@@ -81,6 +87,9 @@ class Composer {
   GraphicsControlBlock drawnGcb_{};
   Rect drawn_;
   std::uint64_t bytesKept_ = 0;
+  std::size_t savedReserved_ = 0;
+  bool pending_ = false;  // the canvas holds a kept frame not yet copied out
+  int pendingDelayMs_ = 0;
   bool full_ = false;
   bool sawLoop_ = false;
   bool partial_ = false;  // rows of an unfinished first frame are on the canvas
@@ -93,6 +102,7 @@ bool Composer::Start(const GifImageDesc& desc) {
   if (!limits_.Allows(w, h)) return false;
   picture_.width = picture_.fullWidth = w;
   picture_.height = picture_.fullHeight = h;
+  ReserveBytes(options_, static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h) * 4);
   canvas_.assign(static_cast<std::size_t>(w) * h * 4, 0);
   return true;
 }
@@ -119,10 +129,27 @@ void Composer::KeepFrame() {
     return;
   }
   bytesKept_ += bytes;
+  pending_ = true;
+  pendingDelayMs_ = drawnGcb_.DelayTime > 0 ? drawnGcb_.DelayTime * 10 : kDefaultDelayMs;
+}
+
+void Composer::CopyPendingFrame() {
+  if (!pending_) return;
+  ReserveBytes(options_, canvas_.size());
   PictureFrame frame;
   frame.pixels = canvas_;
-  frame.delayMs = drawnGcb_.DelayTime > 0 ? drawnGcb_.DelayTime * 10 : kDefaultDelayMs;
+  frame.delayMs = pendingDelayMs_;
   picture_.frames.push_back(std::move(frame));
+  pending_ = false;
+}
+
+void Composer::TakeCanvasAsLastFrame() {
+  if (!pending_) return;
+  PictureFrame frame;
+  frame.pixels = std::move(canvas_);
+  frame.delayMs = pendingDelayMs_;
+  picture_.frames.push_back(std::move(frame));
+  pending_ = false;
 }
 
 bool Composer::DrawImage(bool* complete) {
@@ -130,6 +157,7 @@ bool Composer::DrawImage(bool* complete) {
   const GifImageDesc desc = gif_->Image;
   if (desc.Width <= 0 || desc.Height <= 0 || !limits_.Allows(desc.Width, desc.Height)) return false;
   if (canvas_.empty() && !Start(desc)) return false;
+  CopyPendingFrame();
   Dispose();
 
   std::array<GifColorType, 256> palette{};
@@ -154,7 +182,10 @@ bool Composer::DrawImage(bool* complete) {
   saved_.clear();
   if (gcb_.DisposalMode == DISPOSE_PREVIOUS && !area.empty()) {
     const std::size_t span = static_cast<std::size_t>(area.right - area.left) * 4;
-    saved_.resize(span * (area.bottom - area.top));
+    const std::size_t bytes = span * (area.bottom - area.top);
+    if (bytes > savedReserved_)
+      ReserveBytes(options_, bytes - savedReserved_), savedReserved_ = bytes;
+    saved_.resize(bytes);
     for (int y = area.top; y < area.bottom; ++y)
       std::memcpy(saved_.data() + (y - area.top) * span,
                   canvas_.data() + y * stride + area.left * 4, span);
@@ -173,7 +204,7 @@ bool Composer::DrawImage(bool* complete) {
       const GifPixelType index = line[x - desc.Left];
       if (opaque[index]) SetPixel(row + x * 4, palette[index]);
     }
-    if (picture_.frames.empty()) partial_ = true;
+    if (picture_.frames.empty() && !pending_) partial_ = true;
   }
   *complete = true;
   return true;
@@ -219,7 +250,8 @@ bool Composer::Run() {
       break;
     }
   }
-  if (picture_.frames.empty() && partial_) KeepFrame();
+  if (picture_.frames.empty() && !pending_ && partial_) KeepFrame();
+  TakeCanvasAsLastFrame();
   if (picture_.frames.empty()) return false;
   picture_.hasAlpha = AnyTransparent(picture_);
   return true;
@@ -233,7 +265,7 @@ bool DecodeGif(Bytes bytes, Picture& out, const DecodeOptions& options) {
   int err = 0;
   GifHandle gif(DGifOpen(&source, ReadData, &err));
   if (!gif) return false;
-  Composer composer(gif.get(), options.limits);
+  Composer composer(gif.get(), options);
   if (!composer.Run()) return false;
   out = composer.Take();
   return true;

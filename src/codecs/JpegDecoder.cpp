@@ -105,6 +105,19 @@ void CmykToBgra(std::uint8_t* p, std::size_t count, bool inverted) {
   }
 }
 
+// The whole-picture coefficient buffer the library keeps for a file of several scans, rounded up
+// to whole MCUs.
+std::uint64_t CoefficientBytes(const jpeg_decompress_struct& ci) {
+  std::uint64_t bytes = 0;
+  for (int i = 0; i < ci.num_components; ++i) {
+    const jpeg_component_info& c = ci.comp_info[i];
+    const std::uint64_t w = c.width_in_blocks + static_cast<unsigned>(c.h_samp_factor);
+    const std::uint64_t h = c.height_in_blocks + static_cast<unsigned>(c.v_samp_factor);
+    bytes += w * h * sizeof(JBLOCK);
+  }
+  return bytes;
+}
+
 }  // namespace
 
 int JpegScaleEighths(int width, int height, int fitWidth, int fitHeight) {
@@ -144,6 +157,7 @@ bool DecodeJpeg(Bytes bytes, Picture& out, const DecodeOptions& options) {
   ci.scale_denom = 8;
   if (!CalcOutput(d.get()) || ci.output_components != 4) return false;
 
+  if (jpeg_has_multiple_scans(&ci)) ReserveBytes(options, CoefficientBytes(ci));
   Picture picture;
   if (!StartStill(picture, ci.output_width, ci.output_height, options)) return false;
   picture.fullWidth = static_cast<int>(ci.image_width);

@@ -23,6 +23,30 @@ struct ShrunkFrame {
   const std::uint8_t* source = nullptr;  // frames[0]'s pixels it was made from
 };
 
+// Holds a picture's shrunk frame. A copy of the picture starts without one: pictures are copied
+// to be changed (turned), and a frame left behind would show the picture as it was.
+class ShrunkFrameRef {
+ public:
+  ShrunkFrameRef() = default;
+  ShrunkFrameRef(std::shared_ptr<const ShrunkFrame> frame) : frame_(std::move(frame)) {}
+  ShrunkFrameRef(std::shared_ptr<ShrunkFrame> frame) : frame_(std::move(frame)) {}
+  ShrunkFrameRef(const ShrunkFrameRef&) noexcept {}
+  ShrunkFrameRef& operator=(const ShrunkFrameRef&) noexcept {
+    frame_.reset();
+    return *this;
+  }
+  ShrunkFrameRef(ShrunkFrameRef&&) noexcept = default;
+  ShrunkFrameRef& operator=(ShrunkFrameRef&&) noexcept = default;
+
+  const ShrunkFrame* get() const { return frame_.get(); }
+  const ShrunkFrame* operator->() const { return frame_.get(); }
+  explicit operator bool() const { return frame_ != nullptr; }
+  void reset() { frame_.reset(); }
+
+ private:
+  std::shared_ptr<const ShrunkFrame> frame_;
+};
+
 struct Picture {
   int width = 0;  // size of the pixel buffers
   int height = 0;
@@ -33,7 +57,7 @@ struct Picture {
   bool hasAlpha = false;  // some pixel is not fully opaque
   int loopCount = 0;      // animations: 0 = forever, else how many times to play
   std::vector<PictureFrame> frames;
-  std::shared_ptr<const ShrunkFrame> shrunk;  // optional; see shrunkFor
+  ShrunkFrameRef shrunk;  // optional; see shrunkFor
 
   bool empty() const { return frames.empty() || width <= 0 || height <= 0; }
   bool animated() const { return frames.size() > 1; }

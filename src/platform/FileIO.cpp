@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/UniqueFd.h"
@@ -34,6 +35,11 @@ bool WriteAll(int fd, std::string_view bytes) {
 }  // namespace
 
 ReadResult ReadWholeFile(const std::string& path, std::size_t limit) {
+  return ReadWholeFile(path, limit, 0, {});
+}
+
+ReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::size_t headBytes,
+                         const HeadCheck& check) {
   ReadResult result;
   UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) {
@@ -52,23 +58,39 @@ ReadResult ReadWholeFile(const std::string& path, std::size_t limit) {
     result.error = path + ": file too large";
     return result;
   }
+  const std::uint64_t size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
   std::string bytes;
+  const auto reserve = [&] {
+    bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(size, limit)));
+  };
   std::vector<char> buffer(1 << 16);
+  bool headChecked = !check;
+  if (headChecked) reserve();
   for (;;) {
-    const ssize_t n = read(fd.get(), buffer.data(), buffer.size());
+    // The head is read on its own, so that a file not wanted is not read any further.
+    const std::size_t want =
+        headChecked ? buffer.size() : std::min(headBytes - bytes.size(), buffer.size());
+    const ssize_t n = want == 0 ? 0 : read(fd.get(), buffer.data(), want);
     if (n < 0) {
       if (errno == EINTR) continue;
       result.status = ReadStatus::Failed;
       result.error = ErrorText(path, errno);
       return result;
     }
-    if (n == 0) break;
     if (bytes.size() + static_cast<std::size_t>(n) > limit) {
       result.status = ReadStatus::TooLarge;
       result.error = path + ": file too large";
       return result;
     }
     bytes.append(buffer.data(), static_cast<std::size_t>(n));
+    if (!headChecked && (n == 0 || bytes.size() >= headBytes)) {
+      headChecked = true;
+      if (!check(bytes, std::max<std::uint64_t>(size, bytes.size()))) break;
+      if (n == 0 && want != 0) break;
+      reserve();
+      continue;
+    }
+    if (n == 0) break;
   }
   result.status = ReadStatus::Ok;
   result.bytes = std::move(bytes);

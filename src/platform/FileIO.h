@@ -2,6 +2,8 @@
 // Whole-file reading and atomic writing, for the program's own text files (settings file,
 // key map files). Errors come back as values with readable text.
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +21,15 @@ struct ReadResult {
 // files). Failed: it exists but cannot be read (permission, I/O error, a folder). TooLarge:
 // larger than limit bytes; nothing is read.
 ReadResult ReadWholeFile(const std::string& path, std::size_t limit);
+
+// Looks at a file's first bytes before anything more is read: given them (all of a shorter file)
+// and the file's size, it answers whether the rest is wanted.
+using HeadCheck = std::function<bool(std::string_view head, std::uint64_t size)>;
+
+// ReadWholeFile in two steps: the first headBytes bytes, then the rest only when check answers
+// true. When it answers false the status is Ok and bytes hold the head alone.
+ReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::size_t headBytes,
+                         const HeadCheck& check);
 
 // Writes bytes to a temporary file in the same folder, flushes it to disk and renames it over
 // path, so that a crash or a full disk leaves either the old file or the new one, never half

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <new>
 
 #include "codecs/JpegDecoder.h"
 #include "platform/Threads.h"
@@ -71,14 +72,16 @@ bool Settled(const FileStamp& stamp, std::chrono::milliseconds settle) {
   const auto ns = [](const timespec& t) {
     return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
   };
-  const std::int64_t last = std::max(ns(stamp.modified), ns(stamp.changed));
-  return ns(now) - last >= std::chrono::nanoseconds(settle).count();
+  // Every write sets the change time from the system's clock; the modification time is whatever
+  // the file was given (an archive's, a camera's), the future included.
+  return ns(now) - ns(stamp.changed) >= std::chrono::nanoseconds(settle).count();
 }
 
 SharedLoadResult Share(LoadResult r) {
   SharedLoadResult s;
   s.format = r.format;
   s.change = r.change;
+  s.outOfMemory = r.outOfMemory;
   if (r.change == PictureChange::Replace)
     s.picture = std::make_shared<const Picture>(std::move(r.picture));
   return s;
@@ -89,13 +92,19 @@ SharedLoadResult Share(LoadResult r) {
 SharedLoadResult LoadShrunk(const std::string& path, const codecs::DecodeOptions& options,
                             int threads) {
   LoadResult load = LoadPicture(path, options);
-  if (load.change == PictureChange::Replace)
-    AddShrunkFrame(load.picture, options.fitWidth, options.fitHeight, threads);
+  if (load.change == PictureChange::Replace) {
+    try {
+      AddShrunkFrame(load.picture, options.fitWidth, options.fitHeight, threads);
+    } catch (const std::bad_alloc&) {
+      load.picture.shrunk.reset();  // the control shrinks it when it paints
+    }
+  }
   return Share(std::move(load));
 }
 
 codecs::DecodeOptions WithoutReuse(codecs::DecodeOptions o) {
   o.reuse = nullptr;
+  o.claim = nullptr;
   return o;
 }
 
@@ -140,7 +149,7 @@ TDecodeAhead::~TDecodeAhead() {
 
 void TDecodeAhead::Prefetch(std::vector<DecodeRequest> requests) {
   if (!config_.enabled) return;
-  for (DecodeRequest& r : requests) r.options.reuse = nullptr;
+  for (DecodeRequest& r : requests) r.options = WithoutReuse(r.options);
   {
     std::lock_guard lock(mutex_);
     wanted_ = std::move(requests);
@@ -184,15 +193,19 @@ void TDecodeAhead::DecodeOne(const DecodeRequest& job) {
     const auto it = FindLocked(job.path);
     if (it != entries_.end() && it->stamp == before && Serves(it->result, it->options, job.options))
       return;
+    if (RefusedLocked(before, job.options)) return;
     ++stats_.decodes;
   }
   if (config_.onDecodeStart) config_.onDecodeStart(job.path);
 
+  codecs::DecodeOptions options = job.options;
+  if (config_.budget) options.budget = config_.budget;
+  options.budgetMode = codecs::BudgetMode::Wait;
   SharedLoadResult result;
   bool loaded = true;
   try {
     // Shrunk here, the picture is painted as it is instead of being scaled on the window's thread.
-    result = LoadShrunk(job.path, job.options, 1);
+    result = LoadShrunk(job.path, options, 1);
   } catch (...) {
     loaded = false;  // the window's own load reports it
   }
@@ -200,14 +213,26 @@ void TDecodeAhead::DecodeOne(const DecodeRequest& job) {
   const bool unchanged = StampFile(job.path, &after) && after == before;
 
   std::lock_guard lock(mutex_);
-  const bool wanted =
-      WantedLocked(job.path) ||
-      (!stop_ && std::find(waitedFor_.begin(), waitedFor_.end(), job.path) != waitedFor_.end());
-  if (!loaded || !unchanged || !wanted) {
+  const bool waited =
+      !stop_ && std::find(waitedFor_.begin(), waitedFor_.end(), job.path) != waitedFor_.end();
+  if (loaded && unchanged && result.outOfMemory) {
+    ++stats_.refused;
+    RefuseLocked(before, job.options);
+    return;
+  }
+  if (!loaded || !unchanged || (!waited && !WantedLocked(job.path))) {
     ++stats_.discarded;
     return;
   }
-  InsertLocked(Entry{job.path, before, job.options, std::move(result), 0});
+  Entry entry{job.path, before, job.options, std::move(result), 0};
+  if (waited && BytesOf(entry.result) > config_.capBytes) {
+    // Too large to keep, but decoded all the same: the window waiting for it takes it as it is.
+    ++stats_.refused;
+    RefuseLocked(before, job.options);
+    handedOver_.push_back(std::move(entry));
+    return;
+  }
+  if (!InsertLocked(std::move(entry))) ++stats_.discarded;
 }
 
 std::optional<SharedLoadResult> TDecodeAhead::Take(const std::string& path,
@@ -218,9 +243,21 @@ std::optional<SharedLoadResult> TDecodeAhead::Take(const std::string& path,
   const bool exists = StampFile(path, &now);
   std::unique_lock lock(mutex_);
   if (exists && waitIfRunning && RunningLocked(path, options)) {
+    ++stats_.waits;
     waitedFor_.push_back(path);
     workDone_.wait(lock, [&] { return stop_ || !RunningLocked(path, options); });
     waitedFor_.erase(std::find(waitedFor_.begin(), waitedFor_.end(), path));
+    const auto handed = std::find_if(handedOver_.begin(), handedOver_.end(),
+                                     [&](const Entry& e) { return e.path == path; });
+    if (handed != handedOver_.end()) {
+      Entry entry = std::move(*handed);
+      handedOver_.erase(handed);
+      if (entry.stamp == now && Serves(entry.result, entry.options, options)) {
+        ++stats_.hits;
+        entry.result.fromCache = true;
+        return std::move(entry.result);
+      }
+    }
   }
   const auto it = FindLocked(path);
   const bool current = exists && it != entries_.end() && it->stamp == now;
@@ -255,6 +292,7 @@ void TDecodeAhead::Store(const std::string& path, const codecs::DecodeOptions& o
 void TDecodeAhead::Clear() {
   std::lock_guard lock(mutex_);
   entries_.clear();
+  handedOver_.clear();
   stats_.bytes = 0;
   wanted_.clear();
   nextWanted_ = 0;
@@ -299,14 +337,19 @@ bool TDecodeAhead::BusyLocked() const {
   return std::any_of(running_.begin(), running_.end(), [](const auto& r) { return r.has_value(); });
 }
 
-void TDecodeAhead::InsertLocked(Entry entry) {
+bool TDecodeAhead::InsertLocked(Entry entry) {
   const auto old = FindLocked(entry.path);
   if (old != entries_.end()) {
     stats_.bytes -= old->bytes;
     entries_.erase(old);
   }
   entry.bytes = BytesOf(entry.result);
-  if (entry.bytes > config_.capBytes) return;  // it would only push everything else out
+  if (entry.bytes > config_.capBytes) {
+    // It would only push everything else out; nor is it decoded ahead again for nothing.
+    ++stats_.refused;
+    RefuseLocked(entry.stamp, entry.options);
+    return false;
+  }
   stats_.bytes += entry.bytes;
   entries_.push_front(std::move(entry));
   TrimPastLocked();
@@ -327,6 +370,22 @@ void TDecodeAhead::InsertLocked(Entry entry) {
     entries_.erase(victim);
     ++stats_.evictions;
   }
+  return true;
+}
+
+void TDecodeAhead::RefuseLocked(const FileStamp& stamp, const codecs::DecodeOptions& options) {
+  constexpr std::size_t kRemembered = 32;
+  refusals_.remove_if([&](const Refusal& r) { return r.stamp == stamp; });
+  refusals_.push_front(Refusal{stamp, WithoutReuse(options)});
+  if (refusals_.size() > kRemembered) refusals_.pop_back();
+}
+
+bool TDecodeAhead::RefusedLocked(const FileStamp& stamp,
+                                 const codecs::DecodeOptions& options) const {
+  // Asked for at least as much as what was turned away.
+  return std::any_of(refusals_.begin(), refusals_.end(), [&](const Refusal& r) {
+    return r.stamp == stamp && MayServe(options, r.options);
+  });
 }
 
 void TDecodeAhead::TrimPastLocked() {
@@ -357,7 +416,7 @@ SharedLoadResult LoadPictureCached(TDecodeAhead* cache, const std::string& path,
   // about to be dropped).
   SharedLoadResult result = LoadShrunk(path, options, 2);
   FileStamp after;
-  if (stamped && StampFile(path, &after) && after == before)
+  if (!result.outOfMemory && stamped && StampFile(path, &after) && after == before)
     cache->Store(path, options, before, result);
   return result;
 }

@@ -9,7 +9,12 @@
 // decode serves every request, a reduced JPEG decode only requests whose fitted size it still
 // covers. Failed loads (format None) are cached like pictures, so a broken file is not decoded
 // twice; a file that cannot be read at all (LoadPicture throws) is never cached, and the caller's
-// own load reports it.
+// own load reports it. Nor is a decode given up for want of memory: it says nothing of the file.
+//
+// The workers decode within the decode budget, waiting for bytes the window's decode or the
+// other worker holds, and giving up a picture that could never fit. A decode larger than the
+// cache's cap is handed to a Take waiting for it, if any, and otherwise dropped; either way that
+// version of the file is not decoded ahead again, nor is one the budget turned away.
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -35,6 +40,7 @@ struct SharedLoadResult {
   PictureChange change = PictureChange::Keep;
   std::shared_ptr<const Picture> picture;  // set when change is Replace
   bool fromCache = false;                  // decoded earlier (ahead, or for a step back)
+  bool outOfMemory = false;                // as LoadResult::outOfMemory
 };
 
 // Which version of a file a decode came from.
@@ -64,14 +70,20 @@ class TDecodeAhead {
     // Pictures no longer asked for that stay for a step back (the one on screen is one of them).
     std::size_t keepPast = 2;
     // A file changed this recently may be written again within one tick of the file system's
-    // clock, unseen by its stamp: such decodes are handed out once but not kept.
+    // clock, unseen by its stamp: such decodes are handed out once but not kept. Only the change
+    // time counts: the modification time can be set to anything, the future included.
     std::chrono::milliseconds settle{100};
+    // What the workers' decodes are counted against (null: the shared budget). They wait for
+    // their bytes; the window's decodes take theirs without waiting.
+    codecs::DecodeBudget* budget = nullptr;
     // Called on the worker before each decode (tests and measurements).
     std::function<void(const std::string& path)> onDecodeStart;
   };
   struct Stats {
     std::size_t decodes = 0;    // decodes started by the workers
     std::size_t discarded = 0;  // worker decodes no longer wanted when done, or of changed files
+    std::size_t refused = 0;    // decodes over the cap or the budget (not decoded ahead again)
+    std::size_t waits = 0;      // Takes that waited for a decode under way
     std::size_t hits = 0;
     std::size_t misses = 0;
     std::size_t evictions = 0;
@@ -128,12 +140,21 @@ class TDecodeAhead {
   void DecodeOne(const DecodeRequest& request);
   // The caller holds mutex_ for these.
   EntryList::iterator FindLocked(const std::string& path);
-  void InsertLocked(Entry entry);
+  // False when the entry is over the cap on its own: it is not kept, and the refusal is noted.
+  bool InsertLocked(Entry entry);
   bool WantedLocked(const std::string& path) const;
   bool RunningLocked(const std::string& path, const codecs::DecodeOptions& options) const;
   bool BusyLocked() const;
   int UrgencyLocked(const std::string& path) const;  // index in wanted_, -1 when not wanted
   void TrimPastLocked();
+  // Versions of files the cache or the budget turned away, for the options they were decoded
+  // with: not decoded ahead again for those options or larger ones.
+  struct Refusal {
+    FileStamp stamp;
+    codecs::DecodeOptions options;
+  };
+  void RefuseLocked(const FileStamp& stamp, const codecs::DecodeOptions& options);
+  bool RefusedLocked(const FileStamp& stamp, const codecs::DecodeOptions& options) const;
 
   Config config_;
   mutable std::mutex mutex_;
@@ -145,6 +166,8 @@ class TDecodeAhead {
   std::vector<std::optional<DecodeRequest>> running_;  // one slot per worker
   std::vector<std::string> waitedFor_;                 // paths Takes wait for, once per Take
   EntryList entries_;
+  std::list<Entry> handedOver_;  // too large to keep: for the Takes waiting for them
+  std::list<Refusal> refusals_;  // most recent first, a few only
   Stats stats_;
   std::vector<std::thread> workers_;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <new>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -154,18 +155,37 @@ int FileOrientation(PictureFormat format, codecs::Bytes bytes) {
   }
 }
 
-}  // namespace
+// What a failed load does to the picture shown: a GIF's control was emptied before decoding.
+LoadResult Failed(PictureFormat format) {
+  LoadResult result;
+  result.change = format == PictureFormat::Gif ? PictureChange::Empty : PictureChange::Keep;
+  return result;
+}
 
-LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& options) {
+// The file's bytes, read only when its first ones name a picture format (format is then set);
+// the bytes are claimed from the decode's budget before they are read.
+platform::ReadResult ReadPictureFile(const std::string& path, const codecs::DecodeOptions& options,
+                                     PictureFormat* format) {
+  return platform::ReadWholeFile(path, options.limits.maxFileBytes, kSignatureBytes,
+                                 [&](std::string_view head, std::uint64_t size) {
+                                   *format = SniffPictureFile(std::string(head), path);
+                                   if (*format == PictureFormat::None) return false;
+                                   codecs::ReserveBytes(options, size);
+                                   return true;
+                                 });
+}
+
+LoadResult LoadClaimed(const std::string& path, const codecs::DecodeOptions& options,
+                       PictureFormat* sniffed) {
   LoadResult result;
   if (path.empty() || !platform::FileExists(path)) return result;
 
-  platform::ReadResult file = platform::ReadWholeFile(path, options.limits.maxFileBytes);
+  platform::ReadResult file = ReadPictureFile(path, options, sniffed);
   if (file.status == platform::ReadStatus::Failed)
     throw std::runtime_error("ファイル " + path + " は開けません");
   if (file.status != platform::ReadStatus::Ok) return result;
 
-  const PictureFormat format = SniffPictureFile(file.bytes, path);
+  const PictureFormat format = *sniffed;
   if (format == PictureFormat::None) return result;
   const codecs::Bytes bytes(reinterpret_cast<const std::uint8_t*>(file.bytes.data()),
                             file.bytes.size());
@@ -174,15 +194,30 @@ LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& opt
   codecs::DecodeOptions decodeOptions = options;
   if (codecs::OrientationSwapsSides(orientation))
     std::swap(decodeOptions.fitWidth, decodeOptions.fitHeight);
-  if (!Decode(format, bytes, result.picture, decodeOptions)) {
-    result.picture = Picture{};
-    result.change = format == PictureFormat::Gif ? PictureChange::Empty : PictureChange::Keep;
-    return result;
-  }
+  if (!Decode(format, bytes, result.picture, decodeOptions)) return Failed(format);
   ApplyOrientation(result.picture, orientation);
   result.format = format;
   result.change = PictureChange::Replace;
   return result;
+}
+
+}  // namespace
+
+LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& given) {
+  codecs::BudgetClaim claim(given.budget ? *given.budget : codecs::SharedDecodeBudget(),
+                            given.budgetMode);
+  codecs::DecodeOptions options = given;
+  options.claim = &claim;
+  PictureFormat sniffed = PictureFormat::None;
+  try {
+    return LoadClaimed(path, options, &sniffed);
+  } catch (const std::bad_alloc&) {
+    // Refused by the budget or by the allocator: a failed decode like any other, but one that
+    // says nothing about the file.
+    LoadResult result = Failed(sniffed);
+    result.outOfMemory = true;
+    return result;
+  }
 }
 
 PictureFormat LoadPictureFile(const std::string& path, Picture& control,
@@ -245,6 +280,7 @@ void Turn(Picture& p) {
   }
   std::swap(p.width, p.height);
   std::swap(p.fullWidth, p.fullHeight);
+  p.shrunk.reset();
 }
 
 // Mirrors every frame in place, keeping its size.
@@ -260,6 +296,7 @@ void Mirror(Picture& p, bool leftRight, bool topBottom) {
     if (leftRight)
       for (std::size_t y = 0; y < h; ++y) std::reverse(px + y * w, px + (y + 1) * w);
   }
+  p.shrunk.reset();
 }
 
 }  // namespace

@@ -43,21 +43,29 @@ struct LoadResult {
   PictureFormat format = PictureFormat::None;
   PictureChange change = PictureChange::Keep;
   Picture picture;  // the new picture when change is Replace
+  // Given up for want of memory (the decode budget refused it, or an allocation failed): format
+  // None like any failure, but the file may well be sound, and another try may succeed.
+  bool outOfMemory = false;
 };
 
 // The format a file's first bytes name (up to kSniffBytes of them), or None (also for fewer
 // than four bytes). A TIFF-structured camera raw other than CR2 sniffs as Tiff.
 PictureFormat SniffPictureFormat(const std::string& firstBytes);
+// How many of a file's first bytes SniffPictureFormat is given (fewer for a shorter file). The
+// rest of the file is read only when they name a format.
+inline constexpr std::size_t kSignatureBytes = 256;
 
 // The format of the file at path, from its first bytes and, where they cannot tell a camera
 // raw from a TIFF, from the path's extension: a TIFF named with a raw extension is Raw.
 PictureFormat SniffPictureFile(const std::string& firstBytes, const std::string& path);
 
 // Loads path. A missing file, one shorter than four bytes, an unknown signature, a file over
-// the decode limits and a decoder failure all give format None. A file that exists but cannot
-// be read throws std::runtime_error naming the path. The picture comes upright: the EXIF
-// orientation of a JPEG, PNG, WebP or TIFF is applied (the fit box of a reduced-scale decode
-// is meant for the upright picture); the HEIF, JPEG XL and raw decoders turn their own.
+// the decode limits, a decoder failure and a decode out of memory all give format None. The
+// decode's memory is claimed from options.budget (or the shared one) in options.budgetMode. A file
+// that exists but cannot be read throws std::runtime_error naming the path. The picture comes
+// upright: the EXIF orientation of a JPEG, PNG, WebP or TIFF is applied (the fit box of a
+// reduced-scale decode is meant for the upright picture); the HEIF, JPEG XL and raw decoders turn
+// their own.
 LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& options = {});
 
 // Loads path into control and returns its format: control follows LoadResult::change.

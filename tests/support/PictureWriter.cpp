@@ -191,6 +191,20 @@ std::string EncodePng(int width, int height) {
   return EncodePng(params);
 }
 
+std::string EncodeLyingPng(int claimedWidth, int claimedHeight) {
+  std::string png = EncodePng(2, 2);
+  // The header's width and height (big-endian, after the signature, length and type), then the
+  // header's check sum over its type and data.
+  const auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) png[at + i] = static_cast<char>((v >> (24 - 8 * i)) & 0xFF);
+  };
+  put32(16, static_cast<std::uint32_t>(claimedWidth));
+  put32(20, static_cast<std::uint32_t>(claimedHeight));
+  put32(29,
+        static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(png.data() + 12), 17)));
+  return png;
+}
+
 bool WritePng(const std::string& path, int width, int height) {
   return WriteBytes(path, EncodePng(width, height));
 }

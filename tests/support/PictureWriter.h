@@ -45,6 +45,10 @@ std::string EncodePng(const PngParams& params);
 // The gradient as 8-bit RGBA.
 std::string EncodePng(int width, int height);
 bool WritePng(const std::string& path, int width, int height);
+// A PNG of a few dozen bytes whose header claims claimedWidth x claimedHeight (RGBA): its data
+// ends within the first row, so a decoder that believes the header allocates the whole picture
+// and then fails.
+std::string EncodeLyingPng(int claimedWidth, int claimedHeight);
 
 // ---- GIF
 struct GifFrame {

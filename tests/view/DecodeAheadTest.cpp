@@ -401,3 +401,91 @@ TEST(DecodeAhead, SwitchedOff) {
   EXPECT_TRUE(DecodeAheadWantedByEnvironment());
   ::unsetenv("SORTIVO_NO_DECODE_AHEAD");
 }
+
+TEST(DecodeAhead, APictureLargerThanTheCapIsDecodedOnce) {
+  TempDir dir;
+  const std::string big = dir.Write("big.bmp", testsupport::EncodeBmp(300, 100));
+  const std::string other = dir.Write("other.bmp", testsupport::EncodeBmp(10, 10));
+  const std::string shown = dir.Write("shown.bmp", testsupport::EncodeBmp(300, 100));
+  Gate gate;
+  TDecodeAhead::Config config = Quick();
+  config.capBytes = 100 * 100 * 4;
+  config.onDecodeStart = [&](const std::string& path) { gate.Enter(path); };
+  TDecodeAhead cache(config);
+
+  // The window waiting for the worker's decode gets it, though the cache cannot keep it.
+  cache.Prefetch({{big, Fit(30, 10)}});
+  gate.AwaitEntered();
+  std::optional<SharedLoadResult> waited;
+  std::thread taker([&] { waited = cache.Take(big, Fit(30, 10)); });
+  for (int i = 0; i < 10000 && cache.stats().waits == 0; ++i) std::this_thread::sleep_for(1ms);
+  gate.Release();
+  taker.join();
+  ASSERT_TRUE(waited);
+  EXPECT_EQ(waited->picture->width, 300);
+  EXPECT_EQ(cache.stats().entries, 0u);
+
+  // Stepping near it again does not decode it again, at that size or any larger one.
+  cache.Prefetch({{other, {}}, {big, Fit(30, 10)}});
+  ASSERT_TRUE(cache.WaitIdle(10s));
+  cache.Prefetch({{big, {}}});
+  ASSERT_TRUE(cache.WaitIdle(10s));
+  EXPECT_EQ(gate.Started(), (std::vector<std::string>{big, other}));
+  // Nor one the window decoded itself.
+  EXPECT_EQ(LoadPictureCached(&cache, shown).picture->width, 300);
+  cache.Prefetch({{shown, {}}});
+  ASSERT_TRUE(cache.WaitIdle(10s));
+  EXPECT_EQ(gate.Started().size(), 2u);
+}
+
+TEST(DecodeAhead, AFileDatedInTheFutureIsDecodedAhead) {
+  TempDir dir;
+  const std::string a = dir.Write("a.png", testsupport::EncodePng(12, 10));
+  const std::string b = dir.Write("b.png", testsupport::EncodePng(14, 10));
+  for (const std::string& p : {a, b})
+    std::filesystem::last_write_time(p, std::filesystem::file_time_type::clock::now() + 24h);
+  TDecodeAhead::Config config;
+  config.settle = 20ms;
+  std::this_thread::sleep_for(60ms);  // dating them changed them: they settle first
+  TDecodeAhead cache(config);
+  cache.Prefetch({{a, {}}});
+  ASSERT_TRUE(cache.WaitIdle(10s));
+  EXPECT_TRUE(cache.Take(a, {}));
+  // And kept for a step back when the window decoded it.
+  EXPECT_EQ(LoadPictureCached(&cache, b).picture->width, 14);
+  EXPECT_TRUE(cache.Take(b, {}));
+}
+
+TEST(DecodeAhead, WorkersDecodeWithinTheBudgetTheWindowPastIt) {
+  TempDir dir;
+  std::vector<std::string> p;
+  for (const char* n : {"a.png", "b.png", "c.png", "d.png"})
+    p.push_back(dir.Write(n, testsupport::EncodePng(256, 256)));  // 256 KiB of pixels each
+  const std::string liar = dir.Write("liar.png", testsupport::EncodeLyingPng(4096, 4096));
+  codecs::DecodeBudget budget(std::size_t{3} << 17);  // one of them at a time
+  TDecodeAhead::Config config = Quick();
+  config.budget = &budget;
+  TDecodeAhead cache(config);
+
+  // Each worker waits for the other's bytes; the one that could never fit is given up.
+  cache.Prefetch({{p[0], {}}, {liar, {}}, {p[1], {}}, {p[2], {}}});
+  ASSERT_TRUE(cache.WaitIdle(10s));
+  EXPECT_LE(budget.peakAhead(), budget.capacity());
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(cache.Take(p[i], {}, false)) << i;
+  EXPECT_EQ(cache.stats().refused, 1u);
+  EXPECT_FALSE(cache.Take(liar, {}, false));  // not cached as a broken file
+  const std::size_t decodes = cache.stats().decodes;
+  cache.Prefetch({{liar, {}}});
+  ASSERT_TRUE(cache.WaitIdle(10s));
+  EXPECT_EQ(cache.stats().decodes, decodes);
+
+  // The window neither waits nor is refused, even with the whole budget taken.
+  codecs::BudgetClaim held(budget, codecs::BudgetMode::Wait);
+  held.Reserve(budget.capacity());
+  codecs::DecodeOptions window;
+  window.budget = &budget;
+  const SharedLoadResult r = LoadPictureCached(&cache, p[3], window);
+  ASSERT_TRUE(r.picture);
+  EXPECT_EQ(r.picture->width, 256);
+  EXPECT_GT(budget.peak(), budget.capacity());
+}

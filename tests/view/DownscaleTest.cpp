@@ -10,6 +10,7 @@
 #include "support/PictureWriter.h"
 #include "support/TempDir.h"
 #include "view/DecodeAhead.h"
+#include "view/ImageLib.h"
 
 namespace {
 
@@ -138,4 +139,18 @@ TEST(Downscale, PicturesDecodedAheadComeShrunkForTheirArea) {
     EXPECT_EQ(s->pixels[static_cast<std::size_t>(c)], (sum + 4) / 9) << c;
   }
   EXPECT_GT(cache.stats().bytes, 90u * 60 * 4 + 30 * 20 * 4);
+}
+
+TEST(Downscale, ACopiedOrTurnedPictureCarriesNoShrunkFrame) {
+  Picture p = Still(400, 400);  // square: turned, it has the shrunk frame's size still
+  AddShrunkFrame(p, 100, 100);
+  ASSERT_TRUE(p.shrunk);
+  Picture copy = p;
+  EXPECT_FALSE(copy.shrunk);
+  copy = p;
+  EXPECT_FALSE(copy.shrunk);
+  Picture moved = std::move(p);  // the same buffers
+  EXPECT_TRUE(moved.shrunkFor(100, 100));
+  RotateClockwise(moved);
+  EXPECT_FALSE(moved.shrunk);
 }
