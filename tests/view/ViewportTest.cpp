@@ -215,8 +215,3 @@ TEST(MouseGestures, RightButtonPreviewDoubleClickAndMiddle) {
   MainPanelMouseUp(s, MouseButton::Right, 0, 0, 0, c, panel, {1, 100});
   EXPECT_FALSE(s.rightButtonHeld);
 }
-
-TEST(DefaultPreviewBounds, MiddleOfTheMainWindowAtHalfItsSize) {
-  EXPECT_EQ(DefaultPreviewBounds({100, 50, 801, 607}), (ViewBounds{500, 125, 400, 303}));
-  EXPECT_EQ(DefaultPreviewBounds({-101, -15, 3, 9}), (ViewBounds{-100, -14, 1, 4}));
-}

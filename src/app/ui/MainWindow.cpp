@@ -3,19 +3,17 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStyle>
 #include <QTimer>
-#include <exception>
 #include <stdexcept>
 
 #include "app/ui/Application.h"
 #include "config/ui/KeyCodes.h"
-#include "platform/ConfigFolder.h"
-#include "platform/Random.h"
 #include "view/DecodeAhead.h"
 #include "view/ui/PictureControl.h"
 #include "view/ui/PreviewWindow.h"
@@ -59,10 +57,7 @@ QColor FontColor(std::int32_t value, const QPalette& palette) {
 }  // namespace
 
 TForm1::TForm1(std::string settingsFolder, std::vector<std::string> arguments, QWidget* parent)
-    : QWidget(parent),
-      settingsFolder_(std::move(settingsFolder)),
-      settingsPath_(platform::SettingsFilePath(settingsFolder_)),
-      arguments_(std::move(arguments)) {
+    : QWidget(parent) {
   setWindowTitle(kCaption);
   Edit1 = new TInputField(this);
   MainMenu = new TMainMenu(*this);
@@ -78,60 +73,47 @@ TForm1::TForm1(std::string settingsFolder, std::vector<std::string> arguments, Q
   connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
   ConnectInput();
   resize(window_.bounds.width, window_.bounds.height);
-  FormCreate();
+  FormCreate(std::move(settingsFolder), std::move(arguments));
 
   TDecodeAhead::Config ahead;
   ahead.enabled = DecodeAheadWantedByEnvironment();
   decodeAhead_ = std::make_unique<TDecodeAhead>(std::move(ahead));
   Form2 = new TForm2(this);
-  Form2->setEmergencyMatcher([this](int virtualKey, int modifiers) {
-    return keys_ && (*keys_)[NavAction::Emergency].Matches(static_cast<std::uint16_t>(virtualKey),
-                                                           static_cast<ModifierSet>(modifiers));
+  Form2->setEmergencyMatcher([this](const QKeyEvent& event) {
+    const KeyStroke k = TranslateKeyEvent(event);
+    return session_ &&
+           session_->VirtualKeys()[NavAction::Emergency].Matches(
+               static_cast<std::uint16_t>(k.virtualKey), static_cast<ModifierSet>(k.modifiers));
   });
   connect(Form2, &TForm2::emergencyRequested, this, &TForm1::MinimiseWindow);
-  Form2->PlaceAt({temporary_->GetSlot(Slot::PreviewLeft), temporary_->GetSlot(Slot::PreviewTop),
-                  temporary_->GetSlot(Slot::PreviewWidth),
-                  temporary_->GetSlot(Slot::PreviewHeight)});
+  PlacePreview();
 }
 
 TForm1::~TForm1() {
   if (!closed_) FormClose();
 }
 
-void TForm1::FormCreate() {
-  general_ = std::make_unique<TGeneralManager>();
-  temporary_ = std::make_unique<TTemporaryManager>();
-  keys_ = std::make_unique<TVirtualKeys>();
-  directories_ = std::make_unique<TDirectoryList>();
-  directories_->SetPump([] { QCoreApplication::processEvents(); });
-  colors_ = std::make_unique<TColorManager>();
-  Edit1->Attach(general_.get(), temporary_.get());
-  MainMenu->Attach(general_.get());
+void TForm1::FormCreate(std::string settingsFolder, std::vector<std::string> arguments) {
+  session_ = std::make_unique<TSortingSession>(*this, settingsFolder, std::move(arguments), window_,
+                                               [] { QCoreApplication::processEvents(); });
+  TSortingSession& s = *session_;
+  Edit1->Attach(&s.General(), &s.Temporary());
+  MainMenu->Attach(&s.General());
   // Without a settings file the window keeps its default bounds (placed by the system) and
   // font.
-  if (LoadSettings(settingsPath_, *general_, *temporary_, *keys_, *colors_, window_))
-    ApplyWindowSettings();
-  MainMenu->SetOneKeyMode(general_->OneKey);
+  if (s.SettingsRead()) ApplyWindowSettings();
+  MainMenu->SetOneKeyMode(s.General().OneKey);
   SetInputFont(window_.font);
-  keyMap_ = std::make_unique<TKeyMap>(general_->HeadFile, general_->TailFile, general_->KeyMapFile,
-                                      settingsFolder_);
-  if (!keyMap_->LoadError().empty()) {
+  if (!s.KeyMap().LoadError().empty()) {
     // Raised once the event loop runs, so that the top-level report shows it over the window.
     QTimer::singleShot(0, this,
-                       [error = keyMap_->LoadError()] { throw std::runtime_error(error); });
+                       [error = s.KeyMap().LoadError()] { throw std::runtime_error(error); });
   }
-  files_ = std::make_unique<TFileList>(general_->ImageExtensions, general_->ListExtensions);
-  files_->SetPump([] { QCoreApplication::processEvents(); });
   setAcceptDrops(true);
   SetStatusColor(StatusColor::Default);
-  temporary_->InputLength = 0;
-  temporary_->SetSlot(Slot::PendingArguments, static_cast<std::int32_t>(arguments_.size()));
-  files_->SetRandomSeed(platform::ClockSeed());
-  dispatcher_ = std::make_unique<TDispatcher>(
-      DispatchContext{*this, *files_, *keyMap_, *directories_, *keys_, *general_, *temporary_});
-  Edit1->SetKeyMap(keyMap_.get());
+  Edit1->SetKeyMap(&s.KeyMap());
   Edit1->SetKeyDown([this](std::uint16_t& key, ModifierSet modifiers) {
-    dispatcher_->Edit1KeyDown(Edit1->Text(), key, modifiers);
+    session_->Dispatcher().Edit1KeyDown(Edit1->Text(), key, modifiers);
   });
   CreatePanels();
 }
@@ -163,8 +145,8 @@ void TForm1::SetInputFont(const FontSettings& font) {
 }
 
 void TForm1::SetStatusColor(StatusColor status) {
-  if (!colors_) return;
-  const TCS& c = (*colors_)[status];
+  if (!session_) return;
+  const TCS& c = session_->Colors()[status];
   QPalette p = Edit1->palette();
   p.setColor(QPalette::Base, QColor(c.Red(), c.Green(), c.Blue()));
   Edit1->setPalette(p);
@@ -180,10 +162,8 @@ void TForm1::FormShow() {
   // Only the first showing: a later one must not bring back a preview the user has hidden.
   if (!previewPlaced_) {
     previewPlaced_ = true;
-    Form2->PlaceAt({temporary_->GetSlot(Slot::PreviewLeft), temporary_->GetSlot(Slot::PreviewTop),
-                    temporary_->GetSlot(Slot::PreviewWidth),
-                    temporary_->GetSlot(Slot::PreviewHeight)});
-    if (temporary_->GetSlot(Slot::PreviewVisible) > 0) Form2->show();
+    PlacePreview();
+    if (session_->Temporary().GetSlot(Slot::PreviewVisible) > 0) Form2->show();
   }
   // Without a window manager nothing activates the window: the first argument opens anyway.
   QTimer::singleShot(0, this, [this] { FormActivate(); });
@@ -197,10 +177,13 @@ void TForm1::changeEvent(QEvent* event) {
 }
 
 void TForm1::FormActivate() {
-  if (closed_ || temporary_->GetSlot(Slot::PendingArguments) <= 0) return;
-  // Cleared first: opening lets events run, and another activation must not open it again.
-  temporary_->SetSlot(Slot::PendingArguments, 0);
-  OpenPath(arguments_.front());
+  if (!closed_) session_->OpenPendingArgument();
+}
+
+void TForm1::PlacePreview() {
+  const TTemporaryManager& t = session_->Temporary();
+  Form2->PlaceAt({t.GetSlot(Slot::PreviewLeft), t.GetSlot(Slot::PreviewTop),
+                  t.GetSlot(Slot::PreviewWidth), t.GetSlot(Slot::PreviewHeight)});
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -209,14 +192,14 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  const bool building = files_ && files_->busy();
-  const bool searching = directories_ && directories_->busy();
+  const bool building = session_ && session_->Files().busy();
+  const bool searching = session_ && session_->Directories().busy();
   if (building || searching) {
     // A picture list build or a sub-folder search runs inside this very call stack: it must end
     // before the objects go.
     closeAfterBuild_ = true;
-    if (building) files_->Abort();
-    if (searching) directories_->Abort();
+    if (building) session_->Files().Abort();
+    if (searching) session_->Directories().Abort();
     event->ignore();
     return;
   }
@@ -243,37 +226,15 @@ WindowSettings TForm1::CurrentWindowSettings() const {
 void TForm1::FormClose() {
   closed_ = true;
   FreePanels();
-  const std::string current = files_->GetCurrent();
-  try {
-    const ListPosition list{files_->Source(), current};
-    SaveSettings(settingsPath_, *general_, *keys_, *colors_, CurrentWindowSettings(), list,
-                 nullptr);
-  } catch (const std::exception&) {
-    // Shutdown goes on whatever happened to the settings.
-  }
+  const WindowSettings window = CurrentWindowSettings();
   Form2->hide();
   // Waits for a decode under way: none may outlive the window.
   decodeAhead_.reset();
-  try {
-    RecordInListFiles(current);
-  } catch (const std::exception& e) {
-    TApplication::ReportError(QString::fromUtf8(e.what()));
-  }
-  try {
-    keyMap_->Save();
-  } catch (const std::exception& e) {
-    TApplication::ReportError(QString::fromUtf8(e.what()));
-  }
+  for (const std::string& error : session_->Close(window))
+    TApplication::ReportError(QString::fromUtf8(error.c_str()));
   Edit1->SetKeyDown({});
   Edit1->SetKeyMap(nullptr);
   Edit1->Attach(nullptr, nullptr);
   MainMenu->Attach(nullptr);
-  dispatcher_.reset();
-  files_.reset();
-  colors_.reset();
-  keyMap_.reset();
-  directories_.reset();
-  keys_.reset();
-  temporary_.reset();
-  general_.reset();
+  session_.reset();
 }

@@ -1,31 +1,24 @@
 #pragma once
 // The main window: the input field Edit1 across the top and the picture area MainPanel below.
-// It owns the program's objects and hands each surface what it needs; the surfaces themselves
-// (viewport, panels, preview window, dispatcher) are widget classes of their own, owned here.
+// It owns the sorting session, turns its events into calls on it and shows what it says; the
+// surfaces (viewport, panels, preview window) are widget classes of their own, owned here.
 //
 // The methods are spread over several sources by concern: MainWindow.cpp (life cycle),
-// MainWindowView.cpp (presenting, viewport, mouse), MainWindowFiles.cpp (opening, drops, list
-// files, move and copy, orders), MainWindowInput.cpp (what the input field takes over).
+// MainWindowView.cpp (the picture on screen, viewport, mouse), MainWindowFiles.cpp (drops and
+// the menu's file commands), MainWindowInput.cpp (what the input field takes over).
 #include <QWidget>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/Dispatcher.h"
-#include "app/GeneralManager.h"
 #include "app/Settings.h"
-#include "app/TemporaryManager.h"
+#include "app/SortingSession.h"
 #include "app/ui/InputField.h"
 #include "app/ui/KeyListBox.h"
 #include "app/ui/MainMenu.h"
 #include "codecs/DecodeOptions.h"
 #include "codecs/Picture.h"
-#include "config/ColorManager.h"
-#include "config/VirtualKeys.h"
-#include "files/DirectoryList.h"
-#include "files/FileList.h"
-#include "keymap/KeyMap.h"
 
 class KeyPanel;
 class PrefPanel;
@@ -36,7 +29,7 @@ class TDecodeAhead;
 class TForm2;
 class TPictureControl;
 
-class TForm1 : public QWidget, public TCommandTarget {
+class TForm1 : public QWidget, public TSessionView {
   Q_OBJECT
 
  public:
@@ -55,16 +48,12 @@ class TForm1 : public QWidget, public TCommandTarget {
   TForm2* Form2 = nullptr;          // the preview window, owned by this window
 
   // Valid from construction until the window is closed.
-  TGeneralManager& General() { return *general_; }
-  TTemporaryManager& Temporary() { return *temporary_; }
-  TVirtualKeys& VirtualKeys() { return *keys_; }
-  TDirectoryList& Directories() { return *directories_; }
-  TColorManager& Colors() { return *colors_; }
-  TKeyMap& KeyMap() { return *keyMap_; }
-  TFileList& Files() { return *files_; }
-  TDispatcher& Dispatcher() { return *dispatcher_; }
-
-  const std::string& SettingsPath() const { return settingsPath_; }
+  TSortingSession& Session() { return *session_; }
+  TGeneralManager& General() { return session_->General(); }
+  TTemporaryManager& Temporary() { return session_->Temporary(); }
+  TColorManager& Colors() { return session_->Colors(); }
+  TFileList& Files() { return session_->Files(); }
+  TDispatcher& Dispatcher() { return session_->Dispatcher(); }
   // The picture on screen, shared with Image1 and the decode-ahead cache; null when there is
   // none.
   const std::shared_ptr<const Picture>& CurrentPicture() const { return picture_; }
@@ -83,16 +72,15 @@ class TForm1 : public QWidget, public TCommandTarget {
   // Places the controls from the client size and Edit1's height.
   void ArrangeControls() override;
 
-  // ---- TCommandTarget
+  // ---- TSessionView
   void SetStatus(StatusColor status) override { SetStatusColor(status); }
   void MinimiseWindow() override;
   void HidePreview() override;
-  void ShowNext() override;
-  void ShowPrevious() override;
-  void MovePicture(const std::string& source, const std::string& folder) override;
-  void CopyPicture(const std::string& source, const std::string& folder) override;
-  void PresentPicture(const std::string& path) override;
-  void OpenPath(const std::string& path) override;
+  Loaded LoadPicture(const std::string& path) override;
+  void ShowPicture(const std::string& caption) override;
+  void SetCaption(const std::string& caption) override;
+  void SetAbortButtonShown(bool shown) override;
+  bool CloseRequestedDuringBuild() override;
   void CompleteInput() override;
   void TidyInput() override;
   void SetOneKeyMode(bool on) override;
@@ -102,10 +90,6 @@ class TForm1 : public QWidget, public TCommandTarget {
   void FitPicture() override;
   void ShowKeyList(const std::vector<std::string>& rows) override;
 
-  // Appends picture to every pending list file, in the order they were chosen. Throws
-  // std::runtime_error naming the list file that could not be written; that one and those after
-  // it stay pending, the ones written before it do not.
-  void RecordInListFiles(const std::string& picture);
   // The first dropped item's whole path; globalPos is where it was dropped.
   void FilesDropped(const std::string& path, const QPoint& globalPos);
   void RefreshAnimatedPicture();
@@ -142,11 +126,13 @@ class TForm1 : public QWidget, public TCommandTarget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void FormCreate();
+  void FormCreate(std::string settingsFolder, std::vector<std::string> arguments);
   // The input field, the key list and the menu to the window's handlers.
   void ConnectInput();
   void FormShow();
   void FormActivate();
+  // The preview window at the place the settings gave.
+  void PlacePreview();
   void FormClose();
   // The key registration and preferences panels, created hidden once the objects exist, and
   // freed before the objects they edit.
@@ -171,16 +157,11 @@ class TForm1 : public QWidget, public TCommandTarget {
   // Decodes the current picture again when it was decoded smaller than it is now shown.
   void Sharpen(const ViewPlacement& placement);
 
-  void FinishBuild(const TFileList::OpenResult& result);
-  void ShowEmpty();
   void ShowFolder(const std::string& folder);
 
   void ApplyWindowSettings();
   WindowSettings CurrentWindowSettings() const;
 
-  std::string settingsFolder_;
-  std::string settingsPath_;
-  std::vector<std::string> arguments_;
   WindowSettings window_;  // the defaults until the settings file is read
   bool closed_ = false;
   bool closeAfterBuild_ = false;
@@ -189,17 +170,14 @@ class TForm1 : public QWidget, public TCommandTarget {
   bool maximizedSinceStart_ = false;
   bool previewPlaced_ = false;  // the preview window takes its saved place at the first showing
 
-  // Created in this order by FormCreate, freed in the order FormClose gives.
-  std::unique_ptr<TGeneralManager> general_;
-  std::unique_ptr<TTemporaryManager> temporary_;
-  std::unique_ptr<TVirtualKeys> keys_;
-  std::unique_ptr<TDirectoryList> directories_;
-  std::unique_ptr<TColorManager> colors_;
-  std::unique_ptr<TKeyMap> keyMap_;
-  std::unique_ptr<TFileList> files_;
-  std::unique_ptr<TDispatcher> dispatcher_;
+  // Created by FormCreate, freed by FormClose.
+  std::unique_ptr<TSortingSession> session_;
 
   std::shared_ptr<const Picture> picture_;
+  // The decode hint of the picture being presented, and whether it is painted before the
+  // pictures after it are asked for.
+  codecs::DecodeOptions presenting_;
+  bool paintFirst_ = false;
   int turns_ = 0;  // clockwise quarter turns since the picture was loaded
   // Created before the preview window, freed once neither window shows pictures any more.
   std::unique_ptr<TDecodeAhead> decodeAhead_;

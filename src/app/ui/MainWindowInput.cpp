@@ -55,8 +55,8 @@ void TForm1::SetOneKeyMode(bool on) {
 }
 
 void TForm1::ButtonOneKeyClick() {
-  if (!general_) return;
-  SetOneKeyMode(!general_->OneKey);
+  if (!session_) return;
+  SetOneKeyMode(!session_->General().OneKey);
   ArrangeControls();
 }
 
@@ -66,13 +66,13 @@ void TForm1::ShowKeyList(const std::vector<std::string>& rows) {
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
-  if (closed_ || !dispatcher_) {
+  if (closed_ || !session_) {
     QWidget::keyPressEvent(event);
     return;
   }
   const KeyStroke stroke = TranslateKeyEvent(*event);
   auto key = static_cast<std::uint16_t>(stroke.virtualKey);
-  dispatcher_->FormKeyDown(key, static_cast<ModifierSet>(stroke.modifiers));
+  session_->Dispatcher().FormKeyDown(key, static_cast<ModifierSet>(stroke.modifiers));
   QWidget::keyPressEvent(event);
 }
 

@@ -9,77 +9,58 @@
 #include <vector>
 
 #include "app/ui/MainWindow.h"
-#include "files/MainLib.h"
-#include "platform/FileSystem.h"
 #include "view/DecodeAhead.h"
 #include "view/ImageLib.h"
 #include "view/ui/MouseInput.h"
 #include "view/ui/PictureControl.h"
 #include "view/ui/PreviewWindow.h"
 
-void TForm1::PresentPicture(const std::string& path) {
-  const codecs::DecodeOptions options = DisplayOptions({MainPanel->width(), MainPanel->height()});
+TSessionView::Loaded TForm1::LoadPicture(const std::string& path) {
+  presenting_ = DisplayOptions({MainPanel->width(), MainPanel->height()});
   std::shared_ptr<const Picture> shown = picture_;
   PictureFormat format = PictureFormat::None;
   bool fromCache = false;
   try {
-    format = LoadPictureFileCached(decodeAhead_.get(), path, shown, options, &fromCache);
+    format = LoadPictureFileCached(decodeAhead_.get(), path, shown, presenting_, &fromCache);
   } catch (const std::exception&) {
-    DecodeAheadOfCurrent(options);
-    RecordInListFiles(files_->GetPreviousPath());
+    DecodeAheadOfCurrent(presenting_);
     throw;
   }
   // A picture decoded ahead: the next ones are asked for at once, so that the workers decode
   // while this thread fits and paints. One decoded here (a jump, or the user outran the
   // workers) is painted first: workers started now would only slow its paint.
-  const bool paintFirst = !fromCache && format != PictureFormat::None;
-  if (!paintFirst) DecodeAheadOfCurrent(options);
+  paintFirst_ = !fromCache && format != PictureFormat::None;
+  if (!paintFirst_) DecodeAheadOfCurrent(presenting_);
   if (!shown) {
     Image1->clear();
     picture_.reset();
   }
-  if (format == PictureFormat::None) {
-    // The picture left goes into its list files even so: waiting would hand them the broken
-    // one at the next step.
-    RecordInListFiles(files_->GetPreviousPath());
-    return;
-  }
+  if (format == PictureFormat::None) return {};
   picture_ = std::move(shown);
   Image1->setPicture(picture_);
   turns_ = 0;
-  temporary_->PictureFormat = static_cast<std::int32_t>(format);
-
-  // A list file that cannot be written is reported after the picture is fully presented.
-  std::exception_ptr recordError;
-  try {
-    RecordInListFiles(files_->GetPreviousPath());
-  } catch (const std::exception&) {
-    recordError = std::current_exception();
-  }
-  CorrectPictureExtension(
-      path, format,
-      {[this] { SetStatusColor(StatusColor::IncorrectExtension); },
-       [this](const std::string& renamed) { files_->ReplaceCurrent(renamed); }});
   const ViewSize size = Image1->pictureSize();
-  setWindowTitle(QStringLiteral("%1/%2 %3 * %4 ")
-                     .arg(files_->Index() + 1)
-                     .arg(files_->Count())
-                     .arg(size.width)
-                     .arg(size.height) +
-                 QString::fromStdString(ShortenPath(files_->GetCurrent())));
+  return {format, size.width, size.height};
+}
+
+void TForm1::ShowPicture(const std::string& caption) {
+  setWindowTitle(QString::fromStdString(caption));
   FitPicture();
-  if (paintFirst) {
+  if (paintFirst_) {
     Image1->repaint();
-    DecodeAheadOfCurrent(options);
+    DecodeAheadOfCurrent(presenting_);
   }
   if (Form2->isVisible()) ShowPreviewOfNext();
-  if (recordError) std::rethrow_exception(recordError);
+}
+
+void TForm1::SetCaption(const std::string& caption) {
+  setWindowTitle(QString::fromStdString(caption));
 }
 
 codecs::DecodeOptions TForm1::DisplayOptions(ViewSize area) {
   codecs::DecodeOptions options;
   // The same area the fit uses; a picture shrunk into it needs no more pixels than it has.
-  if (!general_->OriginalSize && area.width >= 8 && area.height >= 8) {
+  if (!session_->General().OriginalSize && area.width >= 8 && area.height >= 8) {
     options.fitWidth = area.width - 4;
     options.fitHeight = area.height - 4;
   }
@@ -99,7 +80,7 @@ void TForm1::Sharpen(const ViewPlacement& placement) {
   if (fullSizeShown) options.fitWidth = options.fitHeight = 0;
   SharedLoadResult again;
   try {
-    again = LoadPictureCached(decodeAhead_.get(), files_->GetCurrent(), options);
+    again = LoadPictureCached(decodeAhead_.get(), session_->Files().GetCurrent(), options);
   } catch (const std::exception&) {
     return;  // the smaller picture stays: it is still the right one
   }
@@ -120,7 +101,7 @@ void TForm1::Sharpen(const ViewPlacement& placement) {
 }
 
 void TForm1::ShowPreviewOfNext() {
-  const std::string path = files_->PeekNext();
+  const std::string path = session_->Files().PeekNext();
   if (path.empty()) return Form2->ShowPreviewPicture(nullptr);
   // The same decode as the main window's next picture, so that one serves both.
   const SharedLoadResult next = LoadPictureCached(
@@ -131,10 +112,11 @@ void TForm1::ShowPreviewOfNext() {
 void TForm1::DecodeAheadOfCurrent(const codecs::DecodeOptions& options) {
   if (!decodeAhead_ || !decodeAhead_->enabled()) return;
   std::vector<DecodeRequest> wanted;
-  const int index = files_->Index();
+  const int index = session_->Files().Index();
   if (index >= 0) {
-    for (int i = index + 1; i < std::min(index + 3, files_->Count()); ++i)
-      if (!files_->Entry(i).empty()) wanted.push_back({files_->Entry(i), options});
+    for (int i = index + 1; i < std::min(index + 3, session_->Files().Count()); ++i)
+      if (!session_->Files().Entry(i).empty())
+        wanted.push_back({session_->Files().Entry(i), options});
   }
   decodeAhead_->Prefetch(std::move(wanted));
 }
@@ -152,7 +134,7 @@ void TForm1::ApplyPlacement(const ViewPlacement& placement) {
 void TForm1::FitPicture() {
   if (closed_) return;
   const auto placement = ::FitPicture({MainPanel->width(), MainPanel->height()},
-                                      Image1->pictureSize(), general_->OriginalSize);
+                                      Image1->pictureSize(), session_->General().OriginalSize);
   if (placement) {
     Sharpen(*placement);
     Image1->place(*placement);
@@ -163,17 +145,19 @@ void TForm1::FitPicture() {
 void TForm1::RefreshAnimatedPicture() {
   // The control paints every frame at its current geometry; a moved animation only needs a
   // repaint, and keeps its frame and timing.
-  if (temporary_->PictureFormat == static_cast<std::int32_t>(PictureFormat::Gif)) Image1->update();
+  if (session_->Temporary().PictureFormat == static_cast<std::int32_t>(PictureFormat::Gif))
+    Image1->update();
 }
 
 void TForm1::ScrollByHalfPanel(ScrollDirection direction) {
   ApplyPlacement(::ScrollByHalfPanel(CurrentPlacement(), {MainPanel->width(), MainPanel->height()},
-                                     general_->OriginalSize, direction));
+                                     session_->General().OriginalSize, direction));
 }
 
 void TForm1::FormMouseWheel(int delta) {
   ApplyPlacement(WheelPicture(CurrentPlacement(), {MainPanel->width(), MainPanel->height()}, delta,
-                              temporary_->RightButtonHeld, general_->ScrollRate));
+                              session_->Temporary().RightButtonHeld,
+                              session_->General().ScrollRate));
 }
 
 void TForm1::FormResize() {
@@ -210,15 +194,15 @@ void TForm1::HidePreview() {
 }
 
 PointerState TForm1::TakePointerState() const {
-  return {temporary_->DragStartX, temporary_->DragStartY, temporary_->DoubleClickPending,
-          temporary_->RightButtonHeld};
+  return {session_->Temporary().DragStartX, session_->Temporary().DragStartY,
+          session_->Temporary().DoubleClickPending, session_->Temporary().RightButtonHeld};
 }
 
 void TForm1::KeepPointerState(const PointerState& state) {
-  temporary_->DragStartX = state.startX;
-  temporary_->DragStartY = state.startY;
-  temporary_->DoubleClickPending = state.doubleClickPending;
-  temporary_->RightButtonHeld = state.rightButtonHeld;
+  session_->Temporary().DragStartX = state.startX;
+  session_->Temporary().DragStartY = state.startY;
+  session_->Temporary().DoubleClickPending = state.doubleClickPending;
+  session_->Temporary().RightButtonHeld = state.rightButtonHeld;
 }
 
 void TForm1::MainPanelMouseDown(QMouseEvent* event) {
@@ -240,11 +224,11 @@ void TForm1::MainPanelMouseUp(QMouseEvent* event) {
   const PointerOutcome outcome = ::MainPanelMouseUp(
       state, MouseButtonOf(event->button()), HeldInputOf(event->buttons(), event->modifiers()),
       p.x(), p.y(), CurrentPlacement(), {MainPanel->width(), MainPanel->height()},
-      {general_->DragSensitivity, general_->DragAccelerator});
+      {session_->General().DragSensitivity, session_->General().DragAccelerator});
   KeepPointerState(state);
   switch (outcome.action) {
     case PointerAction::ToggleOriginalSize:
-      general_->OriginalSize = !general_->OriginalSize;
+      session_->General().OriginalSize = !session_->General().OriginalSize;
       FitPicture();
       break;
     case PointerAction::Place:
