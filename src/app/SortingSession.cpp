@@ -82,6 +82,14 @@ TSortingSession::TSortingSession(TSessionView& view, const std::string& settings
   files_.SetRandomSeed(platform::ClockSeed());
 }
 
+bool TSortingSession::StopRunningWork() {
+  const bool building = files_.busy();
+  const bool searching = directories_.busy();
+  if (building) files_.Abort();
+  if (searching) directories_.Abort();
+  return building || searching;
+}
+
 void TSortingSession::OpenPendingArgument() {
   if (temporary_.GetSlot(Slot::PendingArguments) <= 0) return;
   // Cleared first: opening lets events run, and another activation must not open it again.
@@ -226,19 +234,27 @@ void TSortingSession::Resume() {
   }
 }
 
+// A new order leaves the picture on screen as a new source does: it goes into its list files
+// before the list changes, since afterwards the list no longer knows which picture was left.
 void TSortingSession::ShowInBuildOrder() {
-  BuildAndPresent([this] { return files_.Reload(); });
+  BuildAndPresent([this] {
+    RecordInListFiles(files_.GetCurrent());
+    return files_.Reload();
+  });
 }
 
 void TSortingSession::ShowAscending() {
+  RecordInListFiles(files_.GetCurrent());
   PresentPicture(files_.SortAscending());
 }
 
 void TSortingSession::ShowDescending() {
+  RecordInListFiles(files_.GetCurrent());
   PresentPicture(files_.SortDescending());
 }
 
 void TSortingSession::ShowShuffled() {
+  RecordInListFiles(files_.GetCurrent());
   PresentPicture(files_.Shuffle());
 }
 

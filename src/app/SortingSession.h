@@ -63,6 +63,13 @@ class TSortingSession : public TCommandTarget {
   TFileList& Files() { return files_; }
   TDispatcher& Dispatcher() { return dispatcher_; }
 
+  // Whether a key event is the panic binding.
+  bool IsPanicKey(std::uint16_t key, ModifierSet modifiers) const {
+    return keys_[NavAction::Emergency].Matches(key, modifiers);
+  }
+  // Asks a running picture list build or sub-folder search to stop; true when one runs.
+  bool StopRunningWork();
+
   // Opens the first command-line argument, once: later calls do nothing.
   void OpenPendingArgument();
   // Makes a folder, picture or list file the new source and presents its first (or named)
@@ -88,8 +95,9 @@ class TSortingSession : public TCommandTarget {
   // Back to where the previous run ended: its list file at its picture, else its picture, else
   // its folder.
   void Resume();
-  // The orders of the picture list, each presenting its first picture. The order of building
-  // rebuilds the list from its source, with the abort button shown.
+  // The orders of the picture list, each presenting its first picture after the picture on
+  // screen went into its pending list files. The order of building rebuilds the list from its
+  // source, with the abort button shown.
   void ShowInBuildOrder();
   void ShowAscending();
   void ShowDescending();

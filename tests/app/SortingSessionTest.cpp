@@ -253,6 +253,29 @@ TEST_F(SortingSessionTest, AnUnwritableListFileIsReportedAndTheRestWaits) {
   EXPECT_TRUE(fs::exists(session->SettingsPath()));
 }
 
+TEST_F(SortingSessionTest, EveryOrderRecordsThePictureLeftOnce) {
+  const std::string pics = ThreePictures();
+  const std::string keep = dir / "keep.txt";
+  const struct {
+    const char* name;
+    void (TSortingSession::*order)();
+  } orders[] = {{"build", &TSortingSession::ShowInBuildOrder},
+                {"ascending", &TSortingSession::ShowAscending},
+                {"descending", &TSortingSession::ShowDescending},
+                {"shuffled", &TSortingSession::ShowShuffled}};
+  for (const auto& o : orders) {
+    fs::remove(keep);
+    session->OpenPath(pics);
+    session->ShowNext();  // the first picture is now the one left last
+    const std::string onScreen = Files().GetCurrent();
+    session->Temporary().PendingListFiles = {keep};
+    (session.get()->*o.order)();
+    EXPECT_EQ(testsupport::ReadAll(keep), onScreen + "\r\n") << o.name;
+    EXPECT_EQ(Files().Index(), 0) << o.name;
+    EXPECT_EQ(view.caption.rfind("1/3 ", 0), 0u) << o.name;
+  }
+}
+
 TEST_F(SortingSessionTest, ResumesWhereThePreviousRunEnded) {
   const std::string pics = ThreePictures();
   const std::string list = dir.Write("keep.txt", pics + "/a.jpg\r\n" + pics + "/b.jpg\r\n");

@@ -2,9 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFrame>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
 #include <QShowEvent>
@@ -15,44 +13,11 @@
 #include "app/ui/Application.h"
 #include "config/ui/KeyCodes.h"
 #include "view/DecodeAhead.h"
-#include "view/ui/PictureControl.h"
 #include "view/ui/PreviewWindow.h"
 
 namespace {
 
 const QString kCaption = QStringLiteral("Sortivo 5.0.5α");
-
-QColor PlainColor(std::int32_t value) {
-  const auto v = static_cast<std::uint32_t>(value);
-  return QColor(static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF),
-                static_cast<int>((v >> 16) & 0xFF));
-}
-
-// The system colours of the stored font colour, in the nearest roles this toolkit has.
-QColor FontColor(std::int32_t value, const QPalette& palette) {
-  if (value == kColorNone) return palette.color(QPalette::Text);
-  if ((value & kSystemColorFlag) == 0) return PlainColor(value);
-  switch (value & 0xFF) {
-    case 5:  // window
-      return palette.color(QPalette::Base);
-    case 13:  // highlight
-      return palette.color(QPalette::Highlight);
-    case 14:  // highlight text
-      return palette.color(QPalette::HighlightedText);
-    case 15:  // button face
-      return palette.color(QPalette::Button);
-    case 17:  // grey text
-      return palette.color(QPalette::Disabled, QPalette::Text);
-    case 18:  // button text
-      return palette.color(QPalette::ButtonText);
-    case 23:  // info text
-      return palette.color(QPalette::ToolTipText);
-    case 24:  // info background
-      return palette.color(QPalette::ToolTipBase);
-    default:
-      return palette.color(QPalette::Text);
-  }
-}
 
 }  // namespace
 
@@ -61,10 +26,8 @@ TForm1::TForm1(std::string settingsFolder, std::vector<std::string> arguments, Q
   setWindowTitle(kCaption);
   Edit1 = new TInputField(this);
   MainMenu = new TMainMenu(*this);
-  MainPanel = new QFrame(this);
-  MainPanel->setObjectName(QStringLiteral("MainPanel"));
-  MainPanel->installEventFilter(this);
-  Image1 = new TPictureControl(MainPanel);
+  MainPanel = new TPictureArea(this);
+  Image1 = MainPanel->Image1;
   ListBox3 = new TKeyListBox(MainPanel);
   BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
                             QStringLiteral("中止"), this);
@@ -79,11 +42,11 @@ TForm1::TForm1(std::string settingsFolder, std::vector<std::string> arguments, Q
   ahead.enabled = DecodeAheadWantedByEnvironment();
   decodeAhead_ = std::make_unique<TDecodeAhead>(std::move(ahead));
   Form2 = new TForm2(this);
+  MainPanel->Attach(session_.get(), decodeAhead_.get(), Form2);
   Form2->setEmergencyMatcher([this](const QKeyEvent& event) {
     const KeyStroke k = TranslateKeyEvent(event);
-    return session_ &&
-           session_->VirtualKeys()[NavAction::Emergency].Matches(
-               static_cast<std::uint16_t>(k.virtualKey), static_cast<ModifierSet>(k.modifiers));
+    return session_ && session_->IsPanicKey(static_cast<std::uint16_t>(k.virtualKey),
+                                            static_cast<ModifierSet>(k.modifiers));
   });
   connect(Form2, &TForm2::emergencyRequested, this, &TForm1::MinimiseWindow);
   PlacePreview();
@@ -97,6 +60,7 @@ void TForm1::FormCreate(std::string settingsFolder, std::vector<std::string> arg
   session_ = std::make_unique<TSortingSession>(*this, settingsFolder, std::move(arguments), window_,
                                                [] { QCoreApplication::processEvents(); });
   TSortingSession& s = *session_;
+  MainPanel->Attach(session_.get(), nullptr, nullptr);
   Edit1->Attach(&s.General(), &s.Temporary());
   MainMenu->Attach(&s.General());
   // Without a settings file the window keeps its default bounds (placed by the system) and
@@ -110,7 +74,7 @@ void TForm1::FormCreate(std::string settingsFolder, std::vector<std::string> arg
                        [error = s.KeyMap().LoadError()] { throw std::runtime_error(error); });
   }
   setAcceptDrops(true);
-  SetStatusColor(StatusColor::Default);
+  SetStatus(StatusColor::Default);
   Edit1->SetKeyMap(&s.KeyMap());
   Edit1->SetKeyDown([this](std::uint16_t& key, ModifierSet modifiers) {
     session_->Dispatcher().Edit1KeyDown(Edit1->Text(), key, modifiers);
@@ -129,22 +93,11 @@ void TForm1::ApplyWindowSettings() {
 
 void TForm1::SetInputFont(const FontSettings& font) {
   window_.font = font;
-  QFont f = Edit1->font();
-  f.setFamily(QString::fromStdString(font.name));
-  if (font.size > 0) f.setPointSize(font.size);
-  if (font.size < 0) f.setPixelSize(-font.size);
-  f.setBold(font.style & kFontBold);
-  f.setItalic(font.style & kFontItalic);
-  f.setUnderline(font.style & kFontUnderline);
-  f.setStrikeOut(font.style & kFontStrikeOut);
-  Edit1->setFont(f);
-  QPalette p = Edit1->palette();
-  p.setColor(QPalette::Text, FontColor(font.color, p));
-  Edit1->setPalette(p);
+  Edit1->ApplyFont(font);
   ArrangeControls();
 }
 
-void TForm1::SetStatusColor(StatusColor status) {
+void TForm1::SetStatus(StatusColor status) {
   if (!session_) return;
   const TCS& c = session_->Colors()[status];
   QPalette p = Edit1->palette();
@@ -192,14 +145,10 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  const bool building = session_ && session_->Files().busy();
-  const bool searching = session_ && session_->Directories().busy();
-  if (building || searching) {
+  if (session_ && session_->StopRunningWork()) {
     // A picture list build or a sub-folder search runs inside this very call stack: it must end
     // before the objects go.
     closeAfterBuild_ = true;
-    if (building) session_->Files().Abort();
-    if (searching) session_->Directories().Abort();
     event->ignore();
     return;
   }
@@ -225,6 +174,7 @@ WindowSettings TForm1::CurrentWindowSettings() const {
 
 void TForm1::FormClose() {
   closed_ = true;
+  MainPanel->Attach(nullptr, nullptr, nullptr);
   FreePanels();
   const WindowSettings window = CurrentWindowSettings();
   Form2->hide();
@@ -237,4 +187,8 @@ void TForm1::FormClose() {
   Edit1->Attach(nullptr, nullptr);
   MainMenu->Attach(nullptr);
   session_.reset();
+}
+
+void TForm1::HidePreview() {
+  if (Form2->isVisible()) Form2->hide();
 }

@@ -1,11 +1,9 @@
 #pragma once
 // The main window: the input field Edit1 across the top and the picture area MainPanel below.
 // It owns the sorting session, turns its events into calls on it and shows what it says; the
-// surfaces (viewport, panels, preview window) are widget classes of their own, owned here.
-//
-// The methods are spread over several sources by concern: MainWindow.cpp (life cycle),
-// MainWindowView.cpp (the picture on screen, viewport, mouse), MainWindowFiles.cpp (drops and
-// the menu's file commands), MainWindowInput.cpp (what the input field takes over).
+// surfaces (picture area, panels, preview window) are widget classes of their own, owned here.
+// Sources: MainWindow.cpp (life cycle), MainWindowFiles.cpp (drops, the menu's file commands),
+// MainWindowInput.cpp (input field, top bar, layout), MainWindowPanels.cpp (the two panels).
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -17,17 +15,13 @@
 #include "app/ui/InputField.h"
 #include "app/ui/KeyListBox.h"
 #include "app/ui/MainMenu.h"
-#include "codecs/DecodeOptions.h"
-#include "codecs/Picture.h"
+#include "app/ui/PictureArea.h"
 
 class KeyPanel;
 class PrefPanel;
-class QFrame;
-class QLineEdit;
 class QPushButton;
 class TDecodeAhead;
 class TForm2;
-class TPictureControl;
 
 class TForm1 : public QWidget, public TSessionView {
   Q_OBJECT
@@ -41,7 +35,7 @@ class TForm1 : public QWidget, public TSessionView {
 
   TInputField* Edit1 = nullptr;
   TMainMenu* MainMenu = nullptr;  // the top bar's two buttons and the menu
-  QFrame* MainPanel = nullptr;
+  TPictureArea* MainPanel = nullptr;
   TPictureControl* Image1 = nullptr;
   TKeyListBox* ListBox3 = nullptr;  // key search results, over the picture area
   QPushButton* BitBtn2 = nullptr;   // aborts a picture list build
@@ -54,14 +48,12 @@ class TForm1 : public QWidget, public TSessionView {
   TColorManager& Colors() { return session_->Colors(); }
   TFileList& Files() { return session_->Files(); }
   TDispatcher& Dispatcher() { return session_->Dispatcher(); }
-  // The picture on screen, shared with Image1 and the decode-ahead cache; null when there is
-  // none.
-  const std::shared_ptr<const Picture>& CurrentPicture() const { return picture_; }
+  const std::shared_ptr<const Picture>& CurrentPicture() const {
+    return MainPanel->CurrentPicture();
+  }
   // Decodes the next pictures in the background; null once the window is closed.
   TDecodeAhead* DecodeAhead() const { return decodeAhead_.get(); }
 
-  // Paints Edit1's background with a status colour.
-  void SetStatusColor(StatusColor status);
   // The menu button, the one-key button and Edit1, off while a panel covers the picture area;
   // enabling them gives Edit1 the focus.
   void DisableMainInput();
@@ -73,26 +65,31 @@ class TForm1 : public QWidget, public TSessionView {
   void ArrangeControls() override;
 
   // ---- TSessionView
-  void SetStatus(StatusColor status) override { SetStatusColor(status); }
-  void MinimiseWindow() override;
+  // Paints Edit1's background with a status colour.
+  void SetStatus(StatusColor status) override;
+  void MinimiseWindow() override { showMinimized(); }
   void HidePreview() override;
-  Loaded LoadPicture(const std::string& path) override;
-  void ShowPicture(const std::string& caption) override;
-  void SetCaption(const std::string& caption) override;
+  Loaded LoadPicture(const std::string& path) override { return MainPanel->LoadPicture(path); }
+  void ShowPicture(const std::string& caption) override {
+    SetCaption(caption);
+    MainPanel->ShowPicture();
+  }
+  void SetCaption(const std::string& caption) override {
+    setWindowTitle(QString::fromStdString(caption));
+  }
   void SetAbortButtonShown(bool shown) override;
   bool CloseRequestedDuringBuild() override;
-  void CompleteInput() override;
-  void TidyInput() override;
-  void SetOneKeyMode(bool on) override;
-  void ScrollByHalfPanel(ScrollDirection direction) override;
-  void RotateClockwise() override;
-  void RotateCounterClockwise() override;
-  void FitPicture() override;
+  void CompleteInput() override { Edit1->CompleteInput(); }
+  void TidyInput() override { Edit1->TidyInput(); }
+  void SetOneKeyMode(bool on) override { MainMenu->SetOneKeyMode(on); }
+  void ScrollByHalfPanel(ScrollDirection d) override { MainPanel->ScrollByHalfPanel(d); }
+  void RotateClockwise() override { MainPanel->RotateClockwise(); }
+  void RotateCounterClockwise() override { MainPanel->RotateCounterClockwise(); }
+  void FitPicture() override { MainPanel->FitPicture(); }
   void ShowKeyList(const std::vector<std::string>& rows) override;
 
   // The first dropped item's whole path; globalPos is where it was dropped.
   void FilesDropped(const std::string& path, const QPoint& globalPos);
-  void RefreshAnimatedPicture();
 
   // The key registration panel takes drops while it is shown: it answers true when it took one.
   using DropHandler = std::function<bool(const std::string& path, const QPoint& globalPos)>;
@@ -103,13 +100,17 @@ class TForm1 : public QWidget, public TSessionView {
 
  public slots:
   void Open1Click();
-  void Resume1Click();
-  void Default2Click();
-  void Ascending2Click();
-  void Descending2Click();
-  void Shuffle2Click();
-  void BitBtn2Click();
-  void ButtonOneKeyClick();
+  void Resume1Click() {
+    Edit1->setFocus();
+    session_->Resume();
+  }
+  void Default2Click() { session_->ShowInBuildOrder(); }
+  void Ascending2Click() { session_->ShowAscending(); }
+  void Descending2Click() { session_->ShowDescending(); }
+  void Shuffle2Click() { session_->ShowShuffled(); }
+  void BitBtn2Click() {
+    if (session_) session_->Files().Abort();
+  }
   void Key1Click();
   void Pref1Click();
 
@@ -120,10 +121,11 @@ class TForm1 : public QWidget, public TSessionView {
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
-  void wheelEvent(QWheelEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override {
+    if (!closed_) MainPanel->Wheel(event);
+  }
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FormCreate(std::string settingsFolder, std::vector<std::string> arguments);
@@ -138,26 +140,10 @@ class TForm1 : public QWidget, public TSessionView {
   // freed before the objects they edit.
   void CreatePanels();
   void FreePanels();
-  void FormResize();
-  void FormMouseWheel(int delta);
-
-  void MainPanelMouseDown(QMouseEvent* event);
-  void MainPanelMouseUp(QMouseEvent* event);
-  void MainPanelDblClick();
-  PointerState TakePointerState() const;
-  void KeepPointerState(const PointerState& state);
-  ViewPlacement CurrentPlacement() const;
-  void ApplyPlacement(const ViewPlacement& placement);
-  void ShowPreviewOfNext();
-  // Asks for the pictures after the current one, decoded as the picture area wants them.
-  void DecodeAheadOfCurrent(const codecs::DecodeOptions& options);
-  void Turn(void (*turn)(Picture&));
-  // The decode hint for the picture area: no larger than it needs to be unless at its own size.
-  codecs::DecodeOptions DisplayOptions(ViewSize area);
-  // Decodes the current picture again when it was decoded smaller than it is now shown.
-  void Sharpen(const ViewPlacement& placement);
-
-  void ShowFolder(const std::string& folder);
+  void FormResize() {
+    ArrangeControls();
+    FitPicture();
+  }
 
   void ApplyWindowSettings();
   WindowSettings CurrentWindowSettings() const;
@@ -173,12 +159,6 @@ class TForm1 : public QWidget, public TSessionView {
   // Created by FormCreate, freed by FormClose.
   std::unique_ptr<TSortingSession> session_;
 
-  std::shared_ptr<const Picture> picture_;
-  // The decode hint of the picture being presented, and whether it is painted before the
-  // pictures after it are asked for.
-  codecs::DecodeOptions presenting_;
-  bool paintFirst_ = false;
-  int turns_ = 0;  // clockwise quarter turns since the picture was loaded
   // Created before the preview window, freed once neither window shows pictures any more.
   std::unique_ptr<TDecodeAhead> decodeAhead_;
 

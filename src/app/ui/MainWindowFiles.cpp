@@ -3,7 +3,6 @@
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
@@ -19,26 +18,6 @@ void TForm1::SetAbortButtonShown(bool shown) {
 bool TForm1::CloseRequestedDuringBuild() {
   if (closeAfterBuild_) QTimer::singleShot(0, this, &QWidget::close);
   return closeAfterBuild_;
-}
-
-void TForm1::Default2Click() {
-  session_->ShowInBuildOrder();
-}
-
-void TForm1::Ascending2Click() {
-  session_->ShowAscending();
-}
-
-void TForm1::Descending2Click() {
-  session_->ShowDescending();
-}
-
-void TForm1::Shuffle2Click() {
-  session_->ShowShuffled();
-}
-
-void TForm1::BitBtn2Click() {
-  if (session_) session_->Files().Abort();
 }
 
 void TForm1::FilesDropped(const std::string& path, const QPoint& globalPos) {
@@ -67,19 +46,11 @@ void TForm1::dropEvent(QDropEvent* event) {
   }
 }
 
-void TForm1::ShowFolder(const std::string& folder) {
+void TForm1::Open1Click() {
+  const std::string folder = session_->FolderToShow(Edit1->text().toStdString());
+  if (folder.empty()) return;
   if (folderOpener_)
     folderOpener_(folder);
   else
     QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
-}
-
-void TForm1::Open1Click() {
-  const std::string folder = session_->FolderToShow(Edit1->text().toStdString());
-  if (!folder.empty()) ShowFolder(folder);
-}
-
-void TForm1::Resume1Click() {
-  Edit1->setFocus();
-  session_->Resume();
 }

@@ -1,6 +1,5 @@
 // What the input field takes over: completion, tidying after a command, one-key mode, the key
 // list, the top bar and its menu, and the arrangement of the window's controls.
-#include <QFrame>
 #include <QKeyEvent>
 #include <QPushButton>
 
@@ -40,24 +39,6 @@ void TForm1::ConnectInput() {
   connect(MainMenu->Shuffle2, &QAction::triggered, this, &TForm1::Shuffle2Click);
   // Queued: the menu is still unwinding its own event when the window goes.
   connect(MainMenu->QuitX1, &QAction::triggered, this, &QWidget::close, Qt::QueuedConnection);
-}
-
-void TForm1::CompleteInput() {
-  Edit1->CompleteInput();
-}
-
-void TForm1::TidyInput() {
-  Edit1->TidyInput();
-}
-
-void TForm1::SetOneKeyMode(bool on) {
-  MainMenu->SetOneKeyMode(on);
-}
-
-void TForm1::ButtonOneKeyClick() {
-  if (!session_) return;
-  SetOneKeyMode(!session_->General().OneKey);
-  ArrangeControls();
 }
 
 void TForm1::ShowKeyList(const std::vector<std::string>& rows) {

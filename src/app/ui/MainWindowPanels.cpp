@@ -27,7 +27,7 @@ void TForm1::CreatePanels() {
   connect(prefPanel_, &PrefPanel::FocusMainInput, this, [this] { Edit1->setFocus(); });
   connect(prefPanel_, &PrefPanel::ArrangeRequested, this, [this] { ArrangeControls(); });
   connect(prefPanel_, &PrefPanel::SettingsChanged, this, [this] {
-    SetStatusColor(StatusColor::Default);
+    SetStatus(StatusColor::Default);
     Edit1->update();
   });
 

@@ -1,27 +1,37 @@
-// Presenting the current picture and the viewport: fitting, scrolling, the wheel, clicks, drags
-// and the preview of the next picture.
+// The picture area MainPanel: the picture on screen in Image1, its fit, scrolling, turns, the
+// wheel, clicks and drags, and the preview of the next picture.
+#include "app/ui/PictureArea.h"
+
 #include <QEvent>
-#include <QFrame>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <algorithm>
 #include <exception>
 #include <vector>
 
-#include "app/ui/MainWindow.h"
 #include "view/DecodeAhead.h"
 #include "view/ImageLib.h"
 #include "view/ui/MouseInput.h"
 #include "view/ui/PictureControl.h"
 #include "view/ui/PreviewWindow.h"
 
-TSessionView::Loaded TForm1::LoadPicture(const std::string& path) {
-  presenting_ = DisplayOptions({MainPanel->width(), MainPanel->height()});
+TPictureArea::TPictureArea(QWidget* parent) : QFrame(parent), Image1(new TPictureControl(this)) {
+  setObjectName(QStringLiteral("MainPanel"));
+}
+
+void TPictureArea::Attach(TSortingSession* session, TDecodeAhead* decodeAhead, TForm2* preview) {
+  session_ = session;
+  decodeAhead_ = decodeAhead;
+  preview_ = preview;
+}
+
+TSessionView::Loaded TPictureArea::LoadPicture(const std::string& path) {
+  presenting_ = DisplayOptions({width(), height()});
   std::shared_ptr<const Picture> shown = picture_;
   PictureFormat format = PictureFormat::None;
   bool fromCache = false;
   try {
-    format = LoadPictureFileCached(decodeAhead_.get(), path, shown, presenting_, &fromCache);
+    format = LoadPictureFileCached(decodeAhead_, path, shown, presenting_, &fromCache);
   } catch (const std::exception&) {
     DecodeAheadOfCurrent(presenting_);
     throw;
@@ -43,21 +53,16 @@ TSessionView::Loaded TForm1::LoadPicture(const std::string& path) {
   return {format, size.width, size.height};
 }
 
-void TForm1::ShowPicture(const std::string& caption) {
-  setWindowTitle(QString::fromStdString(caption));
+void TPictureArea::ShowPicture() {
   FitPicture();
   if (paintFirst_) {
     Image1->repaint();
     DecodeAheadOfCurrent(presenting_);
   }
-  if (Form2->isVisible()) ShowPreviewOfNext();
+  if (preview_->isVisible()) ShowPreviewOfNext();
 }
 
-void TForm1::SetCaption(const std::string& caption) {
-  setWindowTitle(QString::fromStdString(caption));
-}
-
-codecs::DecodeOptions TForm1::DisplayOptions(ViewSize area) {
+codecs::DecodeOptions TPictureArea::DisplayOptions(ViewSize area) {
   codecs::DecodeOptions options;
   // The same area the fit uses; a picture shrunk into it needs no more pixels than it has.
   if (!session_->General().OriginalSize && area.width >= 8 && area.height >= 8) {
@@ -67,7 +72,7 @@ codecs::DecodeOptions TForm1::DisplayOptions(ViewSize area) {
   return options;
 }
 
-void TForm1::Sharpen(const ViewPlacement& placement) {
+void TPictureArea::Sharpen(const ViewPlacement& placement) {
   if (!picture_ ||
       (picture_->width >= picture_->fullWidth && picture_->height >= picture_->fullHeight))
     return;
@@ -80,7 +85,7 @@ void TForm1::Sharpen(const ViewPlacement& placement) {
   if (fullSizeShown) options.fitWidth = options.fitHeight = 0;
   SharedLoadResult again;
   try {
-    again = LoadPictureCached(decodeAhead_.get(), session_->Files().GetCurrent(), options);
+    again = LoadPictureCached(decodeAhead_, session_->Files().GetCurrent(), options);
   } catch (const std::exception&) {
     return;  // the smaller picture stays: it is still the right one
   }
@@ -97,19 +102,19 @@ void TForm1::Sharpen(const ViewPlacement& placement) {
   }
   Image1->setPicture(picture_);
   // The pictures after it will be wanted as large: those decoded ahead smaller would not do.
-  DecodeAheadOfCurrent(DisplayOptions({MainPanel->width(), MainPanel->height()}));
+  DecodeAheadOfCurrent(DisplayOptions({width(), height()}));
 }
 
-void TForm1::ShowPreviewOfNext() {
+void TPictureArea::ShowPreviewOfNext() {
   const std::string path = session_->Files().PeekNext();
-  if (path.empty()) return Form2->ShowPreviewPicture(nullptr);
+  if (path.empty()) return preview_->ShowPreviewPicture(nullptr);
   // The same decode as the main window's next picture, so that one serves both.
-  const SharedLoadResult next = LoadPictureCached(
-      decodeAhead_.get(), path, DisplayOptions({MainPanel->width(), MainPanel->height()}));
-  Form2->ShowPreviewPicture(next.change == PictureChange::Replace ? next.picture : nullptr);
+  const SharedLoadResult next =
+      LoadPictureCached(decodeAhead_, path, DisplayOptions({width(), height()}));
+  preview_->ShowPreviewPicture(next.change == PictureChange::Replace ? next.picture : nullptr);
 }
 
-void TForm1::DecodeAheadOfCurrent(const codecs::DecodeOptions& options) {
+void TPictureArea::DecodeAheadOfCurrent(const codecs::DecodeOptions& options) {
   if (!decodeAhead_ || !decodeAhead_->enabled()) return;
   std::vector<DecodeRequest> wanted;
   const int index = session_->Files().Index();
@@ -121,20 +126,20 @@ void TForm1::DecodeAheadOfCurrent(const codecs::DecodeOptions& options) {
   decodeAhead_->Prefetch(std::move(wanted));
 }
 
-ViewPlacement TForm1::CurrentPlacement() const {
+ViewPlacement TPictureArea::CurrentPlacement() const {
   const QRect g = Image1->geometry();
   return {g.x(), g.y(), g.width(), g.height(), Image1->stretch()};
 }
 
-void TForm1::ApplyPlacement(const ViewPlacement& placement) {
+void TPictureArea::ApplyPlacement(const ViewPlacement& placement) {
   Image1->place(placement);
   RefreshAnimatedPicture();
 }
 
-void TForm1::FitPicture() {
-  if (closed_) return;
-  const auto placement = ::FitPicture({MainPanel->width(), MainPanel->height()},
-                                      Image1->pictureSize(), session_->General().OriginalSize);
+void TPictureArea::FitPicture() {
+  if (!session_) return;
+  const auto placement =
+      ::FitPicture({width(), height()}, Image1->pictureSize(), session_->General().OriginalSize);
   if (placement) {
     Sharpen(*placement);
     Image1->place(*placement);
@@ -142,30 +147,25 @@ void TForm1::FitPicture() {
   RefreshAnimatedPicture();
 }
 
-void TForm1::RefreshAnimatedPicture() {
+void TPictureArea::RefreshAnimatedPicture() {
   // The control paints every frame at its current geometry; a moved animation only needs a
   // repaint, and keeps its frame and timing.
   if (session_->Temporary().PictureFormat == static_cast<std::int32_t>(PictureFormat::Gif))
     Image1->update();
 }
 
-void TForm1::ScrollByHalfPanel(ScrollDirection direction) {
-  ApplyPlacement(::ScrollByHalfPanel(CurrentPlacement(), {MainPanel->width(), MainPanel->height()},
+void TPictureArea::ScrollByHalfPanel(ScrollDirection direction) {
+  ApplyPlacement(::ScrollByHalfPanel(CurrentPlacement(), {width(), height()},
                                      session_->General().OriginalSize, direction));
 }
 
-void TForm1::FormMouseWheel(int delta) {
-  ApplyPlacement(WheelPicture(CurrentPlacement(), {MainPanel->width(), MainPanel->height()}, delta,
+void TPictureArea::FormMouseWheel(int delta) {
+  ApplyPlacement(WheelPicture(CurrentPlacement(), {width(), height()}, delta,
                               session_->Temporary().RightButtonHeld,
                               session_->General().ScrollRate));
 }
 
-void TForm1::FormResize() {
-  ArrangeControls();
-  FitPicture();
-}
-
-void TForm1::Turn(void (*turn)(Picture&)) {
+void TPictureArea::Turn(void (*turn)(Picture&)) {
   if (!picture_) return;
   Image1->clear();
   // The cache and the preview may share the picture: the turn goes to a copy.
@@ -175,55 +175,47 @@ void TForm1::Turn(void (*turn)(Picture&)) {
   Image1->setPicture(picture_);
 }
 
-void TForm1::RotateClockwise() {
+void TPictureArea::RotateClockwise() {
   Turn(&::RotateClockwise);
   if (picture_) turns_ = (turns_ + 1) % 4;
 }
 
-void TForm1::RotateCounterClockwise() {
+void TPictureArea::RotateCounterClockwise() {
   Turn(&::RotateCounterClockwise);
   if (picture_) turns_ = (turns_ + 3) % 4;
 }
 
-void TForm1::MinimiseWindow() {
-  showMinimized();
-}
-
-void TForm1::HidePreview() {
-  if (Form2->isVisible()) Form2->hide();
-}
-
-PointerState TForm1::TakePointerState() const {
+PointerState TPictureArea::TakePointerState() const {
   return {session_->Temporary().DragStartX, session_->Temporary().DragStartY,
           session_->Temporary().DoubleClickPending, session_->Temporary().RightButtonHeld};
 }
 
-void TForm1::KeepPointerState(const PointerState& state) {
+void TPictureArea::KeepPointerState(const PointerState& state) {
   session_->Temporary().DragStartX = state.startX;
   session_->Temporary().DragStartY = state.startY;
   session_->Temporary().DoubleClickPending = state.doubleClickPending;
   session_->Temporary().RightButtonHeld = state.rightButtonHeld;
 }
 
-void TForm1::MainPanelMouseDown(QMouseEvent* event) {
+void TPictureArea::MainPanelMouseDown(QMouseEvent* event) {
   PointerState state = TakePointerState();
   const QPoint p = event->position().toPoint();
   ::MainPanelMouseDown(state, HeldInputOf(event->buttons(), event->modifiers()), p.x(), p.y());
   KeepPointerState(state);
 }
 
-void TForm1::MainPanelDblClick() {
+void TPictureArea::MainPanelDblClick() {
   PointerState state = TakePointerState();
   ::MainPanelDblClick(state);
   KeepPointerState(state);
 }
 
-void TForm1::MainPanelMouseUp(QMouseEvent* event) {
+void TPictureArea::MainPanelMouseUp(QMouseEvent* event) {
   PointerState state = TakePointerState();
   const QPoint p = event->position().toPoint();
   const PointerOutcome outcome = ::MainPanelMouseUp(
       state, MouseButtonOf(event->button()), HeldInputOf(event->buttons(), event->modifiers()),
-      p.x(), p.y(), CurrentPlacement(), {MainPanel->width(), MainPanel->height()},
+      p.x(), p.y(), CurrentPlacement(), {width(), height()},
       {session_->General().DragSensitivity, session_->General().DragAccelerator});
   KeepPointerState(state);
   switch (outcome.action) {
@@ -235,8 +227,8 @@ void TForm1::MainPanelMouseUp(QMouseEvent* event) {
       ApplyPlacement(outcome.placement);
       break;
     case PointerAction::ShowPreview:
-      if (!Form2->isVisible()) {
-        Form2->show();
+      if (!preview_->isVisible()) {
+        preview_->show();
         ShowPreviewOfNext();
       }
       break;
@@ -245,8 +237,8 @@ void TForm1::MainPanelMouseUp(QMouseEvent* event) {
   }
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != MainPanel || closed_) return QWidget::eventFilter(watched, event);
+bool TPictureArea::event(QEvent* event) {
+  if (!session_) return QFrame::event(event);
   switch (event->type()) {
     case QEvent::MouseButtonPress:
       MainPanelMouseDown(static_cast<QMouseEvent*>(event));
@@ -259,15 +251,15 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
       MainPanelMouseUp(static_cast<QMouseEvent*>(event));
       return true;
     case QEvent::Wheel:
-      wheelEvent(static_cast<QWheelEvent*>(event));
+      Wheel(static_cast<QWheelEvent*>(event));
       return true;
     default:
-      return QWidget::eventFilter(watched, event);
+      return QFrame::event(event);
   }
 }
 
-void TForm1::wheelEvent(QWheelEvent* event) {
-  if (closed_) return;
+void TPictureArea::Wheel(QWheelEvent* event) {
+  if (!session_) return;
   const QPoint d = event->angleDelta();
   const int delta = d.y() != 0 ? d.y() : d.x();
   if (delta != 0) FormMouseWheel(delta);
