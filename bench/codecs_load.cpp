@@ -10,20 +10,21 @@
 #include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
+#include <webp/decode.h>
 
 #include <stdlib.h>
 #include <filesystem>
 
 #include "BenchPictures.h"
 #include "platform/FileIO.h"
-#include "view/ImageLib.h"
 #include "support/PictureWriter.h"
+#include "view/ImageLib.h"
 
 namespace {
 
 struct Files {
   std::filesystem::path dir;
-  std::string jpeg, png, gif, bmp;
+  std::string jpeg, png, gif, bmp, webp;
   Files() {
     std::string pattern =
         (std::filesystem::temp_directory_path() / "sortivo-bench-XXXXXX").string();
@@ -33,6 +34,7 @@ struct Files {
     png = Write("big.png", testsupport::EncodePng(4000, 3000));
     gif = Write("anim.gif", testsupport::EncodeGif(800, 600, 20));
     bmp = Write("big.bmp", testsupport::EncodeBmp(4000, 3000));
+    webp = Write("big.webp", testsupport::EncodeWebp({4000, 3000, false, false, {}}));
   }
   ~Files() {
     std::error_code ec;
@@ -79,6 +81,23 @@ void BM_LoadGif20x800x600(benchmark::State& state) {
 }
 void BM_LoadBmp4000x3000(benchmark::State& state) {
   Load(state, TheFiles().bmp);
+}
+
+void BM_LoadWebp4000x3000(benchmark::State& state) {
+  Load(state, TheFiles().webp);
+}
+
+void BM_BareWebp4000x3000(benchmark::State& state) {
+  std::vector<unsigned char> file, pixels;
+  for (auto _ : state) {
+    ReadInto(TheFiles().webp, file);
+    int w = 0, h = 0;
+    if (!WebPGetInfo(file.data(), file.size(), &w, &h)) std::abort();
+    pixels.resize(static_cast<std::size_t>(w) * h * 4);
+    if (!WebPDecodeBGRAInto(file.data(), file.size(), pixels.data(), pixels.size(), w * 4))
+      std::abort();
+    benchmark::DoNotOptimize(pixels.data());
+  }
 }
 
 void BM_BareJpeg6000x4000(benchmark::State& state) {
@@ -192,6 +211,8 @@ BENCHMARK(BM_BareJpeg6000x4000)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_LoadJpeg6000x4000)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_BarePng4000x3000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadPng4000x3000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareWebp4000x3000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadWebp4000x3000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareGifSlurp20x800x600)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadGif20x800x600)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadBmpFile4000x3000)->Unit(benchmark::kMillisecond);

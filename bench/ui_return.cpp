@@ -42,9 +42,8 @@ void MakePictures() {
   fs::create_directories(kPictures);
   for (int i = 0; i < kCount; ++i) {
     const fs::path p = kPictures / PictureName(i);
-    if (!fs::exists(p) &&
-        !bench::WritePhotoJpeg(p.string(), kWidth, kHeight, static_cast<unsigned>(i),
-                                bench::PhotoKind::Grain))
+    if (!fs::exists(p) && !bench::WritePhotoJpeg(p.string(), kWidth, kHeight,
+                                                 static_cast<unsigned>(i), bench::PhotoKind::Grain))
       std::abort();
   }
 }

@@ -4,8 +4,6 @@
 include(GNUInstallDirs)
 
 set(SORTIVO_APP_ID io.github.sortivo.Sortivo)
-# The program calls itself 5.0.5α; "~" sorts an α before the final release.
-set(SORTIVO_PACKAGE_VERSION "${PROJECT_VERSION}~alpha")
 set(packaging ${PROJECT_SOURCE_DIR}/packaging)
 
 configure_file(${packaging}/${SORTIVO_APP_ID}.metainfo.xml.in

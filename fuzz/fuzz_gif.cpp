@@ -1,5 +1,5 @@
-#include "codecs/GifDecoder.h"
 #include "DecoderTarget.h"
+#include "codecs/GifDecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   return FuzzDecoder(data, size, codecs::DecodeGif);

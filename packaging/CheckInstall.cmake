@@ -51,7 +51,7 @@ set(desktop "${PREFIX}/share/applications/${APP_ID}.desktop")
 if(EXISTS "${desktop}")
   file(STRINGS "${desktop}" lines)
   foreach(want "Exec=sortivo %f" "Icon=${APP_ID}" "Categories=Graphics;Viewer;"
-          "MimeType=inode/directory;image/jpeg;image/png;image/gif;image/bmp;")
+          "MimeType=inode/directory;image/jpeg;image/png;image/gif;image/bmp;image/webp;image/heic;image/heif;image/avif;image/jxl;image/tiff;image/x-canon-cr2;image/x-canon-cr3;image/x-nikon-nef;image/x-sony-arw;image/x-adobe-dng;image/x-olympus-orf;image/x-panasonic-rw2;image/x-fuji-raf;image/x-pentax-pef;")
     if(NOT want IN_LIST lines)
       problem("${APP_ID}.desktop lacks the line ${want}")
     endif()

@@ -5,9 +5,9 @@
 #include <ostream>
 #include <string_view>
 
-namespace {
+#include "SortivoVersion.h"
 
-constexpr std::string_view kVersion = "5.0.5\xCE\xB1";  // α, as in the window caption
+namespace {
 
 // Qt's QGuiApplication/QApplication options. It accepts them with one dash or two.
 constexpr std::array<std::string_view, 15> kWindowSystemOptionsWithValue = {"platform",
@@ -50,7 +50,7 @@ std::string HelpText() {
 }  // namespace
 
 std::string VersionText() {
-  return "Sortivo " + std::string(kVersion);
+  return kSortivoCaption;
 }
 
 TCommandLine ParseCommandLine(int argc, const char* const* argv) {

@@ -18,6 +18,15 @@ bool Exists(const std::string& path) {
   return platform::FileExists(path) || platform::DirectoryExists(path);
 }
 
+// The same folder also under another spelling ("pics/", "x/../pics", a link to it): moving a
+// picture into its own folder would only rename it to a numbered copy of itself.
+bool IsSameFolder(const std::string& folder, const std::string& other) {
+  if (folder == other) return true;
+  platform::FileIdentity a, b;
+  return platform::DirectoryExists(other) && platform::GetFileIdentity(folder, &a) &&
+         platform::GetFileIdentity(other, &b) && a == b;
+}
+
 enum class Transfer { Move, Copy, Nothing };
 
 // The modifiers choose between move and copy; a move-only key never copies, and Ctrl or Alt
@@ -96,7 +105,7 @@ void TDispatcher::Edit1KeyDown(const std::string& fieldText, std::uint16_t& key,
     DispatchCommand(std::string(), key, modifiers);
     return;
   }
-  if (fieldText == ":") text.insert(0, ":");
+  if (fieldText == ":") text = ":" + text;
   key = kVkReturn;
   DispatchCommand(text, key, modifiers);
 }
@@ -227,13 +236,12 @@ void TDispatcher::EnterCommand(const std::string& text, ModifierSet modifiers) {
 bool TDispatcher::SendToDestination(const std::string& path, bool moveOnly, ModifierSet modifiers) {
   TCommandTarget& t = c_.target;
   const std::string current = c_.files.GetCurrent();
-  if (platform::ExtractFileDir(current, platform::kNativeStyle) == path) {
+  if (IsSameFolder(platform::ExtractFileDir(current, platform::kNativeStyle), path)) {
     t.ShowNext();
     return true;
   }
-  const std::string ext =
-      platform::LowerAscii(platform::ExtractFileExt(path, platform::kNativeStyle));
-  if (ext == c_.general.ListExtensions) {
+  if (platform::IsListedExtension(platform::ExtractFileExt(path, platform::kNativeStyle),
+                                  c_.general.ListExtensions)) {
     c_.temporary.PendingListFiles.push_back(path);
     return false;
   }

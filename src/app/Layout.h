@@ -2,6 +2,8 @@
 // The main window's geometry, worked out from sizes alone so that it can be checked without a
 // window: the top bar (menu button, one-key button, input field) and the picture area below it,
 // and the one surface that covers the picture area.
+#include <vector>
+
 struct LayoutRect {
   int left = 0;
   int top = 0;
@@ -40,3 +42,14 @@ struct LayoutResult {
 
 // Sizes never come out negative, however small the window.
 LayoutResult ArrangeLayout(const LayoutInput& in);
+
+// Windows never come out smaller than this on a screen that has the room.
+inline constexpr int kMinimumWindowSide = 100;
+
+// Bounds read from the settings file, moved and shrunk to lie whole on one of the screens'
+// available areas: the one holding most of the window, or, when none holds any of it (a
+// monitor since unplugged), the one nearest its centre. left and top are the frame's outer
+// corner, width and height the client size; the frame adds frameWidth and frameHeight to it.
+// Screens without area are skipped; without any screen the bounds come back as they were.
+LayoutRect PlaceOnScreens(LayoutRect window, const std::vector<LayoutRect>& screens,
+                          int frameWidth = 0, int frameHeight = 0);

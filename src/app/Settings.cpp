@@ -19,7 +19,9 @@ constexpr std::string_view kKeyMap = "KeyMap";
 constexpr std::string_view kFont = "Font";
 constexpr std::string_view kPreview = "Preview";
 
-constexpr std::string_view kDefaultImageExtensions = ".bmp .gif .jpe .jpeg .jpg .png";
+constexpr std::string_view kDefaultImageExtensions =
+    ".bmp .gif .jpe .jpeg .jpg .png .webp .heic .heif .avif .jxl .tif .tiff .cr2 .cr3 .nef .arw "
+    ".dng .orf .rw2 .raf .pef";
 constexpr std::string_view kDefaultListExtensions = ".txt";
 
 struct NamedColor {
@@ -104,7 +106,7 @@ void SetPreviewSlots(TTemporaryManager& temporary, std::int32_t visible,
 }
 
 // Where the preview window goes when nothing is stored: the right half of the main window,
-// an eighth of its height down. Integer division truncates toward zero, as in C++.
+// an eighth of its height down, each share rounded toward zero.
 WindowBounds DefaultPreview(const WindowBounds& main) {
   return {main.left + main.width / 2, main.top + main.height / 8, main.width / 2, main.height / 2};
 }
@@ -119,6 +121,11 @@ void LoadDefaults(TGeneralManager& general, TTemporaryManager& temporary, TVirtu
 }
 
 }  // namespace
+
+bool FontSizeUsable(std::int32_t size) {
+  // Compared on both sides: negating the smallest integer is not defined.
+  return (size >= 1 && size <= kMaxFontSize) || (size <= -1 && size >= -kMaxFontSize);
+}
 
 std::string FontColorToText(std::int32_t color) {
   for (const NamedColor& named : kColorNames)
@@ -165,12 +172,14 @@ bool LoadSettings(const std::string& path, TGeneralManager& general, TTemporaryM
   general.OneKey = file.ReadBool(kMain, "1Key", false);
 
   FontSettings& font = window.font;
-  font.size = file.ReadInteger(kFont, "Size", 14);
+  const std::int32_t size = file.ReadInteger(kFont, "Size", 14);
+  font.size = FontSizeUsable(size) ? size : 14;
   font.name = file.ReadString(kFont, "Name", "ＭＳ Ｐゴシック");
   font.style = file.ReadInteger(kFont, "Style", 0) & 0xFF;
   // An unreadable colour keeps the read default rather than stopping start-up.
   font.color = FontColorFromText(file.ReadString(kFont, "Color", "0")).value_or(0);
   font.charSet = file.ReadInteger(kFont, "CharSet", 128) & 0xFF;
+  font.styleName = file.ReadString(kFont, "StyleName", "");
 
   colors.ReadSettings(file);
   keys.ReadSettings(file);
@@ -217,6 +226,7 @@ bool SaveSettings(const std::string& path, const TGeneralManager& general, const
   file.WriteInteger(kFont, "Style", window.font.style);
   file.WriteString(kFont, "Color", FontColorToText(window.font.color));
   file.WriteInteger(kFont, "CharSet", window.font.charSet);
+  file.WriteString(kFont, "StyleName", window.font.styleName);
 
   colors.WriteSettings(file);
   keys.WriteSettings(file);

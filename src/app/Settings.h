@@ -39,12 +39,19 @@ std::optional<std::int32_t> FontColorFromText(std::string_view text);
 
 struct FontSettings {
   std::string name = "ＭＳ Ｐゴシック";
-  std::int32_t size = 14;  // points
+  std::int32_t size = 14;  // points; negative: pixels
   std::int32_t style = 0;  // kFont* bits
   std::int32_t color = kColorWindowText;
   std::int32_t charSet = 128;  // the Shift-JIS set
+  // The face's own style ("Light", "Medium" …), which the style bits cannot tell; empty: none.
+  std::string styleName;
   bool operator==(const FontSettings&) const = default;
 };
+
+// Font sizes beyond this many points or pixels would push the picture area off the window.
+inline constexpr std::int32_t kMaxFontSize = 200;
+// A size the input field can take: 1 to kMaxFontSize points, or as many pixels when negative.
+bool FontSizeUsable(std::int32_t size);
 
 // The window's part of the settings. Defaults are the window's own, which LoadSettings
 // leaves alone when there is no settings file.

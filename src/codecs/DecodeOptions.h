@@ -26,7 +26,7 @@ struct DecodeLimits {
 
 struct DecodeOptions {
   DecodeLimits limits;
-  // When both are above 0, a decoder that can decode at a reduced scale (JPEG) may do so, at
+  // When both are above 0, a decoder that can decode at a reduced scale (JPEG, WebP) may do so, at
   // the smallest scale whose result still covers the picture fitted into fitWidth x fitHeight.
   // Picture::fullWidth/fullHeight keep the true size either way.
   int fitWidth = 0;

@@ -21,7 +21,7 @@ inline constexpr ModifierSet kShift = 1;
 inline constexpr ModifierSet kAlt = 2;
 inline constexpr ModifierSet kCtrl = 4;
 
-// Binding code <-> key and modifiers.
+// The binding code of a key with modifiers: keyCode + 256 Shift + 512 Ctrl + 1024 Alt.
 int EncodeBinding(std::uint8_t keyCode, ModifierSet modifiers);
 
 // One navigation binding.
@@ -88,6 +88,7 @@ class TVirtualKeys {
 
   // Section "Key"; a missing or non-numeric value gives the action's default.
   void ReadSettings(const platform::ProfileFile& file);
+  // Every binding's code, as a decimal number.
   void WriteSettings(platform::ProfileFile& file) const;
 
  private:

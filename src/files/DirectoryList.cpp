@@ -91,19 +91,29 @@ void TDirectoryList::AddSubfolders(const std::string& folder) {
 void TDirectoryList::AddSubfoldersNoting(const std::string& folder,
                                          std::vector<platform::FileIdentity>* ids) {
   const std::string prefix = ReplaceDoubledSeparators(folder + platform::Separator(kStyle), kStyle);
-  platform::ListDirectory(prefix, [&](const platform::DirectoryEntry& e) {
-    if (CountsAsFolder(e)) {
-      std::string path = prefix;
-      path += e.name();
-      entries_.push_back(std::move(path));
-      if (ids) {
-        platform::FileIdentity id;
-        e.identity(&id);
-        ids->push_back(id);
-      }
-    }
-    return true;
-  });
+  // Only the search runs with the window answering, and only it heeds the abort button.
+  const bool searching = ids != nullptr;
+  platform::ListDirectory(
+      prefix,
+      [&](const platform::DirectoryEntry& e) {
+        if (CountsAsFolder(e)) {
+          std::string path = prefix;
+          path += e.name();
+          entries_.push_back(std::move(path));
+          if (ids) {
+            platform::FileIdentity id;
+            e.identity(&id);
+            ids->push_back(id);
+          }
+        }
+        return true;
+      },
+      searching ? std::function<bool()>([this] {
+        // A folder of many thousands of names on a network share takes a while to read.
+        if (pump_) pump_();
+        return !abortRequested_;
+      })
+                : std::function<bool()>());
 }
 
 bool TDirectoryList::SearchSubfolders(const std::string& root) {

@@ -16,7 +16,7 @@ namespace {
 
 constexpr platform::PathStyle kStyle = platform::kNativeStyle;
 // Directory entries, and list file lines, between two turns of the event pump.
-constexpr int kPumpInterval = 1025;
+constexpr int kPumpInterval = platform::kNamesPerPump;
 // A list file is text naming paths; anything near this size is not one.
 constexpr std::size_t kMaxListFileSize = 256u << 20;
 // Nesting of list files deeper than this is not followed, so that no chain of list files can
@@ -74,8 +74,7 @@ TFileList::TFileList(std::string_view imageExtensions, std::string_view listExte
 
 bool TFileList::HasListedExtension(std::string_view path, std::string_view extensions) {
   if (extensions.empty()) return true;
-  const std::string ext = platform::LowerAscii(platform::ExtractFileExt(path, kStyle));
-  return !ext.empty() && extensions.find(ext) != std::string_view::npos;
+  return platform::IsListedExtension(platform::ExtractFileExt(path, kStyle), extensions);
 }
 
 TFileList::OpenResult TFileList::Open(const std::string& requested) {
@@ -128,21 +127,27 @@ void TFileList::ScanInto(const std::string& folder, Build* build) {
   const std::string prefix = ReplaceDoubledSeparators(folder + platform::Separator(kStyle), kStyle);
   bool first = true;
   int counted = 0;
-  platform::ListDirectory(prefix, [&](const platform::DirectoryEntry& e) {
-    if (!e.hidden() && IsPicture(e.name()) && e.regularFile()) {
-      std::string path = prefix;
-      path += e.name();
-      if (build) build->known.insert(path);
-      entries_.push_back(std::move(path));
-    }
-    if (first) {
-      first = false;
-      return true;
-    }
-    if (++counted % kPumpInterval != 0) return true;
-    Pump();
-    return !abortRequested_;
-  });
+  platform::ListDirectory(
+      prefix,
+      [&](const platform::DirectoryEntry& e) {
+        if (!e.hidden() && IsPicture(e.name()) && e.regularFile()) {
+          std::string path = prefix;
+          path += e.name();
+          if (build) build->known.insert(path);
+          entries_.push_back(std::move(path));
+        }
+        if (first) {
+          first = false;
+          return true;
+        }
+        if (++counted % kPumpInterval != 0) return true;
+        Pump();
+        return !abortRequested_;
+      },
+      [this] {
+        Pump();
+        return !abortRequested_;
+      });
 }
 
 bool TFileList::ReadListFile(const std::string& listFile) {
@@ -304,6 +309,12 @@ std::string TFileList::Locate(const std::string& path) {
 std::string TFileList::ListFileLine(std::string_view picture, std::string_view listFile,
                                     bool relative, platform::PathStyle style) {
   if (!relative) return std::string(picture);
+  if (style == kStyle && !platform::IsAbsolutePath(listFile, style)) {
+    // A list file bound as "keep.txt" lies in the working directory; the folders counted below
+    // must be those of its full path, or the line names nothing when read back.
+    const std::string full = platform::AbsolutePath(std::string(listFile));
+    if (platform::IsAbsolutePath(full, style)) return ListFileLine(picture, full, relative, style);
+  }
   if (!SameName(DrivePart(picture, style), DrivePart(listFile, style),
                 platform::PathStyle::Windows))
     return std::string(picture);

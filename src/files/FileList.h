@@ -69,7 +69,8 @@ class TFileList {
   std::string Locate(const std::string& path);
 
   bool IsPicture(std::string_view path) const { return HasListedExtension(path, imageExtensions_); }
-  // The path's lower-cased extension occurs in the list text; an empty list passes everything.
+  // The path's extension is one of the list's, whole and without regard to letter case; an
+  // empty list text passes everything.
   static bool HasListedExtension(std::string_view path, std::string_view extensions);
 
   // The line naming picture in listFile (written with CR LF after it): the path itself, or

@@ -60,15 +60,6 @@ bool IsRegularFile(const std::string& path) {
   return fs::is_regular_file(path, ec);
 }
 
-// A key map file kept as a link (into a synchronised folder, say) stays a link: the new
-// contents go to the file it points to.
-std::string WriteTarget(const std::string& path) {
-  std::error_code ec;
-  if (!fs::is_symlink(path, ec)) return path;
-  const fs::path target = fs::canonical(path, ec);
-  return ec ? path : target.string();
-}
-
 std::string SectionOfHeader(std::string_view header) {
   const std::size_t close = header.find(']');
   return std::string(close == std::string_view::npos ? header.substr(1)
@@ -180,7 +171,7 @@ void TKeyMap::SaveFiles(const std::string& headPath, const std::string& tailPath
       fs::create_directories(defaultFolder_, ec);
     }
     std::string err;
-    if (!platform::WriteFileAtomically(WriteTarget(path), JoinLines(*lists[file]), &err))
+    if (!platform::WriteFileAtomically(path, JoinLines(*lists[file]), &err))
       report(err.empty() ? path + ": cannot be written" : err);
   }
   if (!errors.empty()) throw std::runtime_error(errors);

@@ -62,10 +62,12 @@ class TKeyMap {
   // (and every unreadable file whose list was edited, since those edits are lost).
   void SaveFiles(const std::string& headPath, const std::string& tailPath,
                  const std::string& keyMapPath);
+  // SaveFiles to the paths that named files at loading (empty: the default files).
   void Save() { SaveFiles(headPath_, tailPath_, keyMapPath_); }
 
+  // The lines of the key map file's first section "[name]" (matched exactly).
   SectionRange FindSection(std::string_view name) const;
-  // Copies the section's lines into SelectedLines; an unknown name changes nothing.
+  // Copies the section's lines into SelectedLines; an unknown name changes nothing (false).
   bool SelectSection(std::string_view name);
   // "head" and "tail": those files' lines; any other name selects that section first and
   // returns SelectedLines (the previous selection when the section does not exist).
@@ -94,6 +96,8 @@ class TKeyMap {
   // offer, at the end of text). Empty when there is nothing (more) to offer.
   std::string CompleteKey(std::string_view text, std::string_view selected) const;
 
+  // Doubled separators become one and a trailing one goes, except the root's: "/" on Posix and
+  // the drive's "C:\" on Windows stay.
   static std::string NormaliseDestination(std::string_view path, platform::PathStyle style);
 
   const std::string& SelectedName() const { return selectedName_; }

@@ -13,8 +13,8 @@ inline constexpr const char* kSettingsFileName = "sortivo.ini";
 std::string ExecutableFolder();
 
 // The rule itself, with everything it looks at passed in: exeFolder when it is a writable
-// portable folder or build tree, else xdgConfigHome + "/sortivo" when xdgConfigHome is an absolute path, else
-// home + "/.config/sortivo". The folder is not created here: SaveSettings creates it.
+// portable folder or build tree, else xdgConfigHome + "/sortivo" when xdgConfigHome is an absolute
+// path, else home + "/.config/sortivo". The folder is not created here: SaveSettings creates it.
 std::string ChooseConfigFolder(const std::string& exeFolder, const std::string& xdgConfigHome,
                                const std::string& home);
 

@@ -75,12 +75,48 @@ ReadResult ReadWholeFile(const std::string& path, std::size_t limit) {
   return result;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* err) {
+namespace {
+
+// The file a chain of symbolic links ends at, which need not exist yet (a dangling link is
+// written through, as an editor would). A path that is no link comes back as it is.
+bool FollowLinks(const std::string& path, std::string* target, int* error) {
+  std::string current = path;
+  // The kernel's own limit on links followed in one lookup.
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+      *target = current;
+      return true;
+    }
+    std::vector<char> buffer(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+    const ssize_t n = readlink(current.c_str(), buffer.data(), buffer.size());
+    if (n < 0 || static_cast<std::size_t>(n) >= buffer.size()) {
+      *error = n < 0 ? errno : ENAMETOOLONG;
+      return false;
+    }
+    std::string next(buffer.data(), static_cast<std::size_t>(n));
+    if (next.empty() || next[0] != '/') {
+      const std::size_t slash = current.rfind('/');
+      if (slash != std::string::npos) next = current.substr(0, slash + 1) + next;
+    }
+    current = std::move(next);
+  }
+  *error = ELOOP;
+  return false;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& linkPath, std::string_view bytes, std::string* err) {
   auto fail = [&](int error, const std::string& tmp) {
     if (!tmp.empty()) unlink(tmp.c_str());
-    if (err) *err = ErrorText(path, error);
+    if (err) *err = ErrorText(linkPath, error);
     return false;
   };
+  // Renaming over a link would replace the link by a plain file and leave its target stale: the
+  // new file goes beside the target instead.
+  std::string path;
+  if (int error = 0; !FollowLinks(linkPath, &path, &error)) return fail(error, {});
   // Same folder as the target, so the rename stays on one file system.
   std::string tmpl = path + ".XXXXXX";
   std::vector<char> name(tmpl.begin(), tmpl.end());

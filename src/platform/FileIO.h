@@ -22,8 +22,10 @@ ReadResult ReadWholeFile(const std::string& path, std::size_t limit);
 
 // Writes bytes to a temporary file in the same folder, flushes it to disk and renames it over
 // path, so that a crash or a full disk leaves either the old file or the new one, never half
-// of one. The old file's permission bits are kept. On failure the temporary file is removed,
-// the old file is untouched, and err (when given) receives "path: reason".
+// of one. A path that is a symbolic link stays one: its target is written, in the target's
+// folder (created when the link dangles). The old file's permission bits are kept. On failure the
+// temporary file is removed, the old file is untouched, and err (when given) receives "path:
+// reason".
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* err);
 
 }  // namespace platform

@@ -4,12 +4,16 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <stdio.h>
+#include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <ctime>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -40,14 +44,25 @@ FileOpResult Fail(int err) {
   return {false, err == 0 ? EIO : err};
 }
 
-// Copies the whole contents, by copy_file_range where the kernel offers it.
-int CopyContents(int in, int out) {
+std::uint64_t copyLimitForTesting = UINT64_MAX;
+
+// Copies the whole contents, by copy_file_range where the kernel offers it, and counts the
+// bytes that went across.
+int CopyContents(int in, int out, std::uint64_t* copied) {
   bool useRange = true;
   std::vector<char> buffer;
+  *copied = 0;
   for (;;) {
+    const std::uint64_t left = copyLimitForTesting - *copied;
+    if (left == 0) return 0;
     if (useRange) {
-      const ssize_t n = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
-      if (n > 0) continue;
+      const ssize_t n =
+          copy_file_range(in, nullptr, out, nullptr,
+                          static_cast<size_t>(std::min<std::uint64_t>(left, 1 << 30)), 0);
+      if (n > 0) {
+        *copied += static_cast<std::uint64_t>(n);
+        continue;
+      }
       if (n == 0) return 0;
       if (errno == EINTR) continue;
       if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP &&
@@ -56,7 +71,8 @@ int CopyContents(int in, int out) {
       useRange = false;
       buffer.resize(1 << 20);
     }
-    const ssize_t n = read(in, buffer.data(), buffer.size());
+    const ssize_t n =
+        read(in, buffer.data(), static_cast<size_t>(std::min<std::uint64_t>(left, buffer.size())));
     if (n == 0) return 0;
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -70,7 +86,99 @@ int CopyContents(int in, int out) {
       }
       done += w;
     }
+    *copied += static_cast<std::uint64_t>(n);
   }
+}
+
+// Copies are written under a hidden name of this pattern beside their final name, so that no
+// name the program shows ever holds half a picture.
+constexpr std::string_view kTemporaryPrefix = ".sortivo-copy-";
+constexpr std::string_view kTemporarySuffix = ".part";
+
+// Seconds after its last change when a temporary that cannot be locked counts as left over.
+constexpr time_t kLeftoverAge = 3600;
+
+bool IsCopyTemporary(std::string_view name) {
+  return name.size() == kTemporaryPrefix.size() + 6 + kTemporarySuffix.size() &&
+         name.starts_with(kTemporaryPrefix) && name.ends_with(kTemporarySuffix);
+}
+
+// Removes what an earlier copy into the folder left when it was killed or lost its power. A
+// copy under way holds a lock on its temporary, so one in another running program is spared.
+void RemoveLeftoverTemporaries(const std::string& folder) {
+  std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
+  if (!dir) return;
+  const int fd = dirfd(dir.get());
+  while (const dirent* e = readdir(dir.get())) {
+    if (!IsCopyTemporary(e->d_name)) continue;
+    UniqueFd file(openat(fd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat held {};
+    if (file.get() < 0 || fstat(file.get(), &held) != 0) continue;
+    if (flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
+      if (errno == EWOULDBLOCK) continue;
+      // A file system without locks: a copy under way changes its temporary all the time.
+      if (time(nullptr) - held.st_ctim.tv_sec < kLeftoverAge) continue;
+    }
+    // Only the file that was looked at, not one put under that name meanwhile.
+    struct stat named {};
+    if (fstatat(fd, e->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && held.st_dev == named.st_dev &&
+        held.st_ino == named.st_ino)
+      unlinkat(fd, e->d_name, 0);
+  }
+}
+
+// The temporary a copy is written into, locked, and removed when the object goes.
+class CopyTemporary {
+ public:
+  explicit CopyTemporary(const std::string& folder) {
+    std::string pattern = folder;
+    if (pattern.empty() || pattern.back() != '/') pattern += '/';
+    pattern += kTemporaryPrefix;
+    pattern += "XXXXXX";
+    pattern += kTemporarySuffix;
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    fd_ = mkostemps(name.data(), static_cast<int>(kTemporarySuffix.size()), O_CLOEXEC);
+    if (fd_ < 0) return;
+    path_ = name.data();
+    // Held until the copy is done, so that no other run takes it for a leftover.
+    flock(fd_, LOCK_EX | LOCK_NB);
+  }
+  ~CopyTemporary() {
+    if (!path_.empty()) unlink(path_.c_str());
+    if (fd_ >= 0) close(fd_);
+  }
+  CopyTemporary(const CopyTemporary&) = delete;
+  CopyTemporary& operator=(const CopyTemporary&) = delete;
+  int fd() const { return fd_; }
+  const std::string& path() const { return path_; }
+  // Once the copy has its own name; the lock holds until the object goes.
+  void Remove() {
+    unlink(path_.c_str());
+    path_.clear();
+  }
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+};
+
+// Gives the finished temporary its final name, never replacing a file that has it, even one
+// created at the same instant. link() is the way on most file systems; those without hard
+// links (FAT, exFAT) still rename without replacing.
+int LinkNoReplace(const std::string& from, const std::string& to) {
+  if (link(from.c_str(), to.c_str()) == 0) return 0;
+  if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return errno;
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  // Neither: there is no way to name the copy without risking to replace a file. The copy
+  // fails rather than replace anything or show a name before its contents are whole.
+  return errno == EINVAL || errno == ENOSYS ? EOPNOTSUPP : errno;
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 }  // namespace
@@ -154,7 +262,8 @@ bool NameBefore(std::string_view a, std::string_view b) {
 }  // namespace
 
 bool ListDirectory(const std::string& folder,
-                   const std::function<bool(const DirectoryEntry&)>& visit) {
+                   const std::function<bool(const DirectoryEntry&)>& visit,
+                   const std::function<bool()>& whileReading) {
   std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
   if (!dir) return false;
   const int fd = dirfd(dir.get());
@@ -168,6 +277,7 @@ bool ListDirectory(const std::string& folder,
     names.push_back({FoldedHead(name), static_cast<std::uint32_t>(text.size()),
                      static_cast<std::uint32_t>(name.size()), e->d_type});
     text.append(name);
+    if (whileReading && names.size() % kNamesPerPump == 0 && !whileReading()) break;
   }
   const auto view = [&](const ListedName& n) {
     return std::string_view(text).substr(n.offset, n.size);
@@ -218,22 +328,41 @@ FileOpResult CopyFileNoReplace(const std::string& from, const std::string& to) {
   struct stat st {};
   if (fstat(in.get(), &st) != 0) return Fail(errno);
   if (!S_ISREG(st.st_mode)) return Fail(EINVAL);
-  UniqueFd out(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777));
-  if (out.get() < 0) return Fail(errno);
-  int err = CopyContents(in.get(), out.get());
-  if (err == 0 && fchmod(out.get(), st.st_mode & 07777) != 0) err = errno;
+  struct stat taken {};
+  // The final name is checked again when it is given; this only spares a copy made in vain.
+  if (lstat(to.c_str(), &taken) == 0) return Fail(EEXIST);
+  const std::string folder = FolderOf(to);
+  UniqueFd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() < 0) return Fail(errno);
+  RemoveLeftoverTemporaries(folder);
+
+  CopyTemporary tmp(folder);
+  if (tmp.fd() < 0) return Fail(errno);
+  std::uint64_t copied = 0;
+  int err = CopyContents(in.get(), tmp.fd(), &copied);
+  // A source cut short meanwhile, or a file system that stopped early without an error: a
+  // move must not delete a source whose copy lacks its end.
+  if (err == 0 && copied != static_cast<std::uint64_t>(st.st_size)) err = EIO;
+  if (err == 0 && fchmod(tmp.fd(), st.st_mode & 07777) != 0) err = errno;
   if (err == 0) {
     const timespec times[2] = {st.st_atim, st.st_mtim};
-    if (futimens(out.get(), times) != 0) err = errno;
+    if (futimens(tmp.fd(), times) != 0) err = errno;
   }
-  if (err == 0 && fsync(out.get()) != 0) err = errno;
-  const int closeErr = out.Close();
-  if (err == 0) err = closeErr;
-  if (err != 0) {
+  if (err == 0 && fsync(tmp.fd()) != 0) err = errno;
+  if (err == 0) err = LinkNoReplace(tmp.path(), to);
+  if (err != 0) return Fail(err);
+  tmp.Remove();
+  // The name stays only once the folder entry is on disk too; a move deletes its source next.
+  if (fsync(dir.get()) != 0 && errno != EINVAL) {
+    err = errno;
     unlink(to.c_str());
     return Fail(err);
   }
   return Ok();
+}
+
+void SetCopyLimitForTesting(std::uint64_t bytes) {
+  copyLimitForTesting = bytes;
 }
 
 FileOpResult DeleteFile(const std::string& path) {
@@ -246,6 +375,16 @@ bool GetFileIdentity(const std::string& path, FileIdentity* id) {
   if (stat(path.c_str(), &st) != 0) return false;
   *id = {st.st_dev, st.st_ino};
   return true;
+}
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  std::error_code ec;
+  const std::filesystem::path full = std::filesystem::absolute(path, ec);
+  if (ec) return path;
+  std::string result = full.lexically_normal().string();
+  while (result.size() > 1 && result.back() == '/') result.pop_back();
+  return result;
 }
 
 }  // namespace platform

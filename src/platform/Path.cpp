@@ -1,10 +1,16 @@
 #include "platform/Path.h"
 
+#include <algorithm>
+
 namespace platform {
 
-char Separator(PathStyle style) { return style == PathStyle::Windows ? '\\' : '/'; }
+char Separator(PathStyle style) {
+  return style == PathStyle::Windows ? '\\' : '/';
+}
 
-bool IsSeparator(char c, PathStyle style) { return c == Separator(style); }
+bool IsSeparator(char c, PathStyle style) {
+  return c == Separator(style);
+}
 
 std::size_t LastDelimiter(std::string_view path, PathStyle style) {
   for (std::size_t i = path.size(); i-- > 0;) {
@@ -23,10 +29,9 @@ std::string ExtractFileDir(std::string_view path, PathStyle style) {
   const std::size_t i = LastDelimiter(path, style);
   if (i == std::string_view::npos) return {};
   std::size_t end = i;
-  const bool keepSeparator =
-      IsSeparator(path[i], style) &&
-      (i == 0 || (style == PathStyle::Windows && path[i - 1] == ':') ||
-       (style == PathStyle::Posix && path.find_first_not_of('/') >= i));
+  const bool keepSeparator = IsSeparator(path[i], style) &&
+                             (i == 0 || (style == PathStyle::Windows && path[i - 1] == ':') ||
+                              (style == PathStyle::Posix && path.find_first_not_of('/') >= i));
   if (keepSeparator || path[i] == ':') end = i + 1;
   return std::string(path.substr(0, end));
 }
@@ -73,6 +78,26 @@ bool IsAbsolutePath(std::string_view path, PathStyle style) {
   if (path.empty()) return false;
   if (style == PathStyle::Posix) return path[0] == '/';
   return path[0] == '\\' || (path.size() >= 2 && path[1] == ':');
+}
+
+bool IsListedExtension(std::string_view ext, std::string_view list) {
+  if (ext.empty()) return false;
+  const auto lower = [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  const auto same = [&](std::string_view a) {
+    if (a.size() != ext.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+      if (lower(a[i]) != lower(ext[i])) return false;
+    return true;
+  };
+  std::size_t pos = 0;
+  while (pos < list.size()) {
+    const std::size_t end = std::min(list.find_first_of(" \t", pos), list.size());
+    if (end > pos && same(list.substr(pos, end - pos))) return true;
+    pos = end + 1;
+  }
+  return false;
 }
 
 std::string LowerAscii(std::string_view text) {

@@ -36,7 +36,10 @@ class ProfileFile {
   // Replaces the contents with the text of a file (line ends CR LF, LF or CR).
   void Parse(std::string_view bytes);
 
+  // The key's value, without its surrounding blanks and matching quotes; nothing when the
+  // section or the key is missing.
   std::optional<std::string> Read(std::string_view section, std::string_view key) const;
+  // Read, or fallback when the key is missing (an empty value is not missing).
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view fallback) const;
   // A missing key or a value that is not a number gives fallback.
@@ -48,7 +51,9 @@ class ProfileFile {
   // Values that would not read back as written (surrounding blanks, matching quotes) are put in
   // double quotes. Line breaks cannot be stored in a line and are dropped.
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
+  // Decimal, as ReadInteger reads it back.
   void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
+  // "1" or "0".
   void WriteBool(std::string_view section, std::string_view key, bool value);
 
   // The file's text, every line ended by CR LF.

@@ -1,15 +1,78 @@
 #include "view/ImageLib.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
+#include <string_view>
+#include <vector>
 
 #include "codecs/BmpDecoder.h"
+#include "codecs/ExifOrientation.h"
 #include "codecs/GifDecoder.h"
+#include "codecs/HeifDecoder.h"
 #include "codecs/JpegDecoder.h"
+#include "codecs/JxlDecoder.h"
 #include "codecs/PngDecoder.h"
+#include "codecs/RawDecoder.h"
+#include "codecs/TiffDecoder.h"
+#include "codecs/WebpDecoder.h"
 #include "platform/FileIO.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
+
+namespace {
+
+bool HasAt(const std::string& b, std::size_t at, std::string_view text) {
+  return b.size() >= at + text.size() && b.compare(at, text.size(), text) == 0;
+}
+
+// The brands of an ISO base media file's leading ftyp box: the major brand, then the
+// compatible ones that lie within both the box and the bytes at hand.
+std::vector<std::string_view> FtypBrands(const std::string& b) {
+  std::vector<std::string_view> brands;
+  if (b.size() < 12 || !HasAt(b, 4, "ftyp")) return brands;
+  const auto u = [&](std::size_t i) { return std::uint32_t{static_cast<unsigned char>(b[i])}; };
+  const std::size_t box = (u(0) << 24) | (u(1) << 16) | (u(2) << 8) | u(3);
+  const std::size_t end = std::min({box, b.size(), kSniffBytes});
+  const std::string_view all(b);
+  brands.push_back(all.substr(8, 4));
+  for (std::size_t at = 16; at + 4 <= end; at += 4) brands.push_back(all.substr(at, 4));
+  return brands;
+}
+
+PictureFormat SniffFtyp(const std::string& b) {
+  const std::vector<std::string_view> brands = FtypBrands(b);
+  if (brands.empty()) return PictureFormat::None;
+  const auto isAvif = [](std::string_view x) { return x == "avif" || x == "avis"; };
+  const auto isHeif = [](std::string_view x) {
+    for (std::string_view h : {"heic", "heix", "heim", "heis", "hevc", "hevx", "hevm", "hevs"})
+      if (x == h) return true;
+    return false;
+  };
+  const auto isImageFile = [](std::string_view x) {
+    return x == "mif1" || x == "msf1" || x == "miaf";
+  };
+  if (brands[0] == "crx ") return PictureFormat::Cr3;
+  if (isAvif(brands[0])) return PictureFormat::Avif;
+  if (isHeif(brands[0])) return PictureFormat::Heif;
+  if (!isImageFile(brands[0])) return PictureFormat::None;  // a video, or not a picture at all
+  // A generic major brand: the coding named among the compatible brands decides.
+  for (std::string_view x : brands)
+    if (isAvif(x)) return PictureFormat::Avif;
+  return PictureFormat::Heif;
+}
+
+bool IsRawExtension(const std::string& e) {
+  for (const char* r : {".cr2", ".cr3", ".nef", ".arw", ".dng", ".orf", ".rw2", ".raf", ".pef"})
+    if (e == r) return true;
+  return false;
+}
+
+std::string LowerExtension(const std::string& path) {
+  return platform::LowerAscii(platform::ExtractFileExt(path, platform::kNativeStyle));
+}
+
+}  // namespace
 
 PictureFormat SniffPictureFormat(const std::string& b) {
   if (b.size() < 4) return PictureFormat::None;
@@ -17,9 +80,81 @@ PictureFormat SniffPictureFormat(const std::string& b) {
   if (u(0) == 0x42 && u(1) == 0x4D) return PictureFormat::Bmp;
   if (u(0) == 0x47 && u(1) == 0x49 && u(2) == 0x46) return PictureFormat::Gif;
   if (u(0) == 0x89 && u(1) == 0x50 && u(2) == 0x4E && u(3) == 0x47) return PictureFormat::Png;
+  // Before JPEG, which claims every file that starts with 0xFF.
+  if (u(0) == 0xFF && u(1) == 0x0A) return PictureFormat::Jxl;
   if (u(0) == 0xFF) return PictureFormat::Jpeg;
-  return PictureFormat::None;
+  if (HasAt(b, 0, std::string_view("\0\0\0\x0CJXL ", 8))) return PictureFormat::Jxl;
+  if (HasAt(b, 0, "RIFF") && HasAt(b, 8, "WEBP")) return PictureFormat::Webp;
+  if (HasAt(b, 0, "FUJIFILMCCD-RAW")) return PictureFormat::Raf;
+  if (HasAt(b, 0, "IIRO") || HasAt(b, 0, "IIRS") || HasAt(b, 0, "MMOR")) return PictureFormat::Orf;
+  if (HasAt(b, 0, std::string_view("IIU\0", 4))) return PictureFormat::Rw2;
+  if (HasAt(b, 0, std::string_view("II*\0", 4)) || HasAt(b, 0, std::string_view("MM\0*", 4)))
+    return HasAt(b, 8, "CR") ? PictureFormat::Cr2 : PictureFormat::Tiff;
+  if (HasAt(b, 0, std::string_view("II+\0", 4)) || HasAt(b, 0, std::string_view("MM\0+", 4)))
+    return PictureFormat::Tiff;  // BigTIFF
+  return SniffFtyp(b);
 }
+
+PictureFormat SniffPictureFile(const std::string& firstBytes, const std::string& path) {
+  const PictureFormat format = SniffPictureFormat(firstBytes);
+  if (format == PictureFormat::Tiff && IsRawExtension(LowerExtension(path)))
+    return PictureFormat::Raw;
+  return format;
+}
+
+namespace {
+
+bool Decode(PictureFormat format, codecs::Bytes bytes, Picture& picture,
+            const codecs::DecodeOptions& options) {
+  switch (format) {
+    case PictureFormat::Bmp:
+      return codecs::DecodeBmp(bytes, picture, options);
+    case PictureFormat::Gif:
+      return codecs::DecodeGif(bytes, picture, options);
+    case PictureFormat::Png:
+      return codecs::DecodePng(bytes, picture, options);
+    case PictureFormat::Jpeg:
+      return codecs::DecodeJpeg(bytes, picture, options);
+    case PictureFormat::Webp:
+      return codecs::DecodeWebp(bytes, picture, options);
+    case PictureFormat::Tiff:
+      return codecs::DecodeTiff(bytes, picture, options);
+    case PictureFormat::Heif:
+    case PictureFormat::Avif:
+      return codecs::DecodeHeif(bytes, picture, options);
+    case PictureFormat::Jxl:
+      return codecs::DecodeJxl(bytes, picture, options);
+    case PictureFormat::Raw:
+    case PictureFormat::Cr2:
+    case PictureFormat::Cr3:
+    case PictureFormat::Orf:
+    case PictureFormat::Rw2:
+    case PictureFormat::Raf:
+      return codecs::DecodeRaw(bytes, picture, options);
+    case PictureFormat::None:
+      break;
+  }
+  return false;
+}
+
+// The EXIF orientation for the formats whose decoders leave it to us (the HEIF, JPEG XL and raw
+// libraries turn their pictures themselves).
+int FileOrientation(PictureFormat format, codecs::Bytes bytes) {
+  switch (format) {
+    case PictureFormat::Jpeg:
+      return codecs::ExifOrientation(codecs::FindJpegExif(bytes));
+    case PictureFormat::Png:
+      return codecs::ExifOrientation(codecs::FindPngExif(bytes));
+    case PictureFormat::Webp:
+      return codecs::ExifOrientation(codecs::FindWebpExif(bytes));
+    case PictureFormat::Tiff:
+      return codecs::ExifOrientation(bytes);
+    default:
+      return codecs::kOrientationUpright;
+  }
+}
+
+}  // namespace
 
 LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& options) {
   LoadResult result;
@@ -30,32 +165,21 @@ LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& opt
     throw std::runtime_error("ファイル " + path + " は開けません");
   if (file.status != platform::ReadStatus::Ok) return result;
 
-  const PictureFormat format = SniffPictureFormat(file.bytes);
+  const PictureFormat format = SniffPictureFile(file.bytes, path);
   if (format == PictureFormat::None) return result;
   const codecs::Bytes bytes(reinterpret_cast<const std::uint8_t*>(file.bytes.data()),
                             file.bytes.size());
-  bool ok = false;
-  switch (format) {
-    case PictureFormat::Bmp:
-      ok = codecs::DecodeBmp(bytes, result.picture, options);
-      break;
-    case PictureFormat::Gif:
-      ok = codecs::DecodeGif(bytes, result.picture, options);
-      break;
-    case PictureFormat::Png:
-      ok = codecs::DecodePng(bytes, result.picture, options);
-      break;
-    case PictureFormat::Jpeg:
-      ok = codecs::DecodeJpeg(bytes, result.picture, options);
-      break;
-    case PictureFormat::None:
-      break;
-  }
-  if (!ok) {
+  const int orientation = FileOrientation(format, bytes);
+  // The fit box is meant for the upright picture; the decoder sees the stored one.
+  codecs::DecodeOptions decodeOptions = options;
+  if (codecs::OrientationSwapsSides(orientation))
+    std::swap(decodeOptions.fitWidth, decodeOptions.fitHeight);
+  if (!Decode(format, bytes, result.picture, decodeOptions)) {
     result.picture = Picture{};
     result.change = format == PictureFormat::Gif ? PictureChange::Empty : PictureChange::Keep;
     return result;
   }
+  ApplyOrientation(result.picture, orientation);
   result.format = format;
   result.change = PictureChange::Replace;
   return result;
@@ -80,8 +204,11 @@ PictureFormat LoadPictureFile(const std::string& path, Picture& control,
 
 namespace {
 
-// Turns one frame in tiles, so that both the reads and the writes stay within the cache.
-template <bool Clockwise>
+// Turns one frame about its diagonal in tiles, so that both the reads and the writes stay within
+// the cache. Pixel (x, y) goes to (y, x) of the new picture (width h, height w), mirrored
+// left-right when MirrorX and top-bottom when MirrorY: a clockwise quarter turn mirrors
+// left-right, a counter-clockwise one top-bottom.
+template <bool MirrorX, bool MirrorY>
 void TurnFrame(const std::uint8_t* src, std::uint8_t* dst, int w, int h) {
   constexpr int kTile = 64;
   const std::size_t dstStride = static_cast<std::size_t>(h);  // in pixels
@@ -94,9 +221,8 @@ void TurnFrame(const std::uint8_t* src, std::uint8_t* dst, int w, int h) {
       for (int y = y0; y < y1; ++y) {
         const std::uint32_t* row = s + static_cast<std::size_t>(y) * w;
         for (int x = x0; x < x1; ++x) {
-          // new picture: width h, height w
-          const std::size_t nx = Clockwise ? static_cast<std::size_t>(h - 1 - y) : y;
-          const std::size_t ny = Clockwise ? static_cast<std::size_t>(x) : w - 1 - x;
+          const std::size_t nx = MirrorX ? static_cast<std::size_t>(h - 1 - y) : y;
+          const std::size_t ny = MirrorY ? static_cast<std::size_t>(w - 1 - x) : x;
           d[ny * dstStride + nx] = row[x];
         }
       }
@@ -104,26 +230,66 @@ void TurnFrame(const std::uint8_t* src, std::uint8_t* dst, int w, int h) {
   }
 }
 
-template <bool Clockwise>
+bool FrameFits(const Picture& p, const PictureFrame& frame) {
+  return frame.pixels.size() == static_cast<std::size_t>(p.width) * p.height * 4;
+}
+
+template <bool MirrorX, bool MirrorY>
 void Turn(Picture& p) {
   if (p.empty()) return;
   for (PictureFrame& frame : p.frames) {
-    if (frame.pixels.size() != static_cast<std::size_t>(p.width) * p.height * 4) continue;
+    if (!FrameFits(p, frame)) continue;
     std::vector<std::uint8_t> turned(frame.pixels.size());
-    TurnFrame<Clockwise>(frame.pixels.data(), turned.data(), p.width, p.height);
+    TurnFrame<MirrorX, MirrorY>(frame.pixels.data(), turned.data(), p.width, p.height);
     frame.pixels.swap(turned);
   }
   std::swap(p.width, p.height);
   std::swap(p.fullWidth, p.fullHeight);
 }
 
+// Mirrors every frame in place, keeping its size.
+void Mirror(Picture& p, bool leftRight, bool topBottom) {
+  if (p.empty()) return;
+  const std::size_t w = static_cast<std::size_t>(p.width), h = static_cast<std::size_t>(p.height);
+  for (PictureFrame& frame : p.frames) {
+    if (!FrameFits(p, frame)) continue;
+    auto* px = reinterpret_cast<std::uint32_t*>(frame.pixels.data());
+    if (topBottom)
+      for (std::size_t y = 0; y < h / 2; ++y)
+        std::swap_ranges(px + y * w, px + (y + 1) * w, px + (h - 1 - y) * w);
+    if (leftRight)
+      for (std::size_t y = 0; y < h; ++y) std::reverse(px + y * w, px + (y + 1) * w);
+  }
+}
+
 }  // namespace
 
+void ApplyOrientation(Picture& picture, int orientation) {
+  switch (orientation) {
+    case 2:
+      return Mirror(picture, true, false);
+    case 3:
+      return Mirror(picture, true, true);
+    case 4:
+      return Mirror(picture, false, true);
+    case 5:
+      return Turn<false, false>(picture);
+    case 6:
+      return Turn<true, false>(picture);
+    case 7:
+      return Turn<true, true>(picture);
+    case 8:
+      return Turn<false, true>(picture);
+    default:
+      return;
+  }
+}
+
 void RotateClockwise(Picture& picture) {
-  Turn<true>(picture);
+  Turn<true, false>(picture);
 }
 void RotateCounterClockwise(Picture& picture) {
-  Turn<false>(picture);
+  Turn<false, true>(picture);
 }
 
 bool IsAcceptedExtension(PictureFormat format, const std::string& e) {
@@ -136,6 +302,28 @@ bool IsAcceptedExtension(PictureFormat format, const std::string& e) {
       return e == ".jpe" || e == ".jpeg" || e == ".jpg";
     case PictureFormat::Png:
       return e == ".png";
+    case PictureFormat::Webp:
+      return e == ".webp";
+    case PictureFormat::Heif:
+      return e == ".heic" || e == ".heif";
+    case PictureFormat::Avif:
+      return e == ".avif";
+    case PictureFormat::Jxl:
+      return e == ".jxl";
+    case PictureFormat::Tiff:
+      return e == ".tif" || e == ".tiff";
+    case PictureFormat::Raw:
+      return IsRawExtension(e);  // only the extension told it from a TIFF
+    case PictureFormat::Cr2:
+      return e == ".cr2";
+    case PictureFormat::Cr3:
+      return e == ".cr3";
+    case PictureFormat::Orf:
+      return e == ".orf";
+    case PictureFormat::Rw2:
+      return e == ".rw2";
+    case PictureFormat::Raf:
+      return e == ".raf";
     case PictureFormat::None:
       break;
   }
@@ -152,6 +340,27 @@ std::string CorrectionExtension(PictureFormat format) {
       return ".jpg";
     case PictureFormat::Png:
       return ".png";
+    case PictureFormat::Webp:
+      return ".webp";
+    case PictureFormat::Heif:
+      return ".heic";
+    case PictureFormat::Avif:
+      return ".avif";
+    case PictureFormat::Jxl:
+      return ".jxl";
+    case PictureFormat::Tiff:
+      return ".tif";
+    case PictureFormat::Cr2:
+      return ".cr2";
+    case PictureFormat::Cr3:
+      return ".cr3";
+    case PictureFormat::Orf:
+      return ".orf";
+    case PictureFormat::Rw2:
+      return ".rw2";
+    case PictureFormat::Raf:
+      return ".raf";
+    case PictureFormat::Raw:  // its extension is what made it one: it never needs another
     case PictureFormat::None:
       break;
   }
@@ -162,9 +371,7 @@ std::string CorrectPictureExtension(const std::string& path, PictureFormat forma
                                     const ExtensionCorrectionHooks& hooks) {
   const std::string correct = CorrectionExtension(format);
   if (correct.empty()) return {};
-  const std::string ext =
-      platform::LowerAscii(platform::ExtractFileExt(path, platform::kNativeStyle));
-  if (IsAcceptedExtension(format, ext)) return {};
+  if (IsAcceptedExtension(format, LowerExtension(path))) return {};
   if (hooks.markIncorrectExtension) hooks.markIncorrectExtension();
   for (const std::string& target :
        {platform::ChangeFileExt(path, correct, platform::kNativeStyle), path + correct}) {

@@ -1,13 +1,36 @@
 #pragma once
 // Loading a picture file (its format decided by its first bytes), quarter turns of the picture
 // on screen, and renaming a file whose extension does not fit its format.
+#include <cstddef>
 #include <functional>
 #include <string>
 
 #include "codecs/DecodeOptions.h"
 #include "codecs/Picture.h"
 
-enum class PictureFormat : int { None = 0, Bmp = 1, Gif = 2, Jpeg = 3, Png = 4 };
+// Codes 0-4 are stored and compared by other parts; new formats take new codes after them.
+enum class PictureFormat : int {
+  None = 0,
+  Bmp = 1,
+  Gif = 2,
+  Jpeg = 3,
+  Png = 4,
+  Webp = 5,
+  Heif = 6,  // HEIC and the other HEVC-coded HEIF brands
+  Avif = 7,
+  Jxl = 8,  // JPEG XL, bare codestream or container
+  Tiff = 9,
+  Raw = 10,  // a TIFF-structured camera raw (NEF, ARW, DNG, PEF ...), known by its extension
+  Cr2 = 11,
+  Cr3 = 12,
+  Orf = 13,
+  Rw2 = 14,
+  Raf = 15,
+};
+
+// How many of a file's first bytes SniffPictureFormat looks at, at most (the HEIF/AVIF brands
+// sit in the first box, the Fujifilm signature runs to byte 15).
+constexpr std::size_t kSniffBytes = 64;
 
 // What a failed or successful load does to the picture shown.
 enum class PictureChange {
@@ -22,17 +45,28 @@ struct LoadResult {
   Picture picture;  // the new picture when change is Replace
 };
 
-// The format its first four bytes name, or None (also for fewer than four bytes).
+// The format a file's first bytes name (up to kSniffBytes of them), or None (also for fewer
+// than four bytes). A TIFF-structured camera raw other than CR2 sniffs as Tiff.
 PictureFormat SniffPictureFormat(const std::string& firstBytes);
+
+// The format of the file at path, from its first bytes and, where they cannot tell a camera
+// raw from a TIFF, from the path's extension: a TIFF named with a raw extension is Raw.
+PictureFormat SniffPictureFile(const std::string& firstBytes, const std::string& path);
 
 // Loads path. A missing file, one shorter than four bytes, an unknown signature, a file over
 // the decode limits and a decoder failure all give format None. A file that exists but cannot
-// be read throws std::runtime_error naming the path.
+// be read throws std::runtime_error naming the path. The picture comes upright: the EXIF
+// orientation of a JPEG, PNG, WebP or TIFF is applied (the fit box of a reduced-scale decode
+// is meant for the upright picture); the HEIF, JPEG XL and raw decoders turn their own.
 LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& options = {});
 
 // Loads path into control and returns its format: control follows LoadResult::change.
 PictureFormat LoadPictureFile(const std::string& path, Picture& control,
                               const codecs::DecodeOptions& options = {});
+
+// Turns every frame so that a picture stored with the EXIF orientation (1 to 8) stands upright;
+// 5 to 8 swap width and height (and fullWidth and fullHeight). Other values change nothing.
+void ApplyOrientation(Picture& picture, int orientation);
 
 // Quarter turns of every frame at the picture's own size; an empty picture is left alone.
 // Clockwise: pixel (x, y) goes to (H - 1 - y, x); counter-clockwise: to (y, W - 1 - x).

@@ -172,8 +172,8 @@ void MainPanelMouseDown(PointerState& state, unsigned held, int x, int y) {
   }
 }
 
-void MainPanelDblClick(PointerState& state) {
-  state.doubleClickPending = true;
+void MainPanelDblClick(PointerState& state, MouseButton button) {
+  if (button == MouseButton::Left) state.doubleClickPending = true;
 }
 
 PointerOutcome MainPanelMouseUp(PointerState& state, MouseButton released, unsigned heldAfter,
@@ -183,7 +183,8 @@ PointerOutcome MainPanelMouseUp(PointerState& state, MouseButton released, unsig
   // turn the wheel sideways until the next right release.
   if (released == MouseButton::Right) state.rightButtonHeld = false;
 
-  if (state.doubleClickPending) {
+  // The toggle waits for the release of the button that double-clicked.
+  if (state.doubleClickPending && released == MouseButton::Left) {
     state.doubleClickPending = false;
     return {PointerAction::ToggleOriginalSize, control};
   }

@@ -86,7 +86,8 @@ struct PointerOutcome {
 
 // held: the buttons and modifiers held once the button is down (HeldInput bits).
 void MainPanelMouseDown(PointerState& state, unsigned held, int x, int y);
-void MainPanelDblClick(PointerState& state);
+// Only the left button's double-click toggles the original size; the others are plain presses.
+void MainPanelDblClick(PointerState& state, MouseButton button);
 
 struct DragSettings {
   int dragSensitivity = 1;

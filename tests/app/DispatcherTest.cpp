@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/GeneralManager.h"
 #include "app/TemporaryManager.h"
 #include "files/DirectoryList.h"
@@ -73,7 +75,10 @@ class DispatcherTest : public ::testing::Test {
     dir.MakeDir("dogs");
     dir.MakeDir("old");
     dir.Write("head.txt", "x=" + dir / "dogs" + "\r\nkeep=" + dir / "keep.txt" +
-                              "\r\nhere=" + dir / "src" + "\r\n");
+                              "\r\nhere=" + dir / "src" + "\r\nslash=" + dir / "src/" +
+                              "\r\ndots=" + dir / "cats/../src" + "\r\nlink=" + dir / "link" +
+                              "\r\n");
+    std::filesystem::create_directory_symlink(dir / "src", dir / "link");
     dir.Write("keymap.txt", "[a]\r\ncat=" + dir / "cats" + "\r\ncat:=kitten pictures\r\n" +
                                 "dog==" + dir / "dogs" + "\r\n[b]\r\ncat=" + dir / "old" + "\r\n");
     dir.Write("tail.txt", "t=" + dir / "old" + "\r\n");
@@ -164,9 +169,17 @@ TEST_F(DispatcherTest, EnterSpecialCases) {
   ASSERT_EQ(temporary.PendingListFiles.size(), 2u) << "a list file chosen twice is noted twice";
   EXPECT_EQ(temporary.PendingListFiles[0], dir / "keep.txt");
 
-  general.ListExtensions = ".txt .lst";
-  EXPECT_EQ(Enter("keep"), Calls({"move p1.jpg keep.txt", "tidy"}))
-      << "with two list extensions nothing counts as a list file";
+  general.ListExtensions = ".lst .TXT";
+  EXPECT_EQ(Enter("keep"), Calls({"tidy"})) << "either of two extensions, in any letter case";
+  EXPECT_EQ(temporary.PendingListFiles.size(), 3u);
+}
+
+TEST_F(DispatcherTest, OwnFolderUnderAnotherSpellingShowsTheNextPicture) {
+  for (const char* key : {"slash", "dots", "link"}) {
+    EXPECT_EQ(Enter(key), Calls({"next"})) << key;
+    EXPECT_EQ(Enter(key, kShift), Calls({"next"})) << key << ", copying";
+  }
+  EXPECT_EQ(Enter("x"), Calls({"move p1.jpg dogs", "tidy"})) << "another folder still moves";
 }
 
 TEST_F(DispatcherTest, EqualsJumpsToNumberedPicturesOrOpensAKeysFolder) {

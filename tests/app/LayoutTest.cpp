@@ -76,3 +76,21 @@ TEST(LayoutTest, TinyWindowGivesNoNegativeSizes) {
 }
 
 }  // namespace
+
+TEST(LayoutTest, StoredBoundsArePlacedWholeOnAScreen) {
+  // A 1920 x 1040 screen (a task bar below) and a 1280 x 1024 one to its right.
+  const std::vector<LayoutRect> screens{{0, 0, 1920, 1040}, {1920, 0, 1280, 1024}};
+  const LayoutRect rows[][2] = {
+      {{2000, 10, 800, 600}, {2000, 10, 800, 600}},    // fits on the second screen
+      {{10, 20, 100000, 100000}, {0, 0, 1920, 1040}},  // larger than any screen
+      {{1800, 900, 800, 600}, {1920, 424, 800, 600}},  // mostly on the second screen
+      {{9000, -4000, 800, 600}, {2400, 0, 800, 600}},  // on a monitor that is gone
+      {{100, 100, 0, -601}, {100, 100, 100, 100}},     // no size
+      {{-2147483647 - 1, 2147483647, 2147483647, -2147483647 - 1}, {0, 940, 1920, 100}}};
+  for (const auto& row : rows) EXPECT_EQ(PlaceOnScreens(row[0], screens), row[1]);
+  // The frame's corner is the one stored; its size comes on top of the client size.
+  EXPECT_EQ(PlaceOnScreens({-100, 900, 1920, 1040}, screens, 8, 31),
+            (LayoutRect{0, 0, 1912, 1009}));
+  EXPECT_EQ(PlaceOnScreens({0, 0, 5000, 5000}, screens, -1, -1), (LayoutRect{0, 0, 1920, 1040}));
+  EXPECT_EQ(PlaceOnScreens({-9, -9, 100000, 5}, {}), (LayoutRect{-9, -9, 100000, 5}));
+}

@@ -16,6 +16,11 @@
 
 namespace {
 
+// The original six, then the newer formats.
+constexpr const char* kDefaultPictures =
+    ".bmp .gif .jpe .jpeg .jpg .png .webp .heic .heif .avif .jxl .tif .tiff .cr2 .cr3 .nef .arw "
+    ".dng .orf .rw2 .raf .pef";
+
 struct Objects {
   TGeneralManager general;
   TTemporaryManager temporary;
@@ -41,7 +46,7 @@ TEST(Settings, NoFileGivesTheDefaultsAndCreatesNothing) {
   o.keys[NavAction::Next].SetCode(7);
   EXPECT_FALSE(o.Load(path));
   EXPECT_FALSE(std::filesystem::exists(dir / "sub"));
-  EXPECT_EQ(o.general.ImageExtensions, ".bmp .gif .jpe .jpeg .jpg .png");
+  EXPECT_EQ(o.general.ImageExtensions, kDefaultPictures);
   EXPECT_EQ(o.general.ListExtensions, ".txt");
   EXPECT_EQ(o.general.DragSensitivity, 1);
   EXPECT_EQ(o.general.DragAccelerator, 100);
@@ -65,7 +70,7 @@ TEST(Settings, ReadDefaultsAndOddValues) {
   EXPECT_TRUE(o.general.OneKey);
   EXPECT_EQ(o.window.bounds, (WindowBounds{0, 0, 800, 600}));
   EXPECT_EQ(o.window.directoryListWidth, 300);
-  EXPECT_EQ(o.window.font, (FontSettings{"ＭＳ Ｐゴシック", 14, 0, 0, 128}))
+  EXPECT_EQ(o.window.font, (FontSettings{"ＭＳ Ｐゴシック", 14, 0, 0, 128, ""}))
       << "a file without a Font section reads colour 0, black";
   EXPECT_EQ(o.general.ScrollRate, 50);
 
@@ -78,8 +83,7 @@ TEST(Settings, ReadDefaultsAndOddValues) {
   EXPECT_EQ(p.general.ScrollRate, 0);
   EXPECT_EQ(p.general.DragAccelerator, 32);
   EXPECT_EQ(p.general.DragSensitivity, 16);
-  EXPECT_EQ(p.general.ImageExtensions, ".bmp .gif .jpe .jpeg .jpg .png")
-      << "the written key is never read back";
+  EXPECT_EQ(p.general.ImageExtensions, kDefaultPictures) << "the written key is never read back";
   EXPECT_EQ(p.window.font.color, 0) << "an unreadable colour keeps the default";
   EXPECT_EQ(p.window.font.style, 3);
   EXPECT_EQ(p.window.font.charSet, 255);
@@ -94,6 +98,16 @@ TEST(Settings, ReadDefaultsAndOddValues) {
   ASSERT_TRUE(q.Save(dir / "c.ini"));
   EXPECT_NE(testsupport::ReadAll(dir / "c.ini").find("ImageExtensions=.jpg\r\n"),
             std::string::npos);
+}
+
+TEST(Settings, UnusableFontSizesAreRefused) {
+  testsupport::TempDir dir;
+  for (const auto& [text, size] : std::vector<std::pair<std::string, int>>{
+           {"-2147483648", 14}, {"0", 14}, {"201", 14}, {"-201", 14}, {"200", 200}, {"-12", -12}}) {
+    Objects o;
+    ASSERT_TRUE(o.Load(dir.Write("f.ini", "[Font]\nSize=" + text + "\n")));
+    EXPECT_EQ(o.window.font.size, size) << text;
+  }
 }
 
 TEST(Settings, FontColoursByNameOrNumber) {
@@ -133,7 +147,7 @@ TEST(Settings, EveryValueRoundTripsAndTheRestOfTheFileSurvives) {
   o.window.bounds = {-10, 20, 1024, 700};
   o.window.maximized = true;
   o.window.directoryListWidth = 123;
-  o.window.font = {"Noto Sans CJK JP", 11, 15, 0x123456, 1};
+  o.window.font = {"Noto Sans CJK JP", 11, 15, 0x123456, 1, "Medium"};
   o.window.previewVisible = true;
   o.window.preview = {5, 6, 7, 8};
   std::string err;
@@ -146,6 +160,8 @@ TEST(Settings, EveryValueRoundTripsAndTheRestOfTheFileSurvives) {
   EXPECT_TRUE(std::is_sorted(at.begin(), at.end()) && at.back() != std::string::npos) << fresh;
   EXPECT_NE(fresh.find("Maximized=1\r\nTop=20\r\n"), std::string::npos);
   EXPECT_NE(fresh.find("1Key=1\r\nAutoComp=1\r\n"), std::string::npos) << "one Main section";
+  EXPECT_NE(fresh.find("CharSet=1\r\nStyleName=Medium\r\n"), std::string::npos)
+      << "the style name follows the older Font keys";
 
   // The extension lists are read from the other spelling; put them there as a user would.
   const std::string edited =

@@ -20,12 +20,15 @@ constexpr int kW = 13, kH = 5;
 
 BmpParams Indexed(int bpp, BmpCompression compression = BmpCompression::None) {
   BmpParams params;
-  params.width = kW, params.height = kH, params.bitsPerPixel = bpp, params.compression = compression;
+  params.width = kW;
+  params.height = kH;
+  params.bitsPerPixel = bpp;
+  params.compression = compression;
   const int colours = 1 << bpp;
   for (int i = 0; i < colours; ++i)
     params.palette.push_back(Rgba{static_cast<std::uint8_t>(i * 37),
-                                static_cast<std::uint8_t>(255 - i),
-                                static_cast<std::uint8_t>(i * 11), 255});
+                                  static_cast<std::uint8_t>(255 - i),
+                                  static_cast<std::uint8_t>(i * 11), 255});
   for (int y = 0; y < kH; ++y)
     for (int x = 0; x < kW; ++x)
       params.indices.push_back(static_cast<std::uint8_t>((x / 3 + y * 2) % colours));

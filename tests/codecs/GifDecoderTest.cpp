@@ -41,7 +41,7 @@ Rgba At(const Picture& p, std::size_t frame, int x, int y) {
 TEST(GifDecoder, ComposesFramesWithTheirDisposal) {
   GifParams params = Screen(8, 8);
   params.frames.push_back(Fill(0, 0, 8, 8, 0));  // red everywhere
-  GifFrame keep = Fill(0, 0, 2, 2, 1);         // green corner, kept
+  GifFrame keep = Fill(0, 0, 2, 2, 1);           // green corner, kept
   keep.disposal = 1;
   GifFrame background = Fill(4, 4, 2, 2, 2);  // blue, then cleared
   background.disposal = 2;

@@ -80,7 +80,7 @@ TEST(PngDecoder, PaletteAndTransparencyChunk) {
     const int colours = 1 << depth;
     for (int i = 0; i < colours; ++i)
       params.palette.push_back(Rgba{static_cast<std::uint8_t>(i * 3), 10, 200,
-                                  static_cast<std::uint8_t>(i == 3 % colours ? 0 : 255)});
+                                    static_cast<std::uint8_t>(i == 3 % colours ? 0 : 255)});
     Picture p;
     ASSERT_TRUE(codecs::DecodePng(AsBytes(testsupport::EncodePng(params)), p));
     for (auto [x, y] : {std::pair{0, 0}, {4, 3}, {8, 6}}) {

@@ -121,3 +121,14 @@ TEST(DirectoryList, SearchFindsAllPlainFoldersBreadthFirstAndSorts) {
   platform::SortTexts(firstLevel, platform::DefaultCollator());
   EXPECT_EQ(list.Entries(), firstLevel) << "an abort keeps what was found, sorted";
 }
+
+TEST(DirectoryList, SearchAnswersWhileAFolderIsRead) {
+  testsupport::TempDir dir;
+  dir.MakeDir("sub");
+  for (int i = 0; i < 2100; ++i) dir.Write("f" + std::to_string(i), "");
+  TDirectoryList list;
+  std::vector<int> countAtPump;
+  list.SetPump([&] { countAtPump.push_back(list.Count()); });
+  EXPECT_TRUE(list.SearchSubfolders(dir.str()));
+  EXPECT_EQ(countAtPump, (std::vector<int>{1, 1, 2, 2})) << "twice while the root is read";
+}

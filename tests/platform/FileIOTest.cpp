@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <vector>
+
 #include "support/ReadOnly.h"
 #include "support/TempDir.h"
 
@@ -54,4 +57,24 @@ TEST(FileIO, RefusedWriteLeavesTheOldFileWholeAndNoTemporary) {
   int entries = 0;
   for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(sub)) ++entries;
   EXPECT_EQ(entries, 1) << "no temporary file is left behind";
+}
+
+TEST(FileIO, ALinkStaysALinkAndItsTargetIsWritten) {
+  testsupport::TempDir dir;
+  namespace fs = std::filesystem;
+  const std::string real = dir.Write("sync/real.ini", "old");
+  fs::create_directory(dir / "conf");
+  // conf/s.ini -> conf/hop.ini -> ../sync/real.ini: relative targets, two links deep.
+  fs::create_symlink("hop.ini", dir / "conf/s.ini");
+  fs::create_symlink("../sync/real.ini", dir / "conf/hop.ini");
+  fs::create_symlink("../sync/new.ini", dir / "conf/dangling.ini");
+  fs::create_symlink("loop.ini", dir / "conf/loop.ini");
+  ASSERT_TRUE(platform::WriteFileAtomically(dir / "conf/s.ini", "new", nullptr));
+  ASSERT_TRUE(platform::WriteFileAtomically(dir / "conf/dangling.ini", "made", nullptr));
+  EXPECT_FALSE(platform::WriteFileAtomically(dir / "conf/loop.ini", "x", nullptr));
+  std::vector<bool> links;
+  for (auto& e : fs::directory_iterator(dir / "conf")) links.push_back(e.is_symlink());
+  EXPECT_EQ(links, std::vector<bool>(4, true)) << "links stay links, with no temporary beside";
+  EXPECT_EQ(testsupport::ReadAll(real), "new");
+  EXPECT_EQ(testsupport::ReadAll(dir / "sync/new.ini"), "made");
 }

@@ -3,11 +3,14 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -31,6 +34,14 @@ std::map<std::string, Seen> List(const std::string& folder) {
     return true;
   }));
   return seen;
+}
+
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace
@@ -160,7 +171,7 @@ TEST(FileSystem, CopyFailingPartWayLeavesNoPartialTarget) {
   setrlimit(RLIMIT_FSIZE, &old);
   EXPECT_FALSE(r);
   EXPECT_EQ(r.error, EFBIG);
-  EXPECT_FALSE(std::filesystem::exists(dir / "b.jpg"));
+  EXPECT_EQ(Names(dir.str()), std::vector<std::string>{"a.jpg"}) << "no target, no temporary";
   EXPECT_EQ(testsupport::ReadAll(a).size(), 200000u);
 }
 
@@ -179,4 +190,29 @@ TEST(FileSystem, DeleteAndIdentity) {
   EXPECT_FALSE(r);
   EXPECT_EQ(r.error, ENOENT);
   EXPECT_FALSE(platform::GetFileIdentity(a, &ia));
+}
+
+TEST(FileSystem, CopyRemovesLeftoverTemporariesButNotOneInUse) {
+  testsupport::TempDir src, dst;
+  const std::string a = src.Write("a.jpg", "picture");
+  dst.Write(".sortivo-copy-k1LLed.part", "half a pic");
+  dst.Write(".sortivo-copy-other", "not of our pattern");
+  // Another run copying into the folder right now holds its temporary locked.
+  const int held = open(dst.Write(".sortivo-copy-in0use.part", "being written").c_str(), O_RDONLY);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  ASSERT_TRUE(platform::CopyFileNoReplace(a, dst / "a.jpg"));
+  close(held);
+  EXPECT_EQ(Names(dst.str()),
+            (std::vector<std::string>{".sortivo-copy-in0use.part", ".sortivo-copy-other", "a.jpg"}))
+      << "the leftover went and the copy left no temporary of its own";
+}
+
+TEST(FileSystem, ShortCopyIsRefusedAndShowsNothing) {
+  testsupport::TempDir dir;
+  const std::string a = dir.Write("a.jpg", std::string(300000, 'q'));
+  platform::SetCopyLimitForTesting(1000);
+  const auto r = platform::CopyFileNoReplace(a, dir / "b.jpg");
+  platform::SetCopyLimitForTesting(UINT64_MAX);
+  EXPECT_EQ(r.error, EIO);
+  EXPECT_EQ(Names(dir.str()), std::vector<std::string>{"a.jpg"}) << "no target, no temporary";
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+
 using platform::PathStyle;
 
 TEST(PathRules, WindowsStyleSplitsAtBackslashAndDrive) {
@@ -39,4 +42,20 @@ TEST(PathRules, PosixStyleKeepsTheRoot) {
   EXPECT_TRUE(platform::IsAbsolutePath("/a", p));
   EXPECT_FALSE(platform::IsAbsolutePath("a/b", p));
   EXPECT_EQ(platform::LowerAscii("ABC.JPG日本"), "abc.jpg日本");
+}
+
+// Extension lists hold whole extensions: a shorter or longer one is another extension.
+TEST(PathRules, ExtensionsAreWholeTokensOfTheList) {
+  const std::string pictures = ".bmp .gif .jpe .jpeg .jpg .png";
+  const std::tuple<std::string, std::string, bool> cases[] = {{".JPG", pictures, true},
+                                                              {".jpe", pictures, true},
+                                                              {".pn", pictures, false},
+                                                              {".g", pictures, false},
+                                                              {".lst", " .txt\t.lst ", true},
+                                                              {".txt .lst", ".txt .lst", false},
+                                                              {".txt", ".TXT", true},
+                                                              {"", ".txt", false},
+                                                              {".txt", "", false}};
+  for (const auto& [ext, list, listed] : cases)
+    EXPECT_EQ(platform::IsListedExtension(ext, list), listed) << ext << " in " << list;
 }

@@ -5,7 +5,8 @@
 #include <vector>
 
 TEST(Random, FollowsTheGeneratorExactly) {
-  // Worked out by hand: state := state * 134775813 + 1 (mod 2^32), draw := (state * n) >> 32.
+  // Worked out by hand: each step the state becomes state * 134775813 + 1 (mod 2^32), and the
+  // draw is (state * n) >> 32.
   platform::Random r(1);
   std::vector<std::uint32_t> draws;
   for (int i = 0; i < 5; ++i) draws.push_back(r.Below(10));

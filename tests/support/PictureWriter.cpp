@@ -4,10 +4,17 @@
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
+#include <utility>
 
 #include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
+#include <sys/mman.h>
+#include <tiffio.h>
+#include <unistd.h>
+#include <webp/encode.h>
+#include <webp/mux.h>
+#include <zlib.h>
 
 namespace testsupport {
 
@@ -369,8 +376,8 @@ std::string EncodeBmp(const BmpParams& params) {
     Put16(s, static_cast<unsigned>(bpp));
     const std::uint32_t compression = params.compression == BmpCompression::Rle8   ? 1
                                       : params.compression == BmpCompression::Rle4 ? 2
-                                      : fields                                   ? 3
-                                                                                 : 0;
+                                      : fields                                     ? 3
+                                                                                   : 0;
     Put32(s, compression);
     Put32(s, static_cast<std::uint32_t>(data.size()));
     Put32(s, 2835);
@@ -407,6 +414,249 @@ std::string EncodeBmp(int width, int height) {
 
 bool WriteBmp(const std::string& path, int width, int height) {
   return WriteBytes(path, EncodeBmp(width, height));
+}
+
+// ---- EXIF
+
+namespace {
+
+void Put16(std::string& s, unsigned v, bool big) {
+  const char hi = static_cast<char>(v >> 8), lo = static_cast<char>(v);
+  s += big ? std::string{hi, lo} : std::string{lo, hi};
+}
+
+void Put32(std::string& s, std::uint32_t v, bool big) {
+  Put16(s, big ? v >> 16 : v & 0xFFFF, big);
+  Put16(s, big ? v & 0xFFFF : v >> 16, big);
+}
+
+}  // namespace
+
+std::string EncodeExif(int orientation, bool big) {
+  std::string s = big ? std::string("MM\0*", 4) : std::string("II*\0", 4);
+  Put32(s, 8, big);
+  Put16(s, 2, big);  // entries: Make (ASCII, 4 bytes in the entry), Orientation (one SHORT)
+  for (unsigned v : {0x010Fu, 2u}) Put16(s, v, big);
+  Put32(s, 4, big);
+  s += std::string("Cam\0", 4);
+  for (unsigned v : {0x0112u, 3u}) Put16(s, v, big);
+  Put32(s, 1, big);
+  for (unsigned v : {static_cast<unsigned>(orientation), 0u}) Put16(s, v, big);
+  Put32(s, 0, big);  // no next directory
+  return s;
+}
+
+std::string WithJpegExif(const std::string& jpeg, const std::string& exif) {
+  std::string segment = "\xFF\xE1";
+  Put16(segment, static_cast<unsigned>(2 + 6 + exif.size()), true);
+  return jpeg.substr(0, 2) + segment + std::string("Exif\0\0", 6) + exif + jpeg.substr(2);
+}
+
+std::string WithPngExif(const std::string& png, const std::string& exif) {
+  constexpr std::size_t kAfterHeader = 8 + 25;  // signature, IHDR chunk
+  const std::string body = "eXIf" + exif;
+  std::string chunk;
+  Put32(chunk, static_cast<std::uint32_t>(exif.size()), true);
+  chunk += body;
+  Put32(chunk,
+        static_cast<std::uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))),
+        true);
+  return png.substr(0, kAfterHeader) + chunk + png.substr(kAfterHeader);
+}
+
+// ---- WebP
+
+std::uint8_t FallingAlpha(int y, int height) {
+  return static_cast<std::uint8_t>(255 - (height > 1 ? y * 127 / (height - 1) : 0));
+}
+
+namespace {
+
+std::string Take(WebPData& data) {
+  std::string bytes(reinterpret_cast<const char*>(data.bytes), data.size);
+  WebPDataClear(&data);
+  return bytes;
+}
+
+std::string AddWebpExif(const std::string& webp, const std::string& exif) {
+  const WebPData image{reinterpret_cast<const std::uint8_t*>(webp.data()), webp.size()};
+  const WebPData chunk{reinterpret_cast<const std::uint8_t*>(exif.data()), exif.size()};
+  WebPMux* mux = WebPMuxCreate(&image, 1);
+  WebPData out;
+  WebPDataInit(&out);
+  const bool ok = mux && WebPMuxSetChunk(mux, "EXIF", &chunk, 1) == WEBP_MUX_OK &&
+                  WebPMuxAssemble(mux, &out) == WEBP_MUX_OK;
+  WebPMuxDelete(mux);
+  if (!ok) throw std::runtime_error("adding the EXIF chunk failed");
+  return Take(out);
+}
+
+}  // namespace
+
+std::string EncodeWebp(const WebpParams& p) {
+  std::vector<std::uint8_t> rgba;
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) {
+      const Rgba c = Gradient(x, y, p.width, p.height);
+      const auto noise = static_cast<std::uint8_t>(
+          (static_cast<std::uint32_t>(x * 7919 + y * 104729) * 2654435761u) >> 24);
+      rgba.insert(rgba.end(),
+                  {c.r, c.g, p.noise ? noise : c.b, p.alpha ? FallingAlpha(y, p.height) : c.a});
+    }
+  std::uint8_t* out = nullptr;
+  const int stride = p.width * 4;
+  const std::size_t size =
+      p.lossless ? WebPEncodeLosslessRGBA(rgba.data(), p.width, p.height, stride, &out)
+                 : WebPEncodeRGBA(rgba.data(), p.width, p.height, stride, 95, &out);
+  if (size == 0) throw std::runtime_error("WebP encoding failed");
+  const std::string bytes(reinterpret_cast<const char*>(out), size);
+  WebPFree(out);
+  return p.exif.empty() ? bytes : AddWebpExif(bytes, p.exif);
+}
+
+std::string EncodeAnimatedWebp(int width, int height, const std::vector<Rgba>& colors,
+                               const std::vector<int>& durationsMs, int loopCount) {
+  WebPAnimEncoderOptions options;
+  WebPConfig config;
+  WebPAnimEncoderOptionsInit(&options);
+  WebPConfigInit(&config);
+  options.anim_params.loop_count = loopCount;
+  config.lossless = 1;
+  WebPAnimEncoder* encoder = WebPAnimEncoderNew(width, height, &options);
+  bool ok = encoder != nullptr;
+  int timestamp = 0;
+  for (std::size_t i = 0; i < colors.size(); ++i) {
+    const Rgba c = colors[i];
+    std::vector<std::uint8_t> rgba;
+    for (int n = 0; n < width * height; ++n) rgba.insert(rgba.end(), {c.r, c.g, c.b, c.a});
+    WebPPicture picture;
+    WebPPictureInit(&picture);
+    picture.use_argb = 1, picture.width = width, picture.height = height;
+    ok = ok && WebPPictureImportRGBA(&picture, rgba.data(), width * 4) &&
+         WebPAnimEncoderAdd(encoder, &picture, timestamp, &config);
+    WebPPictureFree(&picture);
+    timestamp += durationsMs.at(i);
+  }
+  WebPData out;
+  WebPDataInit(&out);
+  ok = ok && WebPAnimEncoderAdd(encoder, nullptr, timestamp, nullptr) &&
+       WebPAnimEncoderAssemble(encoder, &out);
+  WebPAnimEncoderDelete(encoder);
+  if (!ok) throw std::runtime_error("WebP animation encoding failed");
+  return Take(out);
+}
+
+// ---- TIFF
+
+Rgba TiffColorAt(const TiffParams& p, int x, int y) {
+  const Rgba g = Gradient(x, y, p.width, p.height);
+  if (p.color == TiffColor::Gray) return Rgba{g.r, g.r, g.r, 255};
+  if (p.color == TiffColor::Palette) return Rgba{g.r, static_cast<std::uint8_t>(255 - g.r), 64};
+  if (p.color == TiffColor::RgbAlpha) return Rgba{g.r, g.g, g.b, FallingAlpha(y, p.height)};
+  return g;
+}
+
+namespace {
+
+std::vector<unsigned> TiffSamples(const TiffParams& p, int x, int y) {
+  const Rgba c = TiffColorAt(p, x, y);
+  switch (p.color) {
+    case TiffColor::Gray:
+    case TiffColor::Palette:
+      return {c.r};
+    case TiffColor::Cmyk:
+      return {255u - c.r, 255u - c.g, 255u - c.b, 0};
+    case TiffColor::RgbAlpha:
+      return {c.r, c.g, c.b, c.a};
+    case TiffColor::Rgb:
+      break;
+  }
+  return {c.r, c.g, c.b};
+}
+
+// Writes the picture through fd (which the library closes); returns where the strip to
+// damage lies, as offset and size.
+std::pair<std::uint64_t, std::uint64_t> WriteTiff(const TiffParams& p, int fd) {
+  TIFFSetWarningHandler(nullptr);
+  TIFF* tif = TIFFFdOpen(fd, "test.tif", "w");
+  const int spp = static_cast<int>(TiffSamples(p, 0, 0).size());
+  const int photometric = p.color == TiffColor::Gray      ? PHOTOMETRIC_MINISBLACK
+                          : p.color == TiffColor::Palette ? PHOTOMETRIC_PALETTE
+                          : p.color == TiffColor::Cmyk    ? PHOTOMETRIC_SEPARATED
+                                                          : PHOTOMETRIC_RGB;
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, p.width);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, p.height);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, p.bits);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, spp);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_ORIENTATION, p.orientation);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, p.deflate ? COMPRESSION_ADOBE_DEFLATE : COMPRESSION_NONE);
+  const std::uint16_t extra[] = {EXTRASAMPLE_UNASSALPHA};
+  if (p.color == TiffColor::RgbAlpha) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
+  std::vector<std::uint16_t> map[3];
+  for (unsigned i = 0; i < 256; ++i) {
+    map[0].push_back(static_cast<std::uint16_t>(i * 257));
+    map[1].push_back(static_cast<std::uint16_t>((255 - i) * 257));
+    map[2].push_back(64 * 257);
+  }
+  if (p.color == TiffColor::Palette)
+    TIFFSetField(tif, TIFFTAG_COLORMAP, map[0].data(), map[1].data(), map[2].data());
+  const int tile = p.tiled ? 16 : 0;
+  if (p.tiled)
+    TIFFSetField(tif, TIFFTAG_TILEWIDTH, tile), TIFFSetField(tif, TIFFTAG_TILELENGTH, tile);
+  else
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 4);
+  // The samples of the rectangle at (x0, y0), w x h, rows packed; zeros outside the picture.
+  const auto samples = [&](int x0, int y0, int w, int h) {
+    std::vector<std::uint8_t> out;
+    for (int y = y0; y < y0 + h; ++y)
+      for (int x = x0; x < x0 + w; ++x)
+        for (unsigned v :
+             x < p.width && y < p.height ? TiffSamples(p, x, y) : std::vector<unsigned>(spp, 0)) {
+          const std::uint16_t wide = static_cast<std::uint16_t>(v * 257);
+          const auto* b = reinterpret_cast<const std::uint8_t*>(&wide);
+          if (p.bits == 16)
+            out.insert(out.end(), b, b + 2);
+          else
+            out.push_back(static_cast<std::uint8_t>(v));
+        }
+    return out;
+  };
+  bool ok = tif != nullptr;
+  for (int y = 0; ok && y < p.height; y += p.tiled ? tile : 1)
+    for (int x = 0; ok && x < (p.tiled ? p.width : 1); x += tile ? tile : 1) {
+      std::vector<std::uint8_t> b = p.tiled ? samples(x, y, tile, tile) : samples(0, y, p.width, 1);
+      ok = (p.tiled ? TIFFWriteTile(tif, b.data(), x, y, 0, 0)
+                    : TIFFWriteScanline(tif, b.data(), y, 0)) >= 0;
+    }
+  std::uint64_t* offsets = nullptr;
+  std::uint64_t* counts = nullptr;
+  std::pair<std::uint64_t, std::uint64_t> damage{0, 0};
+  if (ok && p.damagedStrip >= 0 && TIFFFlushData(tif) &&
+      TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets) &&
+      TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts))
+    damage = {offsets[p.damagedStrip], counts[p.damagedStrip]};
+  if (tif) TIFFClose(tif);
+  if (!ok) throw std::runtime_error("TIFF writing failed");
+  return damage;
+}
+
+}  // namespace
+
+std::string EncodeTiff(const TiffParams& p) {
+  const int fd = memfd_create("test-tiff", 0);
+  const int keep = dup(fd);  // the library closes the one it is given
+  const auto [offset, size] = WriteTiff(p, fd);
+  std::string bytes(static_cast<std::size_t>(lseek(keep, 0, SEEK_END)), '\0');
+  if (pread(keep, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()))
+    throw std::runtime_error("reading the TIFF back failed");
+  close(keep);
+  if (p.damagedStrip >= 0 && (size == 0 || offset + size > bytes.size()))
+    throw std::runtime_error("the strip to damage was not found");
+  std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(offset), size, '\xFF');
+  return bytes;
 }
 
 }  // namespace testsupport

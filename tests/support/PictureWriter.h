@@ -90,6 +90,46 @@ std::string EncodeBmp(const BmpParams& params);
 std::string EncodeBmp(int width, int height);
 bool WriteBmp(const std::string& path, int width, int height);
 
+// ---- EXIF
+// A TIFF-structured EXIF block whose first directory holds a camera make and the orientation,
+// and files with it where their formats keep it: a JPEG's APP1 segment right after the start
+// marker, a PNG's eXIf chunk right after the header chunk.
+std::string EncodeExif(int orientation, bool bigEndian = false);
+std::string WithJpegExif(const std::string& jpeg, const std::string& exif);
+std::string WithPngExif(const std::string& png, const std::string& exif);
+
+// ---- WebP
+struct WebpParams {
+  int width = 0, height = 0;
+  bool lossless = true;
+  bool alpha = false;  // alpha falls from 255 at the top to 128 at the bottom (FallingAlpha)
+  bool noise = false;  // blue is noise, so that the file is more than a few predictions
+  std::string exif;    // put in with the library's muxer
+};
+std::uint8_t FallingAlpha(int y, int height);
+// The gradient.
+std::string EncodeWebp(const WebpParams& params);
+// Whole-canvas frames of the given colours, each shown for its duration (lossless).
+std::string EncodeAnimatedWebp(int width, int height, const std::vector<Rgba>& colors,
+                               const std::vector<int>& durationsMs, int loopCount);
+
+// ---- TIFF
+enum class TiffColor { Rgb, Gray, Palette, Cmyk, RgbAlpha };
+struct TiffParams {
+  int width = 0, height = 0;
+  TiffColor color = TiffColor::Rgb;
+  int bits = 8;  // 8 or 16 per sample (palette: 8)
+  int orientation = 1;
+  bool tiled = false;     // 16 x 16 tiles, else strips of 4 rows
+  bool deflate = false;   // else uncompressed
+  int damagedStrip = -1;  // when 0 or more, that strip's stored bytes are all 0xFF
+};
+// The colour (x, y) of the gradient is written as and decodes to: grey is the red channel, a
+// palette index is the red value with entry i (i, 255 - i, 64), CMYK is 255 minus each colour
+// without black ink, alpha (unassociated) is FallingAlpha.
+Rgba TiffColorAt(const TiffParams& params, int x, int y);
+std::string EncodeTiff(const TiffParams& params);
+
 bool WriteBytes(const std::string& path, const std::string& bytes);
 
 }  // namespace testsupport

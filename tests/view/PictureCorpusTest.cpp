@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "codecs/ExifOrientation.h"
 #include "support/TempDir.h"
 #include "view/ImageLib.h"
 
@@ -18,7 +19,7 @@ unsigned Byte(const std::string& b, std::size_t i) {
 }
 
 // The size a header states, read independently of the decoders.
-std::optional<std::pair<int, int>> StatedSize(const std::string& b) {
+std::optional<std::pair<int, int>> StoredSize(const std::string& b) {
   const auto be16 = [&](std::size_t i) { return int(Byte(b, i) << 8 | Byte(b, i + 1)); };
   const auto le16 = [&](std::size_t i) { return int(Byte(b, i) | Byte(b, i + 1) << 8); };
   switch (SniffPictureFormat(b)) {
@@ -41,10 +42,23 @@ std::optional<std::pair<int, int>> StatedSize(const std::string& b) {
         i += 2 + be16(i + 2);
       }
       return std::nullopt;
-    case PictureFormat::None:
+    default:
       break;
   }
   return std::nullopt;
+}
+
+// The stated size once upright: an EXIF orientation of 5 to 8 swaps the sides.
+std::optional<std::pair<int, int>> StatedSize(const std::string& b) {
+  std::optional<std::pair<int, int>> size = StoredSize(b);
+  const codecs::Bytes bytes(reinterpret_cast<const std::uint8_t*>(b.data()), b.size());
+  const PictureFormat format = SniffPictureFormat(b);
+  const codecs::Bytes exif = format == PictureFormat::Jpeg  ? codecs::FindJpegExif(bytes)
+                             : format == PictureFormat::Png ? codecs::FindPngExif(bytes)
+                                                            : codecs::Bytes{};
+  if (size && codecs::OrientationSwapsSides(codecs::ExifOrientation(exif)))
+    std::swap(size->first, size->second);
+  return size;
 }
 
 // 12-bit JPEG needs a library built for it; other pictures of a known signature are read.

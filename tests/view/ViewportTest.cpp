@@ -202,16 +202,27 @@ TEST(MouseGestures, RightButtonPreviewDoubleClickAndMiddle) {
   EXPECT_EQ(o.action, PointerAction::None);
   EXPECT_FALSE(s.rightButtonHeld);
 
-  MainPanelDblClick(s);
+  MainPanelDblClick(s, MouseButton::Left);
   o = MainPanelMouseUp(s, MouseButton::Left, 0, 10, 10, c, panel, {1, 100});
   EXPECT_EQ(o.action, PointerAction::ToggleOriginalSize);
   EXPECT_FALSE(s.doubleClickPending);
   EXPECT_EQ(MainPanelMouseUp(s, MouseButton::Middle, 0, 10, 10, c, panel, {1, 100}).action,
             PointerAction::None);
 
-  // A right release swallowed by a pending double-click still clears the held flag.
+  // A right release while a left double-click is pending clears the held flag and leaves the
+  // toggle to the left release.
   MainPanelMouseDown(s, kHeldRight, 0, 0);
-  MainPanelDblClick(s);
+  MainPanelDblClick(s, MouseButton::Left);
   MainPanelMouseUp(s, MouseButton::Right, 0, 0, 0, c, panel, {1, 100});
   EXPECT_FALSE(s.rightButtonHeld);
+  EXPECT_EQ(MainPanelMouseUp(s, MouseButton::Left, 0, 0, 0, c, panel, {1, 100}).action,
+            PointerAction::ToggleOriginalSize);
+}
+
+TEST(MouseGestures, OnlyTheLeftDoubleClickTogglesTheOriginalSize) {
+  for (const MouseButton button : {MouseButton::Right, MouseButton::Middle, MouseButton::Other}) {
+    PointerState s;
+    MainPanelDblClick(s, button);
+    EXPECT_FALSE(s.doubleClickPending) << static_cast<int>(button);
+  }
 }

@@ -145,12 +145,18 @@ void TInputField::TidyInput() {
 void TInputField::ApplyFont(const FontSettings& font) {
   QFont f = QLineEdit::font();
   f.setFamily(QString::fromStdString(font.name));
-  if (font.size > 0) f.setPointSize(font.size);
-  if (font.size < 0) f.setPixelSize(-font.size);
+  // A hostile size keeps the field's current one: the toolkit would take it as it is.
+  if (FontSizeUsable(font.size)) {
+    if (font.size > 0)
+      f.setPointSize(font.size);
+    else
+      f.setPixelSize(-font.size);
+  }
   f.setBold(font.style & kFontBold);
   f.setItalic(font.style & kFontItalic);
   f.setUnderline(font.style & kFontUnderline);
   f.setStrikeOut(font.style & kFontStrikeOut);
+  f.setStyleName(QString::fromStdString(font.styleName));
   setFont(f);
   QPalette p = palette();
   p.setColor(QPalette::Text, FontColor(font.color, p));

@@ -37,7 +37,8 @@ class TInputField : public QLineEdit {
     temporary_ = temporary;
   }
   void SetKeyMap(const TKeyMap* keyMap) { keyMap_ = keyMap; }
-  // The stored font of the field: its face, size, style and colour.
+  // The stored font of the field: its face, size, style and colour; an unusable size keeps the
+  // size the field has.
   void ApplyFont(const FontSettings& font);
   void SetKeyDown(KeyDownHandler handler) { keyDown_ = std::move(handler); }
 

@@ -35,6 +35,7 @@ FontSettings InputFontSettings(const QFont& font, FontSettings stored) {
   stored.size = font.pointSize() > 0 ? font.pointSize() : -font.pixelSize();
   stored.style = (font.bold() ? kFontBold : 0) | (font.italic() ? kFontItalic : 0) |
                  (font.underline() ? kFontUnderline : 0) | (font.strikeOut() ? kFontStrikeOut : 0);
+  stored.styleName = font.styleName().toStdString();
   return stored;
 }
 

@@ -56,7 +56,7 @@ class TMainMenu : public QMenu {
   // The QFontDialog unless replaced.
   void SetFontChooser(FontChooser chooser) { chooseFont_ = std::move(chooser); }
 
-  // OneKey := on, and the one-key button's caption says so.
+  // Sets OneKey to on, and the one-key button's caption says so.
   void SetOneKeyMode(bool on);
   void ButtonOneKeyClick();
   void ButtonMenuClick();

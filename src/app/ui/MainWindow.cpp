@@ -10,14 +10,17 @@
 #include <QTimer>
 #include <stdexcept>
 
+#include "SortivoVersion.h"
 #include "app/ui/Application.h"
+#include "app/ui/FileDrops.h"
+#include "app/ui/ScreenPlacement.h"
 #include "config/ui/KeyCodes.h"
 #include "view/DecodeAhead.h"
 #include "view/ui/PreviewWindow.h"
 
 namespace {
 
-const QString kCaption = QStringLiteral("Sortivo 5.0.5α");
+const QString kCaption = QString::fromUtf8(kSortivoCaption);
 
 }  // namespace
 
@@ -73,16 +76,21 @@ void TForm1::FormCreate(std::string settingsFolder, std::vector<std::string> arg
     QTimer::singleShot(0, this,
                        [error = s.KeyMap().LoadError()] { throw std::runtime_error(error); });
   }
-  setAcceptDrops(true);
   SetStatus(StatusColor::Default);
   Edit1->SetKeyMap(&s.KeyMap());
   Edit1->SetKeyDown([this](std::uint16_t& key, ModifierSet modifiers) {
     session_->Dispatcher().Edit1KeyDown(Edit1->Text(), key, modifiers);
   });
   CreatePanels();
+  fileDrops_ = new TFileDrops(*this, [this](const std::string& path, const QPoint& globalPos) {
+    FilesDropped(path, globalPos);
+  });
 }
 
 void TForm1::ApplyWindowSettings() {
+  const WindowBounds& b = window_.bounds;
+  const LayoutRect placed = OnScreens(LayoutRect{b.left, b.top, b.width, b.height});
+  window_.bounds = {placed.left, placed.top, placed.width, placed.height};
   move(window_.bounds.left, window_.bounds.top);
   resize(window_.bounds.width, window_.bounds.height);
   if (window_.maximized) {
@@ -91,7 +99,9 @@ void TForm1::ApplyWindowSettings() {
   }
 }
 
-void TForm1::SetInputFont(const FontSettings& font) {
+void TForm1::SetInputFont(const FontSettings& chosen) {
+  FontSettings font = chosen;
+  if (!FontSizeUsable(font.size)) font.size = window_.font.size;
   window_.font = font;
   Edit1->ApplyFont(font);
   ArrangeControls();
@@ -115,8 +125,12 @@ void TForm1::FormShow() {
   // Only the first showing: a later one must not bring back a preview the user has hidden.
   if (!previewPlaced_) {
     previewPlaced_ = true;
+    KeepWholeOnScreen(*this);
     PlacePreview();
-    if (session_->Temporary().GetSlot(Slot::PreviewVisible) > 0) Form2->show();
+    if (session_->Temporary().GetSlot(Slot::PreviewVisible) > 0) {
+      Form2->show();
+      KeepWholeOnScreen(*Form2);
+    }
   }
   // Without a window manager nothing activates the window: the first argument opens anyway.
   QTimer::singleShot(0, this, [this] { FormActivate(); });
@@ -135,8 +149,9 @@ void TForm1::FormActivate() {
 
 void TForm1::PlacePreview() {
   const TTemporaryManager& t = session_->Temporary();
-  Form2->PlaceAt({t.GetSlot(Slot::PreviewLeft), t.GetSlot(Slot::PreviewTop),
-                  t.GetSlot(Slot::PreviewWidth), t.GetSlot(Slot::PreviewHeight)});
+  Form2->PlaceAt(
+      OnScreens(ViewBounds{t.GetSlot(Slot::PreviewLeft), t.GetSlot(Slot::PreviewTop),
+                           t.GetSlot(Slot::PreviewWidth), t.GetSlot(Slot::PreviewHeight)}));
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -174,6 +189,8 @@ WindowSettings TForm1::CurrentWindowSettings() const {
 
 void TForm1::FormClose() {
   closed_ = true;
+  delete fileDrops_;
+  fileDrops_ = nullptr;
   MainPanel->Attach(nullptr, nullptr, nullptr);
   FreePanels();
   const WindowSettings window = CurrentWindowSettings();

@@ -21,6 +21,7 @@ class KeyPanel;
 class PrefPanel;
 class QPushButton;
 class TDecodeAhead;
+class TFileDrops;
 class TForm2;
 
 class TForm1 : public QWidget, public TSessionView {
@@ -124,8 +125,6 @@ class TForm1 : public QWidget, public TSessionView {
   void wheelEvent(QWheelEvent* event) override {
     if (!closed_) MainPanel->Wheel(event);
   }
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
 
  private:
   void FormCreate(std::string settingsFolder, std::vector<std::string> arguments);
@@ -162,6 +161,9 @@ class TForm1 : public QWidget, public TSessionView {
   // Created before the preview window, freed once neither window shows pictures any more.
   std::unique_ptr<TDecodeAhead> decodeAhead_;
 
+  // Drops of local files on the window or any of its fields; created by FormCreate, freed by
+  // FormClose.
+  TFileDrops* fileDrops_ = nullptr;
   DropHandler keyPanelDrop_;
   FolderOpener folderOpener_;
 

@@ -1,9 +1,6 @@
 // Drops, the abort button, and the menu's file commands: showing a folder, resuming and the
 // orders of the picture list.
 #include <QDesktopServices>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
@@ -24,26 +21,6 @@ void TForm1::FilesDropped(const std::string& path, const QPoint& globalPos) {
   // The key registration panel, while shown, decides what a drop means to it.
   if (keyPanelDrop_ && keyPanelDrop_(path, globalPos)) return;
   session_->OpenPath(path);
-}
-
-void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-  if (closed_ || !event->mimeData()->hasUrls()) return;
-  for (const QUrl& url : event->mimeData()->urls()) {
-    if (url.isLocalFile()) {
-      event->acceptProposedAction();
-      return;
-    }
-  }
-}
-
-void TForm1::dropEvent(QDropEvent* event) {
-  if (closed_) return;
-  for (const QUrl& url : event->mimeData()->urls()) {
-    if (!url.isLocalFile()) continue;
-    event->acceptProposedAction();
-    FilesDropped(url.toLocalFile().toStdString(), mapToGlobal(event->position().toPoint()));
-    return;
-  }
 }
 
 void TForm1::Open1Click() {

@@ -150,7 +150,9 @@ void TPictureArea::FitPicture() {
 void TPictureArea::RefreshAnimatedPicture() {
   // The control paints every frame at its current geometry; a moved animation only needs a
   // repaint, and keeps its frame and timing.
-  if (session_->Temporary().PictureFormat == static_cast<std::int32_t>(PictureFormat::Gif))
+  const std::int32_t format = session_->Temporary().PictureFormat;
+  if (format == static_cast<std::int32_t>(PictureFormat::Gif) ||
+      format == static_cast<std::int32_t>(PictureFormat::Webp))
     Image1->update();
 }
 
@@ -204,9 +206,9 @@ void TPictureArea::MainPanelMouseDown(QMouseEvent* event) {
   KeepPointerState(state);
 }
 
-void TPictureArea::MainPanelDblClick() {
+void TPictureArea::MainPanelDblClick(QMouseEvent* event) {
   PointerState state = TakePointerState();
-  ::MainPanelDblClick(state);
+  ::MainPanelDblClick(state, MouseButtonOf(event->button()));
   KeepPointerState(state);
 }
 
@@ -244,7 +246,7 @@ bool TPictureArea::event(QEvent* event) {
       MainPanelMouseDown(static_cast<QMouseEvent*>(event));
       return true;
     case QEvent::MouseButtonDblClick:
-      MainPanelDblClick();
+      MainPanelDblClick(static_cast<QMouseEvent*>(event));
       MainPanelMouseDown(static_cast<QMouseEvent*>(event));
       return true;
     case QEvent::MouseButtonRelease:

@@ -52,7 +52,7 @@ class TPictureArea : public QFrame {
   void FormMouseWheel(int delta);
   void MainPanelMouseDown(QMouseEvent* event);
   void MainPanelMouseUp(QMouseEvent* event);
-  void MainPanelDblClick();
+  void MainPanelDblClick(QMouseEvent* event);
   PointerState TakePointerState() const;
   void KeepPointerState(const PointerState& state);
   ViewPlacement CurrentPlacement() const;

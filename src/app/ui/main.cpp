@@ -11,8 +11,7 @@
 int main(int argc, char** argv) {
   // --help and --version answer before any window (or display) is needed.
   const TCommandLine commandLine = ParseCommandLine(argc, argv);
-  if (commandLine.action != TCommandAction::Open)
-    return FinishCommandLine(commandLine, std::cout);
+  if (commandLine.action != TCommandAction::Open) return FinishCommandLine(commandLine, std::cout);
 
   TApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Sortivo5"));

@@ -32,19 +32,6 @@ QString FromStd(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-// The list-file extensions are compared exactly as written: ".TXT" is no list file when the
-// setting says ".txt".
-bool IsListExtension(std::string_view ext, std::string_view extensions) {
-  if (ext.empty()) return false;
-  std::size_t pos = 0;
-  while (pos < extensions.size()) {
-    const std::size_t end = std::min(extensions.find_first_of(" \t", pos), extensions.size());
-    if (extensions.substr(pos, end - pos) == ext) return true;
-    pos = end + 1;
-  }
-  return false;
-}
-
 // The key of a line of a list: the text before the first entry or reminder marker. Keys never
 // hold "=" or ":=", so the earliest marker ends the key even when the path after it holds
 // another one.
@@ -128,6 +115,9 @@ void KeyPanel::CreateControls() {
   ComboBoxSections = named(new QComboBox(this), "ComboBoxSections");
   ComboBoxSections->setEditable(true);
   ComboBoxSections->setInsertPolicy(QComboBox::NoInsert);
+  // The default completer fills in the first item that begins with what was typed, whatever its
+  // letter case ("h" becomes "head"): registration and deletion would then go to another file.
+  ComboBoxSections->setCompleter(nullptr);
   std::vector<std::string> names;
   keyMap_.SectionNames(names);
   ComboBoxSections->addItems(ToStringList(names));
@@ -206,7 +196,7 @@ void KeyPanel::RefuseEmpty(QLineEdit* field) {
 bool KeyPanel::CheckDestination(const std::string& path) const {
   const std::string ext = platform::ExtractFileExt(path, kStyle);
   // A list file need not exist yet, but its folder must.
-  if (IsListExtension(ext, listExtensions_))
+  if (platform::IsListedExtension(ext, listExtensions_))
     return platform::DirectoryExists(platform::ExtractFileDir(path, kStyle));
   return platform::DirectoryExists(path);
 }
@@ -225,7 +215,8 @@ void KeyPanel::ButtonKeyRegistClick() {
     sectionField->selectAll();
     return;
   }
-  const std::string path = pathText.toStdString();
+  // A key bound to a relative path would follow the working directory of every later run.
+  const std::string path = platform::AbsolutePath(pathText.toStdString());
   if (!CheckDestination(path)) {
     Refuse(EditPath);
     EditPath->selectAll();
@@ -351,7 +342,7 @@ bool KeyPanel::FilesDropped(const QString& path, QWidget* target) {
   if (platform::DirectoryExists(p)) {
     EditPath->setText(path);
   } else if (platform::FileExists(p)) {
-    const bool picture = TFileList::HasListedExtension(p, platform::LowerAscii(imageExtensions_));
+    const bool picture = TFileList::HasListedExtension(p, imageExtensions_);
     EditPath->setText(picture ? FromStd(TDirectoryList::ParentFolderOf(p, kStyle)) : path);
   }
   EditKey->setFocus();

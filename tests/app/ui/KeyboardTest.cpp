@@ -265,12 +265,14 @@ class KeyboardTest : public QObject {
     s.form->MainMenu->SetFontChooser([](const QFont& initial, QWidget*) {
       QFont f(initial);
       f.setPointSize(40);
+      f.setStyleName(QStringLiteral("Light"));
       return std::optional<QFont>(f);
     });
     s.form->MainMenu->Font1->trigger();
     const int after = s.form->Edit1->height();
     QVERIFY(after > before);
     QCOMPARE(s.form->InputFont().size, 40);
+    QCOMPARE(s.form->InputFont().styleName, std::string("Light"));
     QCOMPARE(s.form->MainPanel->geometry(),
              QRect(0, after, s.form->width(), s.form->height() - after));
     QCOMPARE(s.form->MainMenu->ButtonMenu->height(), after);

@@ -1,6 +1,7 @@
 #include "app/ui/MainWindow.h"
 
 #include "app/ui/Application.h"
+#include "view/ui/PreviewWindow.h"
 
 #include <QFrame>
 #include <QLineEdit>
@@ -100,6 +101,29 @@ class MainWindowTest : public QObject {
     QCOMPARE(file.ReadInteger("Main", "Top", 0), 44);
     QCOMPARE(file.ReadInteger("Main", "Width", 0), 320);
     QCOMPARE(file.ReadInteger("Main", "Height", 0), 240);
+  }
+
+  void hostileBoundsAndFontOpenAWholeWindowAndTheStyleNameSurvives() {
+    testsupport::TempDir dir;
+    dir.Write("sortivo.ini",
+              "[Main]\nLeft=5000\nTop=-3000\nWidth=100000\nHeight=100000\n"
+              "[Font]\nSize=-2147483648\nStyleName=Light\n"
+              "[Preview]\nVisible=1\nLeft=-9000\nTop=9000\nWidth=100000\nHeight=5\n");
+    // The second run reads what the first wrote.
+    for (int run = 0; run < 2; ++run) {
+      auto form = std::make_unique<TForm1>(dir.str(), std::vector<std::string>{});
+      form->show();
+      QVERIFY(QTest::qWaitForWindowExposed(form.get(), 5000));
+      QTRY_VERIFY_WITH_TIMEOUT(form->Form2->isVisible(), 5000);
+      for (QWidget* window :
+           {static_cast<QWidget*>(form.get()), static_cast<QWidget*>(form->Form2)}) {
+        const QRect available = window->screen()->availableGeometry();
+        QVERIFY(available.contains(window->frameGeometry()));
+      }
+      QCOMPARE(form->Edit1->font().pointSize(), 14);
+      QCOMPARE(form->Edit1->font().styleName(), QStringLiteral("Light"));
+      QVERIFY(form->close());
+    }
   }
 
   void noSettingsFileUsesTheDesignAndAReadOnlyFolderIsNoCrash() {

@@ -77,6 +77,20 @@ void DropAt(TForm1& form, QWidget* on, const std::string& path) {
   QCoreApplication::sendEvent(&form, &drop);
 }
 
+// As the system delivers a drag from a file browser: to the widget under the pointer, in its
+// own coordinates, the path offered as text as well.
+void DropOnto(QWidget* under, const std::string& path) {
+  QMimeData mime;
+  const QUrl url = QUrl::fromLocalFile(QString::fromStdString(path));
+  mime.setUrls({url});
+  mime.setText(url.toString());
+  const QPoint at = under->rect().center();
+  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, {});
+  for (QEvent* event : {static_cast<QEvent*>(&enter), static_cast<QEvent*>(&drop)})
+    QCoreApplication::sendEvent(under, event);
+}
+
 }  // namespace
 
 class PanelsTest : public QObject {
@@ -170,6 +184,23 @@ class PanelsTest : public QObject {
     panel->ButtonKeyEnd->click();
     DropAt(*form, form->MainPanel, dir / "pics");
     QCOMPARE(form->Files().Count(), 2);
+    form->close();
+  }
+
+  void dropsOnFieldsOpenLikeDropsOnTheWindow() {
+    TempDir dir;
+    MakeWorld(dir);
+    auto form = ActiveWindow(dir);
+    QVERIFY(form);
+    DropOnto(form->Edit1, dir / "pics");
+    QCOMPARE(form->Files().Source(), dir / "pics");
+    QVERIFY(form->Edit1->text().isEmpty());
+    form->Pref1Click();
+    QLineEdit* field = form->findChild<PrefPanel*>()->EditNext;
+    const QString before = field->text();
+    DropOnto(field, dir / "pics/b.jpg");
+    QCOMPARE(form->Files().GetCurrent(), dir / "pics/b.jpg");
+    QCOMPARE(field->text(), before);
     form->close();
   }
 

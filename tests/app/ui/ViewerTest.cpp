@@ -50,9 +50,9 @@ std::string ThreePictures(const TempDir& dir) {
 }
 
 // As the system sends it: the second release comes after the double-click.
-void DoubleClick(QWidget* widget, QPoint at) {
-  QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
-  QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
+void DoubleClick(QWidget* widget, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+  QTest::mouseDClick(widget, button, {}, at);
+  QTest::mouseRelease(widget, button, {}, at);
 }
 
 void Drop(QWidget* widget, const QMimeData& mime) {
@@ -108,6 +108,11 @@ class ViewerTest : public QObject {
     DoubleClick(form->MainPanel, QPoint(250, 200));
     QVERIFY(!form->General().OriginalSize);
     QCOMPARE(form->Image1->geometry(), QRect(0, 75, 500, 250));
+    // The other buttons' double-clicks leave the size alone.
+    for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+      DoubleClick(form->MainPanel, QPoint(250, 200), button);
+      QVERIFY(!form->General().OriginalSize);
+    }
 
     // A click in the right third shows the right edge; a drag moves by the pointer's travel.
     QTest::mouseClick(form->MainPanel, Qt::LeftButton, {}, QPoint(450, 30));

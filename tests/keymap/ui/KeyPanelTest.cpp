@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <filesystem>
 #include <memory>
 
 #include "files/DirectoryList.h"
@@ -179,13 +180,6 @@ class KeyPanelTest : public QObject {
                                                << "EditPath"
                                                << ""
                                                << "@/none/l.txt";
-    QTest::newRow("list extension in other case") << "@/dest/l.TXT"
-                                                  << "k"
-                                                  << "a"
-                                                  << ""
-                                                  << "EditPath"
-                                                  << ""
-                                                  << "@/dest/l.TXT";
     QTest::newRow("equals in key") << "@/dest"
                                    << "a=b"
                                    << "a"
@@ -267,6 +261,12 @@ class KeyPanelTest : public QObject {
                                            << "@/dest/keep.lst";
     QTest::newRow("doubled and trailing separators") << "@//dest/"
                                                      << "@/dest";
+    QTest::newRow("list extension in other letter case") << "@/dest/keep.LST"
+                                                         << "@/dest/keep.LST";
+    QTest::newRow("relative folder") << "dest/../dest"
+                                     << "@/dest";
+    QTest::newRow("relative list file") << "keep.txt"
+                                        << "@/keep.txt";
   }
 
   void acceptsDestinations() {
@@ -277,7 +277,10 @@ class KeyPanelTest : public QObject {
     w.listExtensions = ".txt .lst";
     path.replace("@", Q(w.dir.str()));
     stored.replace("@", Q(w.dir.str()));
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    std::filesystem::current_path(w.dir.path());
     w.Register(path, "k", "a");
+    std::filesystem::current_path(cwd);
     QCOMPARE(w.beeps, 0);
     QCOMPARE(Q(w.keyMap->Lookup("a", "k").path), stored);
     QCOMPARE(w.panel->EditKey->text(), QString());
@@ -369,6 +372,22 @@ class KeyPanelTest : public QObject {
     p.ComboBoxSections->lineEdit()->setText("nowhere");
     QCOMPARE(Rows(p.ListBox2), QStringList{"cat=/old/cats"});
     QCOMPARE(changed.count(), 1);
+  }
+
+  void typedSectionStaysAsTyped() {
+    World w;
+    KeyPanel& p = *w.panel;
+    // The completer completes only in a focused field.
+    p.show();
+    p.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&p, 5000));
+    p.ComboBoxSections->setFocus();
+    for (const QString typed : {"h", "TA"}) {
+      p.ComboBoxSections->lineEdit()->clear();
+      QTest::keyClicks(p.ComboBoxSections->lineEdit(), typed);
+      QTest::keyClick(p.ComboBoxSections->lineEdit(), Qt::Key_Return);
+      QCOMPARE(p.ComboBoxSections->currentText(), typed);
+    }
   }
 
   void clickingARowLoadsItsKey_data() {

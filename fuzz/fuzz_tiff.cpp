@@ -1,0 +1,6 @@
+#include "DecoderTarget.h"
+#include "codecs/TiffDecoder.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return FuzzDecoder(data, size, codecs::DecodeTiff);
+}

@@ -1,0 +1,161 @@
+#include "codecs/HeifDecoder.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include <libheif/heif.h>
+
+namespace codecs {
+
+namespace {
+
+struct ContextDeleter {
+  void operator()(heif_context* c) const { heif_context_free(c); }
+};
+struct HandleDeleter {
+  void operator()(const heif_image_handle* h) const { heif_image_handle_release(h); }
+};
+struct ImageDeleter {
+  void operator()(const heif_image* i) const { heif_image_release(i); }
+};
+struct OptionsDeleter {
+  void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
+};
+using Handle = std::unique_ptr<const heif_image_handle, HandleDeleter>;
+using Image = std::unique_ptr<const heif_image, ImageDeleter>;
+
+bool Ok(const heif_error& e) {
+  return e.code == heif_error_Ok;
+}
+
+// Whether a width x height image, shown fitted into fitWidth x fitHeight, needs no more pixels
+// than a thumbW x thumbH one of the same shape holds.
+bool ThumbnailCovers(std::int64_t width, std::int64_t height, std::int64_t thumbW,
+                     std::int64_t thumbH, std::int64_t fitWidth, std::int64_t fitHeight) {
+  // Another shape would be another picture (or a letterboxed one): allow a pixel of rounding.
+  if (std::llabs(thumbW * height - thumbH * width) > std::max(width, height)) return false;
+  std::int64_t fittedW = 0, fittedH = 0;
+  if (width * fitHeight <= height * fitWidth) {
+    fittedH = std::min(height, fitHeight);
+    fittedW = width * fittedH / height;
+  } else {
+    fittedW = std::min(width, fitWidth);
+    fittedH = height * fittedW / width;
+  }
+  return thumbW >= fittedW && thumbH >= fittedH && (thumbW < width || thumbH < height);
+}
+
+// The smallest thumbnail of `primary` that serves the fitted view, or null.
+Handle PickThumbnail(const heif_image_handle* primary, const DecodeOptions& options) {
+  if (options.fitWidth <= 0 || options.fitHeight <= 0) return nullptr;
+  const int count = heif_image_handle_get_number_of_thumbnails(primary);
+  if (count <= 0) return nullptr;
+  std::vector<heif_item_id> ids(static_cast<std::size_t>(count));
+  const int listed = heif_image_handle_get_list_of_thumbnail_IDs(primary, ids.data(), count);
+  const int width = heif_image_handle_get_width(primary);
+  const int height = heif_image_handle_get_height(primary);
+  const bool alpha = heif_image_handle_has_alpha_channel(primary) != 0;
+  Handle best;
+  std::int64_t bestArea = 0;
+  for (int i = 0; i < listed; ++i) {
+    heif_image_handle* h = nullptr;
+    if (!Ok(heif_image_handle_get_thumbnail(primary, ids[static_cast<std::size_t>(i)], &h)))
+      continue;
+    Handle thumb(h);
+    const int tw = heif_image_handle_get_width(h);
+    const int th = heif_image_handle_get_height(h);
+    if (!options.limits.Allows(tw, th) || (alpha && !heif_image_handle_has_alpha_channel(h)) ||
+        !ThumbnailCovers(width, height, tw, th, options.fitWidth, options.fitHeight))
+      continue;
+    const std::int64_t area = std::int64_t{tw} * th;
+    if (!best || area < bestArea) best = std::move(thumb), bestArea = area;
+  }
+  return best;
+}
+
+Image DecodeRgba(const heif_image_handle* handle) {
+  std::unique_ptr<heif_decoding_options, OptionsDeleter> opts(heif_decoding_options_alloc());
+  if (!opts) return nullptr;
+  opts->ignore_transformations = 0;
+  opts->convert_hdr_to_8bit = 1;
+  heif_image* image = nullptr;
+  if (!Ok(heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
+                            opts.get())))
+    return nullptr;
+  return Image(image);
+}
+
+std::uint8_t Unpremultiply(unsigned c, unsigned a) {
+  if (a == 255) return static_cast<std::uint8_t>(c);
+  return static_cast<std::uint8_t>(a == 0 ? 0 : std::min(255u, (c * 255 + a / 2) / a));
+}
+
+void RgbaRowToBgra(const std::uint8_t* in, std::uint8_t* out, int width, bool premultiplied) {
+  if (!premultiplied) {
+    for (int x = 0; x < width; ++x, in += 4, out += 4)
+      out[0] = in[2], out[1] = in[1], out[2] = in[0], out[3] = in[3];
+    return;
+  }
+  for (int x = 0; x < width; ++x, in += 4, out += 4) {
+    const unsigned a = in[3];
+    out[0] = Unpremultiply(in[2], a), out[1] = Unpremultiply(in[1], a);
+    out[2] = Unpremultiply(in[0], a), out[3] = in[3];
+  }
+}
+
+}  // namespace
+
+bool DecodeHeif(Bytes bytes, Picture& out, const DecodeOptions& options) {
+  if (bytes.size() < 12 || bytes.size() > options.limits.maxFileBytes) return false;
+  if (heif_check_filetype(bytes.data(), static_cast<int>(bytes.size())) == heif_filetype_no)
+    return false;
+  // The library's own limits on image size and box counts stay as they are: they are tighter
+  // than ours, and they guard allocations made while the file is read.
+  std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
+  if (!context) return false;
+  if (!Ok(heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(),
+                                                     nullptr)))
+    return false;
+  heif_image_handle* p = nullptr;
+  if (!Ok(heif_context_get_primary_image_handle(context.get(), &p))) return false;
+  const Handle primary(p);
+  const int fullWidth = heif_image_handle_get_width(p);
+  const int fullHeight = heif_image_handle_get_height(p);
+  // The coded size too, where the file states it: cropping may make the shown one smaller.
+  const int codedWidth = heif_image_handle_get_ispe_width(p);
+  const int codedHeight = heif_image_handle_get_ispe_height(p);
+  if (!options.limits.Allows(fullWidth, fullHeight) ||
+      (codedWidth > 0 && codedHeight > 0 && !options.limits.Allows(codedWidth, codedHeight)))
+    return false;
+
+  const Handle thumbnail = PickThumbnail(p, options);
+  Image image = thumbnail ? DecodeRgba(thumbnail.get()) : nullptr;
+  const bool fromThumbnail = image != nullptr;
+  if (!image) image = DecodeRgba(p);
+  if (!image) return false;
+  const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
+  const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
+  if (heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8) return false;
+  int stride = 0;
+  const std::uint8_t* rgba =
+      heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+  if (!rgba || stride < static_cast<std::int64_t>(width) * 4) return false;
+
+  Picture picture;
+  if (!StartStill(picture, width, height, options)) return false;
+  if (fromThumbnail) picture.fullWidth = fullWidth, picture.fullHeight = fullHeight;
+  const bool premultiplied =
+      heif_image_is_premultiplied_alpha(const_cast<heif_image*>(image.get()));
+  std::uint8_t* pixels = picture.frames[0].pixels.data();
+  for (int y = 0; y < height; ++y)
+    RgbaRowToBgra(rgba + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride),
+                  pixels + static_cast<std::size_t>(y) * picture.stride(), width, premultiplied);
+  picture.hasAlpha = AnyTransparent(picture);
+  out = std::move(picture);
+  return true;
+}
+
+}  // namespace codecs
