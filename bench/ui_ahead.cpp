@@ -134,7 +134,7 @@ Figures Sort(std::chrono::milliseconds interval) {
   Figures f;
   Run run;
   auto form = Window(run);
-  form->OpenPath(run.source);
+  form->Session().OpenPath(run.source);
   const int n = form->Files().Count();
   if (n != static_cast<int>(Pictures().size())) std::abort();
   std::vector<double> ms, handled;
@@ -199,7 +199,7 @@ double BareFullDecodeMs(const std::string& path) {
 Figures Jump() {
   Run run;
   auto form = Window(run);
-  form->OpenPath(run.source);
+  form->Session().OpenPath(run.source);
   const int n = form->Files().Count();
   const int count = std::min(24, n / 4);  // at least four apart: never one asked for earlier
   std::vector<double> jump, jumpHandled, bare, bareFull, ratio;

@@ -85,9 +85,9 @@ void BM_LoadPictureFile(benchmark::State& state) {
 void BM_PresentPicture(benchmark::State& state) {
   const std::string& path = BigJpeg();
   TForm1& form = Window();
-  form.OpenPath(path);
+  form.Session().OpenPath(path);
   for (auto _ : state) {
-    form.PresentPicture(path);
+    form.Session().PresentPicture(path);
     QCoreApplication::processEvents();  // the paint belongs to presenting
   }
 }
@@ -105,7 +105,7 @@ void BM_OpenPath(benchmark::State& state) {
   const std::string& folder = ManyFiles();
   TForm1& form = Window();
   for (auto _ : state) {
-    form.OpenPath(folder);
+    form.Session().OpenPath(folder);
     benchmark::DoNotOptimize(form.Files().Count());
   }
 }

@@ -97,7 +97,7 @@ void BM_ReturnToNextPicture(benchmark::State& state) {
     form->show();
     form->resize(1280, 900);
     Idle(200);
-    form->OpenPath((work / "pics").string());
+    form->Session().OpenPath((work / "pics").string());
     state.ResumeTiming();
     for (int i = 0; i + 1 < kCount; ++i) {
       Idle(200);

@@ -115,77 +115,91 @@ void TDispatcher::FormKeyDown(std::uint16_t& key, ModifierSet modifiers) {
     DispatchCommand(std::string(), key, modifiers);
 }
 
-bool TDispatcher::Fires(NavAction action, std::uint16_t key, ModifierSet modifiers) const {
-  return c_.keys[action].Matches(key, modifiers);
-}
-
 bool TDispatcher::SourceIsFolder() const {
   return platform::DirectoryExists(c_.files.Source());
 }
 
+// The key commands, tested in this order; the first whose key matches and whose condition holds
+// fires, and nothing after it is tested. Enter is a row of its own, whatever its modifiers.
+const std::array<TDispatcher::Command, 19>& TDispatcher::Commands() {
+  using D = TDispatcher;
+  using T = const std::string&;
+  using M = ModifierSet;
+  static const std::array<Command, 19> kCommands{{
+      {NavAction::Emergency, Needs::Nothing,
+       [](D& d, T, M) {
+         d.c_.target.MinimiseWindow();
+         d.c_.target.HidePreview();
+       }},
+      {std::nullopt, Needs::Nothing, [](D& d, T text, M m) { d.EnterCommand(text, m); }},
+      {NavAction::Previous, Needs::Pictures, [](D& d, T, M) { d.c_.target.ShowPrevious(); }},
+      {NavAction::Next, Needs::Pictures, [](D& d, T, M) { d.c_.target.ShowNext(); }},
+      {NavAction::Complete, Needs::Nothing, [](D& d, T, M) { d.c_.target.CompleteInput(); }},
+      {NavAction::OneKey, Needs::Nothing,
+       [](D& d, T, M) {
+         d.c_.target.SetOneKeyMode(!d.c_.general.OneKey);
+         d.c_.target.ArrangeControls();
+       }},
+      {NavAction::Head, Needs::Pictures,
+       [](D& d, T, M) { d.c_.target.PresentPicture(d.c_.files.GoHead()); }},
+      {NavAction::Tail, Needs::Pictures,
+       [](D& d, T, M) { d.c_.target.PresentPicture(d.c_.files.GoTail()); }},
+      {NavAction::ParentDirectory, Needs::Folder, &D::OpenFolder<&TDirectoryList::Parent>},
+      {NavAction::ChildDirectory, Needs::Folder, &D::OpenFolder<&TDirectoryList::FirstChild>},
+      {NavAction::PreviousDirectory, Needs::Folder,
+       &D::OpenFolder<&TDirectoryList::PreviousSibling>},
+      {NavAction::NextDirectory, Needs::Folder, &D::OpenFolder<&TDirectoryList::NextSibling>},
+      {NavAction::Up, Needs::Nothing, &D::Scroll<ScrollDirection::Up>},
+      {NavAction::Down, Needs::Nothing, &D::Scroll<ScrollDirection::Down>},
+      {NavAction::Left, Needs::Nothing, &D::Scroll<ScrollDirection::Left>},
+      {NavAction::Right, Needs::Nothing, &D::Scroll<ScrollDirection::Right>},
+      {NavAction::Turn270, Needs::Nothing,
+       [](D& d, T, M) {
+         d.c_.target.RotateCounterClockwise();
+         d.c_.target.FitPicture();
+       }},
+      {NavAction::Turn90, Needs::Nothing,
+       [](D& d, T, M) {
+         d.c_.target.RotateClockwise();
+         d.c_.target.FitPicture();
+       }},
+  }};
+  return kCommands;
+}
+
+bool TDispatcher::Applies(const Command& command, std::uint16_t key, ModifierSet modifiers) const {
+  const bool keyMatches =
+      command.binding ? c_.keys[*command.binding].Matches(key, modifiers) : key == kVkReturn;
+  if (!keyMatches) return false;
+  switch (command.needs) {
+    case Needs::Nothing:
+      return true;
+    case Needs::Pictures:
+      return c_.files.Count() > 0;
+    case Needs::Folder:
+      return SourceIsFolder();
+  }
+  return false;
+}
+
 void TDispatcher::DispatchCommand(const std::string& text, std::uint16_t& key,
                                   ModifierSet modifiers) {
-  TCommandTarget& t = c_.target;
-  t.SetStatus(StatusColor::Default);
-  const std::uint16_t k = key;
-  const ModifierSet m = modifiers;
-  const bool listed = c_.files.Count() > 0;
+  c_.target.SetStatus(StatusColor::Default);
+  for (const Command& command : Commands()) {
+    if (Applies(command, key, modifiers)) return command.run(*this, text, modifiers);
+  }
+}
 
-  if (Fires(NavAction::Emergency, k, m)) {
-    t.MinimiseWindow();
-    t.HidePreview();
-    return;
-  }
-  if (k == kVkReturn) {
-    EnterCommand(text, m);
-    return;
-  }
-  if (Fires(NavAction::Previous, k, m) && listed) return t.ShowPrevious();
-  if (Fires(NavAction::Next, k, m) && listed) return t.ShowNext();
-  if (Fires(NavAction::Complete, k, m)) return t.CompleteInput();
-  if (Fires(NavAction::OneKey, k, m)) {
-    t.SetOneKeyMode(!c_.general.OneKey);
-    t.ArrangeControls();
-    return;
-  }
-  if (Fires(NavAction::Head, k, m) && listed) return t.PresentPicture(c_.files.GoHead());
-  if (Fires(NavAction::Tail, k, m) && listed) return t.PresentPicture(c_.files.GoTail());
+template <std::string (TDirectoryList::*Move)(const std::string&) const>
+void TDispatcher::OpenFolder(TDispatcher& d, const std::string&, ModifierSet) {
+  // Copied first: opening replaces the source the folder was found from.
+  const std::string folder = (d.c_.directories.*Move)(d.c_.files.Source());
+  d.c_.target.OpenPath(folder);
+}
 
-  struct FolderMove {
-    NavAction action;
-    std::string (TDirectoryList::*move)(const std::string&) const;
-  };
-  static constexpr std::array<FolderMove, 4> kFolderMoves{{
-      {NavAction::ParentDirectory, &TDirectoryList::Parent},
-      {NavAction::ChildDirectory, &TDirectoryList::FirstChild},
-      {NavAction::PreviousDirectory, &TDirectoryList::PreviousSibling},
-      {NavAction::NextDirectory, &TDirectoryList::NextSibling},
-  }};
-  for (const FolderMove& f : kFolderMoves) {
-    if (Fires(f.action, k, m) && SourceIsFolder()) {
-      // Copied first: opening replaces the source the folder was found from.
-      const std::string folder = (c_.directories.*f.move)(c_.files.Source());
-      return t.OpenPath(folder);
-    }
-  }
-
-  static constexpr std::array<std::pair<NavAction, ScrollDirection>, 4> kScrolls{{
-      {NavAction::Up, ScrollDirection::Up},
-      {NavAction::Down, ScrollDirection::Down},
-      {NavAction::Left, ScrollDirection::Left},
-      {NavAction::Right, ScrollDirection::Right},
-  }};
-  for (const auto& [action, direction] : kScrolls)
-    if (Fires(action, k, m)) return t.ScrollByHalfPanel(direction);
-
-  if (Fires(NavAction::Turn270, k, m)) {
-    t.RotateCounterClockwise();
-    return t.FitPicture();
-  }
-  if (Fires(NavAction::Turn90, k, m)) {
-    t.RotateClockwise();
-    return t.FitPicture();
-  }
+template <ScrollDirection Direction>
+void TDispatcher::Scroll(TDispatcher& d, const std::string&, ModifierSet) {
+  d.c_.target.ScrollByHalfPanel(Direction);
 }
 
 void TDispatcher::EnterCommand(const std::string& text, ModifierSet modifiers) {

@@ -2,7 +2,9 @@
 // The keyboard command dispatcher: every key pressed in the input field, and the panic key
 // anywhere in the window, is decided here in one fixed order of tests. The window carries the
 // commands out through TCommandTarget, so the rules are tested without a window.
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,19 +21,14 @@ class TTemporaryManager;
 
 inline constexpr std::uint16_t kVkReturn = 13;
 
-// What the dispatcher asks of the main window.
-class TCommandTarget {
+// The key commands only the window can carry out: the input field, the picture on screen and
+// the window itself.
+class TViewCommands {
  public:
-  virtual ~TCommandTarget() = default;
+  virtual ~TViewCommands() = default;
   virtual void SetStatus(StatusColor status) = 0;
   virtual void MinimiseWindow() = 0;
   virtual void HidePreview() = 0;  // only when it is visible
-  virtual void ShowNext() = 0;
-  virtual void ShowPrevious() = 0;
-  virtual void MovePicture(const std::string& source, const std::string& folder) = 0;
-  virtual void CopyPicture(const std::string& source, const std::string& folder) = 0;
-  virtual void PresentPicture(const std::string& path) = 0;
-  virtual void OpenPath(const std::string& path) = 0;
   virtual void CompleteInput() = 0;
   virtual void TidyInput() = 0;
   virtual void SetOneKeyMode(bool on) = 0;
@@ -42,6 +39,17 @@ class TCommandTarget {
   virtual void FitPicture() = 0;
   // A key search found rows: the key list box shows them below its "close" row.
   virtual void ShowKeyList(const std::vector<std::string>& rows) = 0;
+};
+
+// What the dispatcher asks for: the window's part, and stepping, sending and opening.
+class TCommandTarget : public TViewCommands {
+ public:
+  virtual void ShowNext() = 0;
+  virtual void ShowPrevious() = 0;
+  virtual void MovePicture(const std::string& source, const std::string& folder) = 0;
+  virtual void CopyPicture(const std::string& source, const std::string& folder) = 0;
+  virtual void PresentPicture(const std::string& path) = 0;
+  virtual void OpenPath(const std::string& path) = 0;
 };
 
 // The parts of the program the dispatcher reads and steps.
@@ -67,7 +75,20 @@ class TDispatcher {
   void DispatchCommand(const std::string& text, std::uint16_t& key, ModifierSet modifiers);
 
  private:
-  bool Fires(NavAction action, std::uint16_t key, ModifierSet modifiers) const;
+  // What a key command needs besides its key.
+  enum class Needs { Nothing, Pictures, Folder };
+  struct Command {
+    std::optional<NavAction> binding;  // none: the Enter key, whatever the modifiers
+    Needs needs;
+    void (*run)(TDispatcher& dispatcher, const std::string& text, ModifierSet modifiers);
+  };
+  static const std::array<Command, 19>& Commands();
+  template <std::string (TDirectoryList::*Move)(const std::string&) const>
+  static void OpenFolder(TDispatcher& d, const std::string& text, ModifierSet modifiers);
+  template <ScrollDirection Direction>
+  static void Scroll(TDispatcher& d, const std::string& text, ModifierSet modifiers);
+
+  bool Applies(const Command& command, std::uint16_t key, ModifierSet modifiers) const;
   bool SourceIsFolder() const;
   void EnterCommand(const std::string& text, ModifierSet modifiers);
   // True when the command ended without tidying the field.

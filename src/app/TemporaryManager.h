@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "codecs/Picture.h"
-
 // The integer slots of the run-time state.
 enum class Slot : std::size_t {
   PreviewVisible = 0,
@@ -21,17 +19,15 @@ class TTemporaryManager {
  public:
   static constexpr std::size_t kSlotCount = 6;
 
-  std::int32_t DragStartX = 0;  // also the start x of a drag of the key panel's divider
+  std::int32_t DragStartX = 0;  // where the left button went down in the picture area
   std::int32_t DragStartY = 0;
   bool DoubleClickPending = false;  // the next button release toggles OriginalSize
   bool RightButtonHeld = false;
-  bool DividerDragging = false;
   std::string LastDirectory;  // the previous run's source, for resuming only
   std::string LastFile;       // the previous run's current picture
   std::int32_t InputLength = 0;
   std::int32_t PictureFormat = 0;             // 0 none, 1 BMP, 2 GIF, 3 JPEG, 4 PNG
   std::vector<std::string> PendingListFiles;  // unsorted, duplicates kept
-  Picture SparePicture;                       // scratch picture for redrawing an animation
 
   std::int32_t GetSlot(Slot slot) const { return slots_[static_cast<std::size_t>(slot)]; }
   void SetSlot(Slot slot, std::int32_t value) { slots_[static_cast<std::size_t>(slot)] = value; }

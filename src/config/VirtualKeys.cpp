@@ -112,18 +112,3 @@ void TVirtualKeys::WriteSettings(platform::ProfileFile& file) const {
     file.WriteInteger(kSection, info.settingsKey, (*this)[action].GetCode());
   }
 }
-
-std::vector<NavAction> TVirtualKeys::Matching(std::uint16_t keyCode, ModifierSet modifiers) const {
-  std::vector<NavAction> found;
-  for (const NavActionInfo& info : NavActions())
-    if ((*this)[info.action].Matches(keyCode, modifiers)) found.push_back(info.action);
-  return found;
-}
-
-std::optional<NavAction> TVirtualKeys::FirstMatch(std::span<const NavAction> order,
-                                                  std::uint16_t keyCode,
-                                                  ModifierSet modifiers) const {
-  for (NavAction action : order)
-    if ((*this)[action].Matches(keyCode, modifiers)) return action;
-  return std::nullopt;
-}

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -91,13 +90,6 @@ class TVirtualKeys {
   void ReadSettings(const platform::ProfileFile& file);
   // Every binding's code, as a decimal number.
   void WriteSettings(platform::ProfileFile& file) const;
-
-  // Every action bound to this event, in NavAction order.
-  std::vector<NavAction> Matching(std::uint16_t keyCode, ModifierSet modifiers) const;
-  // The first action of order bound to this event: the dispatcher tests the bindings in an
-  // order of its own, and only the first match fires.
-  std::optional<NavAction> FirstMatch(std::span<const NavAction> order, std::uint16_t keyCode,
-                                      ModifierSet modifiers) const;
 
  private:
   std::array<TVKS, kNavActionCount> keys_;

@@ -200,8 +200,3 @@ PointerOutcome MainPanelMouseUp(PointerState& state, MouseButton released, unsig
   return {PointerAction::Place,
           DragPicture(control, ToInt(dx), ToInt(dy), settings.dragAccelerator)};
 }
-
-ViewBounds DefaultPreviewBounds(ViewBounds mainWindow) {
-  return {mainWindow.left + mainWindow.width / 2, mainWindow.top + mainWindow.height / 8,
-          mainWindow.width / 2, mainWindow.height / 2};
-}

@@ -99,8 +99,6 @@ PointerOutcome MainPanelMouseUp(PointerState& state, MouseButton released, unsig
                                 int x, int y, ViewPlacement control, ViewSize panelClient,
                                 DragSettings settings);
 
-// The preview window's bounds when none were saved: beside the middle of the main window, an
-// eighth of its height below its top, at half its size.
 struct ViewBounds {
   int left = 0;
   int top = 0;
@@ -109,4 +107,3 @@ struct ViewBounds {
 
   friend bool operator==(const ViewBounds&, const ViewBounds&) = default;
 };
-ViewBounds DefaultPreviewBounds(ViewBounds mainWindow);

@@ -88,17 +88,3 @@ TEST(VirtualKeys, SettingsRoundTripInTheirOrder) {
   for (const NavActionInfo& info : NavActions())
     EXPECT_EQ(back[info.action].GetCode(), keys[info.action].GetCode()) << info.settingsKey;
 }
-
-TEST(VirtualKeys, MatchingFollowsTheCallersOrder) {
-  TVirtualKeys keys;
-  keys[NavAction::OneKey].SetCode(39);  // now shares Right arrow with Next
-  EXPECT_EQ(keys.Matching(39, kNoModifiers),
-            (std::vector<NavAction>{NavAction::Next, NavAction::OneKey}));
-  EXPECT_EQ(keys.Matching(39, kShift), std::vector<NavAction>{NavAction::Turn90});
-  EXPECT_TRUE(keys.Matching(39, kAlt).empty());
-  const NavAction order1[] = {NavAction::OneKey, NavAction::Next};
-  EXPECT_EQ(keys.FirstMatch(order1, 39, kNoModifiers), NavAction::OneKey);
-  const NavAction order2[] = {NavAction::Emergency, NavAction::Next, NavAction::OneKey};
-  EXPECT_EQ(keys.FirstMatch(order2, 39, kNoModifiers), NavAction::Next);
-  EXPECT_EQ(keys.FirstMatch(order2, 38, kCtrl), std::nullopt);
-}

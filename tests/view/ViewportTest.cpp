@@ -226,8 +226,3 @@ TEST(MouseGestures, OnlyTheLeftDoubleClickTogglesTheOriginalSize) {
     EXPECT_FALSE(s.doubleClickPending) << static_cast<int>(button);
   }
 }
-
-TEST(DefaultPreviewBounds, MiddleOfTheMainWindowAtHalfItsSize) {
-  EXPECT_EQ(DefaultPreviewBounds({100, 50, 801, 607}), (ViewBounds{500, 125, 400, 303}));
-  EXPECT_EQ(DefaultPreviewBounds({-101, -15, 3, 9}), (ViewBounds{-100, -14, 1, 4}));
-}

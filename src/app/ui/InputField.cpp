@@ -1,15 +1,49 @@
 #include "app/ui/InputField.h"
 
 #include <QKeyEvent>
+#include <QPalette>
 #include <QPointer>
 
 #include "app/Dispatcher.h"
 #include "app/GeneralManager.h"
+#include "app/Settings.h"
 #include "app/TemporaryManager.h"
 #include "config/ui/KeyCodes.h"
 #include "keymap/KeyMap.h"
 
 namespace {
+
+QColor PlainColor(std::int32_t value) {
+  const auto v = static_cast<std::uint32_t>(value);
+  return QColor(static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF),
+                static_cast<int>((v >> 16) & 0xFF));
+}
+
+// The system colours of the stored font colour, in the nearest roles this toolkit has.
+QColor FontColor(std::int32_t value, const QPalette& palette) {
+  if (value == kColorNone) return palette.color(QPalette::Text);
+  if ((value & kSystemColorFlag) == 0) return PlainColor(value);
+  switch (value & 0xFF) {
+    case 5:  // window
+      return palette.color(QPalette::Base);
+    case 13:  // highlight
+      return palette.color(QPalette::Highlight);
+    case 14:  // highlight text
+      return palette.color(QPalette::HighlightedText);
+    case 15:  // button face
+      return palette.color(QPalette::Button);
+    case 17:  // grey text
+      return palette.color(QPalette::Disabled, QPalette::Text);
+    case 18:  // button text
+      return palette.color(QPalette::ButtonText);
+    case 23:  // info text
+      return palette.color(QPalette::ToolTipText);
+    case 24:  // info background
+      return palette.color(QPalette::ToolTipBase);
+    default:
+      return palette.color(QPalette::Text);
+  }
+}
 
 class AutoCompOff {
  public:
@@ -106,4 +140,25 @@ void TInputField::TidyInput() {
   } else {
     selectAll();
   }
+}
+
+void TInputField::ApplyFont(const FontSettings& font) {
+  QFont f = QLineEdit::font();
+  f.setFamily(QString::fromStdString(font.name));
+  // A hostile size keeps the field's current one: the toolkit would take it as it is.
+  if (FontSizeUsable(font.size)) {
+    if (font.size > 0)
+      f.setPointSize(font.size);
+    else
+      f.setPixelSize(-font.size);
+  }
+  f.setBold(font.style & kFontBold);
+  f.setItalic(font.style & kFontItalic);
+  f.setUnderline(font.style & kFontUnderline);
+  f.setStrikeOut(font.style & kFontStrikeOut);
+  f.setStyleName(QString::fromStdString(font.styleName));
+  setFont(f);
+  QPalette p = palette();
+  p.setColor(QPalette::Text, FontColor(font.color, p));
+  setPalette(p);
 }

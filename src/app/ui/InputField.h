@@ -13,6 +13,7 @@
 
 #include "config/VirtualKeys.h"
 
+struct FontSettings;
 class TGeneralManager;
 class TKeyMap;
 class TTemporaryManager;
@@ -36,6 +37,9 @@ class TInputField : public QLineEdit {
     temporary_ = temporary;
   }
   void SetKeyMap(const TKeyMap* keyMap) { keyMap_ = keyMap; }
+  // The stored font of the field: its face, size, style and colour; an unusable size keeps the
+  // size the field has.
+  void ApplyFont(const FontSettings& font);
   void SetKeyDown(KeyDownHandler handler) { keyDown_ = std::move(handler); }
 
   // Replaces the selected text with the key map's next completion of the rest, and selects the

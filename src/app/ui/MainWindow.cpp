@@ -2,105 +2,35 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFrame>
-#include <QGuiApplication>
-#include <QLineEdit>
+#include <QKeyEvent>
 #include <QPalette>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
 #include <QTimer>
-#include <exception>
 #include <stdexcept>
 
 #include "SortivoVersion.h"
-#include "app/Layout.h"
 #include "app/ui/Application.h"
+#include "app/ui/FileDrops.h"
+#include "app/ui/ScreenPlacement.h"
 #include "config/ui/KeyCodes.h"
-#include "platform/ConfigFolder.h"
-#include "platform/Random.h"
 #include "view/DecodeAhead.h"
-#include "view/ui/PictureControl.h"
 #include "view/ui/PreviewWindow.h"
 
 namespace {
 
 const QString kCaption = QString::fromUtf8(kSortivoCaption);
 
-QColor PlainColor(std::int32_t value) {
-  const auto v = static_cast<std::uint32_t>(value);
-  return QColor(static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF),
-                static_cast<int>((v >> 16) & 0xFF));
-}
-
-// The system colours of the stored font colour, in the nearest roles this toolkit has.
-QColor FontColor(std::int32_t value, const QPalette& palette) {
-  if (value == kColorNone) return palette.color(QPalette::Text);
-  if ((value & kSystemColorFlag) == 0) return PlainColor(value);
-  switch (value & 0xFF) {
-    case 5:  // window
-      return palette.color(QPalette::Base);
-    case 13:  // highlight
-      return palette.color(QPalette::Highlight);
-    case 14:  // highlight text
-      return palette.color(QPalette::HighlightedText);
-    case 15:  // button face
-      return palette.color(QPalette::Button);
-    case 17:  // grey text
-      return palette.color(QPalette::Disabled, QPalette::Text);
-    case 18:  // button text
-      return palette.color(QPalette::ButtonText);
-    case 23:  // info text
-      return palette.color(QPalette::ToolTipText);
-    case 24:  // info background
-      return palette.color(QPalette::ToolTipBase);
-    default:
-      return palette.color(QPalette::Text);
-  }
-}
-
-// Bounds from the settings file, placed whole on one of the screens as they are now; frame is
-// what the window's frame adds to its client size, once the window has one.
-LayoutRect OnScreens(LayoutRect bounds, QSize frame = {}) {
-  std::vector<LayoutRect> screens;
-  for (const QScreen* screen : QGuiApplication::screens()) {
-    const QRect r = screen->availableGeometry();
-    screens.push_back({r.x(), r.y(), r.width(), r.height()});
-  }
-  return PlaceOnScreens(bounds, screens, frame.width(), frame.height());
-}
-
-ViewBounds OnScreens(ViewBounds b) {
-  const LayoutRect r = OnScreens(LayoutRect{b.left, b.top, b.width, b.height});
-  return {r.left, r.top, r.width, r.height};
-}
-
-// Once shown, the frame is known: it must fit on the screen as well.
-void KeepWholeOnScreen(QWidget& window) {
-  const QSize frame = window.frameGeometry().size() - window.size();
-  if (window.isMaximized() || frame.isNull()) return;
-  const LayoutRect now{window.x(), window.y(), window.width(), window.height()};
-  const LayoutRect placed = OnScreens(now, frame);
-  if (placed == now) return;
-  window.move(placed.left, placed.top);
-  window.resize(placed.width, placed.height);
-}
-
 }  // namespace
 
 TForm1::TForm1(std::string settingsFolder, std::vector<std::string> arguments, QWidget* parent)
-    : QWidget(parent),
-      settingsFolder_(std::move(settingsFolder)),
-      settingsPath_(platform::SettingsFilePath(settingsFolder_)),
-      arguments_(std::move(arguments)) {
+    : QWidget(parent) {
   setWindowTitle(kCaption);
   Edit1 = new TInputField(this);
   MainMenu = new TMainMenu(*this);
-  MainPanel = new QFrame(this);
-  MainPanel->setObjectName(QStringLiteral("MainPanel"));
-  MainPanel->installEventFilter(this);
-  Image1 = new TPictureControl(MainPanel);
+  MainPanel = new TPictureArea(this);
+  Image1 = MainPanel->Image1;
   ListBox3 = new TKeyListBox(MainPanel);
   BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
                             QStringLiteral("中止"), this);
@@ -109,68 +39,55 @@ TForm1::TForm1(std::string settingsFolder, std::vector<std::string> arguments, Q
   connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
   ConnectInput();
   resize(window_.bounds.width, window_.bounds.height);
-  FormCreate();
+  FormCreate(std::move(settingsFolder), std::move(arguments));
 
   TDecodeAhead::Config ahead;
   ahead.enabled = DecodeAheadWantedByEnvironment();
   decodeAhead_ = std::make_unique<TDecodeAhead>(std::move(ahead));
   Form2 = new TForm2(this);
-  Form2->setEmergencyMatcher([this](int virtualKey, int modifiers) {
-    return keys_ && (*keys_)[NavAction::Emergency].Matches(static_cast<std::uint16_t>(virtualKey),
-                                                           static_cast<ModifierSet>(modifiers));
+  MainPanel->Attach(session_.get(), decodeAhead_.get(), Form2);
+  Form2->setEmergencyMatcher([this](const QKeyEvent& event) {
+    const KeyStroke k = TranslateKeyEvent(event);
+    return session_ && session_->IsPanicKey(static_cast<std::uint16_t>(k.virtualKey),
+                                            static_cast<ModifierSet>(k.modifiers));
   });
   connect(Form2, &TForm2::emergencyRequested, this, &TForm1::MinimiseWindow);
-  Form2->PlaceAt(OnScreens(ViewBounds{
-      temporary_->GetSlot(Slot::PreviewLeft), temporary_->GetSlot(Slot::PreviewTop),
-      temporary_->GetSlot(Slot::PreviewWidth), temporary_->GetSlot(Slot::PreviewHeight)}));
+  PlacePreview();
 }
 
 TForm1::~TForm1() {
   if (!closed_) FormClose();
 }
 
-void TForm1::FormCreate() {
-  general_ = std::make_unique<TGeneralManager>();
-  temporary_ = std::make_unique<TTemporaryManager>();
-  keys_ = std::make_unique<TVirtualKeys>();
-  directories_ = std::make_unique<TDirectoryList>();
-  directories_->SetPump([] { QCoreApplication::processEvents(); });
-  colors_ = std::make_unique<TColorManager>();
-  Edit1->Attach(general_.get(), temporary_.get());
-  MainMenu->Attach(general_.get());
+void TForm1::FormCreate(std::string settingsFolder, std::vector<std::string> arguments) {
+  session_ = std::make_unique<TSortingSession>(*this, settingsFolder, std::move(arguments), window_,
+                                               [] { QCoreApplication::processEvents(); });
+  TSortingSession& s = *session_;
+  MainPanel->Attach(session_.get(), nullptr, nullptr);
+  Edit1->Attach(&s.General(), &s.Temporary());
+  MainMenu->Attach(&s.General());
   // Without a settings file the window keeps its default bounds (placed by the system) and
   // font.
-  if (LoadSettings(settingsPath_, *general_, *temporary_, *keys_, *colors_, window_))
-    ApplyWindowSettings();
-  MainMenu->SetOneKeyMode(general_->OneKey);
+  if (s.SettingsRead()) ApplyWindowSettings();
+  MainMenu->SetOneKeyMode(s.General().OneKey);
   SetInputFont(window_.font);
-  keyMap_ = std::make_unique<TKeyMap>(general_->HeadFile, general_->TailFile, general_->KeyMapFile,
-                                      settingsFolder_);
-  if (!keyMap_->LoadError().empty()) {
+  if (!s.KeyMap().LoadError().empty()) {
     // Raised once the event loop runs, so that the top-level report shows it over the window.
     QTimer::singleShot(0, this,
-                       [error = keyMap_->LoadError()] { throw std::runtime_error(error); });
+                       [error = s.KeyMap().LoadError()] { throw std::runtime_error(error); });
   }
-  files_ = std::make_unique<TFileList>(general_->ImageExtensions, general_->ListExtensions);
-  files_->SetPump([] { QCoreApplication::processEvents(); });
-  setAcceptDrops(true);
-  SetStatusColor(StatusColor::Default);
-  temporary_->InputLength = 0;
-  temporary_->SetSlot(Slot::PendingArguments, static_cast<std::int32_t>(arguments_.size()));
-  files_->SetRandomSeed(platform::ClockSeed());
-  dispatcher_ = std::make_unique<TDispatcher>(
-      DispatchContext{*this, *files_, *keyMap_, *directories_, *keys_, *general_, *temporary_});
-  Edit1->SetKeyMap(keyMap_.get());
+  SetStatus(StatusColor::Default);
+  Edit1->SetKeyMap(&s.KeyMap());
   Edit1->SetKeyDown([this](std::uint16_t& key, ModifierSet modifiers) {
-    dispatcher_->Edit1KeyDown(Edit1->Text(), key, modifiers);
+    session_->Dispatcher().Edit1KeyDown(Edit1->Text(), key, modifiers);
   });
   CreatePanels();
-  TakeFileDropsFromFields();
+  fileDrops_ = new TFileDrops(*this, [this](const std::string& path, const QPoint& globalPos) {
+    FilesDropped(path, globalPos);
+  });
 }
 
 void TForm1::ApplyWindowSettings() {
-  // A size no screen can hold, or a place on a monitor since unplugged, would leave the window
-  // out of reach; some platforms do not even survive painting a window that size.
   const WindowBounds& b = window_.bounds;
   const LayoutRect placed = OnScreens(LayoutRect{b.left, b.top, b.width, b.height});
   window_.bounds = {placed.left, placed.top, placed.width, placed.height};
@@ -186,29 +103,13 @@ void TForm1::SetInputFont(const FontSettings& chosen) {
   FontSettings font = chosen;
   if (!FontSizeUsable(font.size)) font.size = window_.font.size;
   window_.font = font;
-  QFont f = Edit1->font();
-  f.setFamily(QString::fromStdString(font.name));
-  if (FontSizeUsable(font.size)) {
-    if (font.size > 0)
-      f.setPointSize(font.size);
-    else
-      f.setPixelSize(-font.size);
-  }
-  f.setBold(font.style & kFontBold);
-  f.setItalic(font.style & kFontItalic);
-  f.setUnderline(font.style & kFontUnderline);
-  f.setStrikeOut(font.style & kFontStrikeOut);
-  f.setStyleName(QString::fromStdString(font.styleName));
-  Edit1->setFont(f);
-  QPalette p = Edit1->palette();
-  p.setColor(QPalette::Text, FontColor(font.color, p));
-  Edit1->setPalette(p);
+  Edit1->ApplyFont(font);
   ArrangeControls();
 }
 
-void TForm1::SetStatusColor(StatusColor status) {
-  if (!colors_) return;
-  const TCS& c = (*colors_)[status];
+void TForm1::SetStatus(StatusColor status) {
+  if (!session_) return;
+  const TCS& c = session_->Colors()[status];
   QPalette p = Edit1->palette();
   p.setColor(QPalette::Base, QColor(c.Red(), c.Green(), c.Blue()));
   Edit1->setPalette(p);
@@ -225,10 +126,8 @@ void TForm1::FormShow() {
   if (!previewPlaced_) {
     previewPlaced_ = true;
     KeepWholeOnScreen(*this);
-    Form2->PlaceAt(OnScreens(ViewBounds{
-        temporary_->GetSlot(Slot::PreviewLeft), temporary_->GetSlot(Slot::PreviewTop),
-        temporary_->GetSlot(Slot::PreviewWidth), temporary_->GetSlot(Slot::PreviewHeight)}));
-    if (temporary_->GetSlot(Slot::PreviewVisible) > 0) {
+    PlacePreview();
+    if (session_->Temporary().GetSlot(Slot::PreviewVisible) > 0) {
       Form2->show();
       KeepWholeOnScreen(*Form2);
     }
@@ -245,10 +144,14 @@ void TForm1::changeEvent(QEvent* event) {
 }
 
 void TForm1::FormActivate() {
-  if (closed_ || temporary_->GetSlot(Slot::PendingArguments) <= 0) return;
-  // Cleared first: opening lets events run, and another activation must not open it again.
-  temporary_->SetSlot(Slot::PendingArguments, 0);
-  OpenPath(arguments_.front());
+  if (!closed_) session_->OpenPendingArgument();
+}
+
+void TForm1::PlacePreview() {
+  const TTemporaryManager& t = session_->Temporary();
+  Form2->PlaceAt(
+      OnScreens(ViewBounds{t.GetSlot(Slot::PreviewLeft), t.GetSlot(Slot::PreviewTop),
+                           t.GetSlot(Slot::PreviewWidth), t.GetSlot(Slot::PreviewHeight)}));
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -257,14 +160,10 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  const bool building = files_ && files_->busy();
-  const bool searching = directories_ && directories_->busy();
-  if (building || searching) {
+  if (session_ && session_->StopRunningWork()) {
     // A picture list build or a sub-folder search runs inside this very call stack: it must end
     // before the objects go.
     closeAfterBuild_ = true;
-    if (building) files_->Abort();
-    if (searching) directories_->Abort();
     event->ignore();
     return;
   }
@@ -290,38 +189,23 @@ WindowSettings TForm1::CurrentWindowSettings() const {
 
 void TForm1::FormClose() {
   closed_ = true;
+  delete fileDrops_;
+  fileDrops_ = nullptr;
+  MainPanel->Attach(nullptr, nullptr, nullptr);
   FreePanels();
-  const std::string current = files_->GetCurrent();
-  try {
-    const ListPosition list{files_->Source(), current};
-    SaveSettings(settingsPath_, *general_, *keys_, *colors_, CurrentWindowSettings(), list,
-                 nullptr);
-  } catch (const std::exception&) {
-    // Shutdown goes on whatever happened to the settings.
-  }
+  const WindowSettings window = CurrentWindowSettings();
   Form2->hide();
   // Waits for a decode under way: none may outlive the window.
   decodeAhead_.reset();
-  try {
-    RecordInListFiles(current);
-  } catch (const std::exception& e) {
-    TApplication::ReportError(QString::fromUtf8(e.what()));
-  }
-  try {
-    keyMap_->Save();
-  } catch (const std::exception& e) {
-    TApplication::ReportError(QString::fromUtf8(e.what()));
-  }
+  for (const std::string& error : session_->Close(window))
+    TApplication::ReportError(QString::fromUtf8(error.c_str()));
   Edit1->SetKeyDown({});
   Edit1->SetKeyMap(nullptr);
   Edit1->Attach(nullptr, nullptr);
   MainMenu->Attach(nullptr);
-  dispatcher_.reset();
-  files_.reset();
-  colors_.reset();
-  keyMap_.reset();
-  directories_.reset();
-  keys_.reset();
-  temporary_.reset();
-  general_.reset();
+  session_.reset();
+}
+
+void TForm1::HidePreview() {
+  if (Form2->isVisible()) Form2->hide();
 }

@@ -1,42 +1,30 @@
 #pragma once
 // The main window: the input field Edit1 across the top and the picture area MainPanel below.
-// It owns the program's objects and hands each surface what it needs; the surfaces themselves
-// (viewport, panels, preview window, dispatcher) are widget classes of their own, owned here.
-//
-// The methods are spread over several sources by concern: MainWindow.cpp (life cycle),
-// MainWindowView.cpp (presenting, viewport, mouse), MainWindowFiles.cpp (opening, drops, list
-// files, move and copy, orders), MainWindowInput.cpp (what the input field takes over).
+// It owns the sorting session, turns its events into calls on it and shows what it says; the
+// surfaces (picture area, panels, preview window) are widget classes of their own, owned here.
+// Sources: MainWindow.cpp (life cycle), MainWindowFiles.cpp (drops, the menu's file commands),
+// MainWindowInput.cpp (input field, top bar, layout), MainWindowPanels.cpp (the two panels).
 #include <QWidget>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/Dispatcher.h"
-#include "app/GeneralManager.h"
 #include "app/Settings.h"
-#include "app/TemporaryManager.h"
+#include "app/SortingSession.h"
 #include "app/ui/InputField.h"
 #include "app/ui/KeyListBox.h"
 #include "app/ui/MainMenu.h"
-#include "codecs/DecodeOptions.h"
-#include "codecs/Picture.h"
-#include "config/ColorManager.h"
-#include "config/VirtualKeys.h"
-#include "files/DirectoryList.h"
-#include "files/FileList.h"
-#include "keymap/KeyMap.h"
+#include "app/ui/PictureArea.h"
 
 class KeyPanel;
 class PrefPanel;
-class QFrame;
-class QLineEdit;
 class QPushButton;
 class TDecodeAhead;
+class TFileDrops;
 class TForm2;
-class TPictureControl;
 
-class TForm1 : public QWidget, public TCommandTarget {
+class TForm1 : public QWidget, public TSessionView {
   Q_OBJECT
 
  public:
@@ -48,31 +36,25 @@ class TForm1 : public QWidget, public TCommandTarget {
 
   TInputField* Edit1 = nullptr;
   TMainMenu* MainMenu = nullptr;  // the top bar's two buttons and the menu
-  QFrame* MainPanel = nullptr;
+  TPictureArea* MainPanel = nullptr;
   TPictureControl* Image1 = nullptr;
   TKeyListBox* ListBox3 = nullptr;  // key search results, over the picture area
   QPushButton* BitBtn2 = nullptr;   // aborts a picture list build
   TForm2* Form2 = nullptr;          // the preview window, owned by this window
 
   // Valid from construction until the window is closed.
-  TGeneralManager& General() { return *general_; }
-  TTemporaryManager& Temporary() { return *temporary_; }
-  TVirtualKeys& VirtualKeys() { return *keys_; }
-  TDirectoryList& Directories() { return *directories_; }
-  TColorManager& Colors() { return *colors_; }
-  TKeyMap& KeyMap() { return *keyMap_; }
-  TFileList& Files() { return *files_; }
-  TDispatcher& Dispatcher() { return *dispatcher_; }
-
-  const std::string& SettingsPath() const { return settingsPath_; }
-  // The picture on screen, shared with Image1 and the decode-ahead cache; null when there is
-  // none.
-  const std::shared_ptr<const Picture>& CurrentPicture() const { return picture_; }
+  TSortingSession& Session() { return *session_; }
+  TGeneralManager& General() { return session_->General(); }
+  TTemporaryManager& Temporary() { return session_->Temporary(); }
+  TColorManager& Colors() { return session_->Colors(); }
+  TFileList& Files() { return session_->Files(); }
+  TDispatcher& Dispatcher() { return session_->Dispatcher(); }
+  const std::shared_ptr<const Picture>& CurrentPicture() const {
+    return MainPanel->CurrentPicture();
+  }
   // Decodes the next pictures in the background; null once the window is closed.
   TDecodeAhead* DecodeAhead() const { return decodeAhead_.get(); }
 
-  // Paints Edit1's background with a status colour.
-  void SetStatusColor(StatusColor status);
   // The menu button, the one-key button and Edit1, off while a panel covers the picture area;
   // enabling them gives Edit1 the focus.
   void DisableMainInput();
@@ -83,32 +65,32 @@ class TForm1 : public QWidget, public TCommandTarget {
   // Places the controls from the client size and Edit1's height.
   void ArrangeControls() override;
 
-  // ---- TCommandTarget
-  void SetStatus(StatusColor status) override { SetStatusColor(status); }
-  void MinimiseWindow() override;
+  // ---- TSessionView
+  // Paints Edit1's background with a status colour.
+  void SetStatus(StatusColor status) override;
+  void MinimiseWindow() override { showMinimized(); }
   void HidePreview() override;
-  void ShowNext() override;
-  void ShowPrevious() override;
-  void MovePicture(const std::string& source, const std::string& folder) override;
-  void CopyPicture(const std::string& source, const std::string& folder) override;
-  void PresentPicture(const std::string& path) override;
-  void OpenPath(const std::string& path) override;
-  void CompleteInput() override;
-  void TidyInput() override;
-  void SetOneKeyMode(bool on) override;
-  void ScrollByHalfPanel(ScrollDirection direction) override;
-  void RotateClockwise() override;
-  void RotateCounterClockwise() override;
-  void FitPicture() override;
+  Loaded LoadPicture(const std::string& path) override { return MainPanel->LoadPicture(path); }
+  void ShowPicture(const std::string& caption) override {
+    SetCaption(caption);
+    MainPanel->ShowPicture();
+  }
+  void SetCaption(const std::string& caption) override {
+    setWindowTitle(QString::fromStdString(caption));
+  }
+  void SetAbortButtonShown(bool shown) override;
+  bool CloseRequestedDuringBuild() override;
+  void CompleteInput() override { Edit1->CompleteInput(); }
+  void TidyInput() override { Edit1->TidyInput(); }
+  void SetOneKeyMode(bool on) override { MainMenu->SetOneKeyMode(on); }
+  void ScrollByHalfPanel(ScrollDirection d) override { MainPanel->ScrollByHalfPanel(d); }
+  void RotateClockwise() override { MainPanel->RotateClockwise(); }
+  void RotateCounterClockwise() override { MainPanel->RotateCounterClockwise(); }
+  void FitPicture() override { MainPanel->FitPicture(); }
   void ShowKeyList(const std::vector<std::string>& rows) override;
 
-  // Appends picture to every pending list file, in the order they were chosen. Throws
-  // std::runtime_error naming the list file that could not be written; that one and those after
-  // it stay pending, the ones written before it do not.
-  void RecordInListFiles(const std::string& picture);
   // The first dropped item's whole path; globalPos is where it was dropped.
   void FilesDropped(const std::string& path, const QPoint& globalPos);
-  void RefreshAnimatedPicture();
 
   // The key registration panel takes drops while it is shown: it answers true when it took one.
   using DropHandler = std::function<bool(const std::string& path, const QPoint& globalPos)>;
@@ -119,13 +101,17 @@ class TForm1 : public QWidget, public TCommandTarget {
 
  public slots:
   void Open1Click();
-  void Resume1Click();
-  void Default2Click();
-  void Ascending2Click();
-  void Descending2Click();
-  void Shuffle2Click();
-  void BitBtn2Click();
-  void ButtonOneKeyClick();
+  void Resume1Click() {
+    Edit1->setFocus();
+    session_->Resume();
+  }
+  void Default2Click() { session_->ShowInBuildOrder(); }
+  void Ascending2Click() { session_->ShowAscending(); }
+  void Descending2Click() { session_->ShowDescending(); }
+  void Shuffle2Click() { session_->ShowShuffled(); }
+  void BitBtn2Click() {
+    if (session_) session_->Files().Abort();
+  }
   void Key1Click();
   void Pref1Click();
 
@@ -136,57 +122,31 @@ class TForm1 : public QWidget, public TCommandTarget {
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
-  void wheelEvent(QWheelEvent* event) override;
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dragMoveEvent(QDragMoveEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override {
+    if (!closed_) MainPanel->Wheel(event);
+  }
 
  private:
-  void FormCreate();
+  void FormCreate(std::string settingsFolder, std::vector<std::string> arguments);
   // The input field, the key list and the menu to the window's handlers.
   void ConnectInput();
   void FormShow();
   void FormActivate();
+  // The preview window at the place the settings gave.
+  void PlacePreview();
   void FormClose();
   // The key registration and preferences panels, created hidden once the objects exist, and
   // freed before the objects they edit.
   void CreatePanels();
   void FreePanels();
-  void FormResize();
-  void FormMouseWheel(int delta);
-
-  void MainPanelMouseDown(QMouseEvent* event);
-  void MainPanelMouseUp(QMouseEvent* event);
-  void MainPanelDblClick(QMouseEvent* event);
-  PointerState TakePointerState() const;
-  void KeepPointerState(const PointerState& state);
-  ViewPlacement CurrentPlacement() const;
-  void ApplyPlacement(const ViewPlacement& placement);
-  void ShowPreviewOfNext();
-  // Asks for the pictures after the current one, decoded as the picture area wants them.
-  void DecodeAheadOfCurrent(const codecs::DecodeOptions& options);
-  void Turn(void (*turn)(Picture&));
-  // The decode hint for the picture area: no larger than it needs to be unless at its own size.
-  codecs::DecodeOptions DisplayOptions(ViewSize area);
-  // Decodes the current picture again when it was decoded smaller than it is now shown.
-  void Sharpen(const ViewPlacement& placement);
-
-  // A drag of local files over on (this window or one of its fields), taken as a drop on the
-  // window: true when it was one. Other drags are left to the widget.
-  bool TakeFileDrop(QWidget* on, QEvent* event);
-  void TakeFileDropsFromFields();
-
-  void FinishBuild(const TFileList::OpenResult& result);
-  void ShowEmpty();
-  void ShowFolder(const std::string& folder);
+  void FormResize() {
+    ArrangeControls();
+    FitPicture();
+  }
 
   void ApplyWindowSettings();
   WindowSettings CurrentWindowSettings() const;
 
-  std::string settingsFolder_;
-  std::string settingsPath_;
-  std::vector<std::string> arguments_;
   WindowSettings window_;  // the defaults until the settings file is read
   bool closed_ = false;
   bool closeAfterBuild_ = false;
@@ -195,21 +155,15 @@ class TForm1 : public QWidget, public TCommandTarget {
   bool maximizedSinceStart_ = false;
   bool previewPlaced_ = false;  // the preview window takes its saved place at the first showing
 
-  // Created in this order by FormCreate, freed in the order FormClose gives.
-  std::unique_ptr<TGeneralManager> general_;
-  std::unique_ptr<TTemporaryManager> temporary_;
-  std::unique_ptr<TVirtualKeys> keys_;
-  std::unique_ptr<TDirectoryList> directories_;
-  std::unique_ptr<TColorManager> colors_;
-  std::unique_ptr<TKeyMap> keyMap_;
-  std::unique_ptr<TFileList> files_;
-  std::unique_ptr<TDispatcher> dispatcher_;
+  // Created by FormCreate, freed by FormClose.
+  std::unique_ptr<TSortingSession> session_;
 
-  std::shared_ptr<const Picture> picture_;
-  int turns_ = 0;  // clockwise quarter turns since the picture was loaded
   // Created before the preview window, freed once neither window shows pictures any more.
   std::unique_ptr<TDecodeAhead> decodeAhead_;
 
+  // Drops of local files on the window or any of its fields; created by FormCreate, freed by
+  // FormClose.
+  TFileDrops* fileDrops_ = nullptr;
   DropHandler keyPanelDrop_;
   FolderOpener folderOpener_;
 

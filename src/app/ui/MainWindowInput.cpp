@@ -1,6 +1,5 @@
 // What the input field takes over: completion, tidying after a command, one-key mode, the key
 // list, the top bar and its menu, and the arrangement of the window's controls.
-#include <QFrame>
 #include <QKeyEvent>
 #include <QPushButton>
 
@@ -42,37 +41,19 @@ void TForm1::ConnectInput() {
   connect(MainMenu->QuitX1, &QAction::triggered, this, &QWidget::close, Qt::QueuedConnection);
 }
 
-void TForm1::CompleteInput() {
-  Edit1->CompleteInput();
-}
-
-void TForm1::TidyInput() {
-  Edit1->TidyInput();
-}
-
-void TForm1::SetOneKeyMode(bool on) {
-  MainMenu->SetOneKeyMode(on);
-}
-
-void TForm1::ButtonOneKeyClick() {
-  if (!general_) return;
-  SetOneKeyMode(!general_->OneKey);
-  ArrangeControls();
-}
-
 void TForm1::ShowKeyList(const std::vector<std::string>& rows) {
   ListBox3->ShowRows(rows);
   ArrangeControls();
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
-  if (closed_ || !dispatcher_) {
+  if (closed_ || !session_) {
     QWidget::keyPressEvent(event);
     return;
   }
   const KeyStroke stroke = TranslateKeyEvent(*event);
   auto key = static_cast<std::uint16_t>(stroke.virtualKey);
-  dispatcher_->FormKeyDown(key, static_cast<ModifierSet>(stroke.modifiers));
+  session_->Dispatcher().FormKeyDown(key, static_cast<ModifierSet>(stroke.modifiers));
   QWidget::keyPressEvent(event);
 }
 

@@ -10,20 +10,24 @@
 #include "keymap/ui/KeyPanel.h"
 
 void TForm1::CreatePanels() {
-  keyPanel_ = new KeyPanel(*keyMap_, *directories_, *general_, *temporary_, this);
+  TSortingSession& s = *session_;
+  keyPanel_ = new KeyPanel(s.KeyMap(), s.Directories(), s.General().ImageExtensions,
+                           s.General().ListExtensions, this);
   keyPanel_->SetDirectoryListWidth(window_.directoryListWidth);
   connect(keyPanel_, &KeyPanel::mainInputDisabled, this, &TForm1::DisableMainInput);
   connect(keyPanel_, &KeyPanel::mainInputEnabled, this, &TForm1::EnableMainInput);
   connect(keyPanel_, &KeyPanel::arrangeRequested, this, [this] { ArrangeControls(); });
   // selectedSectionChanged needs no answer: the input field reads the key map's selection.
 
-  prefPanel_ = new PrefPanel(*general_, *keys_, *colors_, this);
+  TGeneralManager& g = s.General();
+  prefPanel_ = new PrefPanel({g.AutoComp, g.AutoDelete, g.EnterToCopy, g.RelativePath},
+                             s.VirtualKeys(), s.Colors(), this);
   connect(prefPanel_, &PrefPanel::DisableMainInput, this, &TForm1::DisableMainInput);
   connect(prefPanel_, &PrefPanel::EnableMainInput, this, &TForm1::EnableMainInput);
   connect(prefPanel_, &PrefPanel::FocusMainInput, this, [this] { Edit1->setFocus(); });
   connect(prefPanel_, &PrefPanel::ArrangeRequested, this, [this] { ArrangeControls(); });
   connect(prefPanel_, &PrefPanel::SettingsChanged, this, [this] {
-    SetStatusColor(StatusColor::Default);
+    SetStatus(StatusColor::Default);
     Edit1->update();
   });
 

@@ -9,7 +9,6 @@
 #include <array>
 #include <utility>
 
-#include "app/GeneralManager.h"
 #include "config/ColorManager.h"
 #include "config/VirtualKeys.h"
 #include "config/ui/KeyCodes.h"
@@ -91,9 +90,9 @@ std::array<std::pair<QLineEdit*, NavAction>, kNavActionCount> BindingFields(cons
 
 }  // namespace
 
-PrefPanel::PrefPanel(TGeneralManager& general, TVirtualKeys& keys, TColorManager& colors,
+PrefPanel::PrefPanel(PrefOptions options, TVirtualKeys& keys, TColorManager& colors,
                      QWidget* parent)
-    : QWidget(parent), general_(general), keys_(keys), colors_(colors) {
+    : QWidget(parent), options_(options), keys_(keys), colors_(colors) {
   setObjectName(QStringLiteral("PrefPanel"));
   setAutoFillBackground(true);
 
@@ -218,10 +217,10 @@ void PrefPanel::Open() {
 }
 
 void PrefPanel::FillFields() {
-  CheckBoxAutoComp->setChecked(general_.AutoComp);
-  CheckBoxAutoDelete->setChecked(general_.AutoDelete);
-  CheckBoxCopyFixed->setChecked(general_.EnterToCopy);
-  CheckBoxListPath->setChecked(general_.RelativePath);
+  CheckBoxAutoComp->setChecked(options_.AutoComp);
+  CheckBoxAutoDelete->setChecked(options_.AutoDelete);
+  CheckBoxCopyFixed->setChecked(options_.EnterToCopy);
+  CheckBoxListPath->setChecked(options_.RelativePath);
   for (const auto& [edit, status] : ColorFields(*this))
     edit->setText(QString::fromStdString(colors_[status].text));
   for (const auto& [edit, action] : BindingFields(*this))
@@ -229,10 +228,10 @@ void PrefPanel::FillFields() {
 }
 
 void PrefPanel::StoreFields() {
-  general_.AutoComp = CheckBoxAutoComp->isChecked();
-  general_.AutoDelete = CheckBoxAutoDelete->isChecked();
-  general_.EnterToCopy = CheckBoxCopyFixed->isChecked();
-  general_.RelativePath = CheckBoxListPath->isChecked();
+  options_.AutoComp = CheckBoxAutoComp->isChecked();
+  options_.AutoDelete = CheckBoxAutoDelete->isChecked();
+  options_.EnterToCopy = CheckBoxCopyFixed->isChecked();
+  options_.RelativePath = CheckBoxListPath->isChecked();
   // A text that does not parse leaves its own value and does not stop the others.
   for (const auto& [edit, status] : ColorFields(*this))
     colors_[status].SetText(edit->text().toStdString());

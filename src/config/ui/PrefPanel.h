@@ -16,15 +16,22 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class TColorManager;
-class TGeneralManager;
 class TVirtualKeys;
+
+// The four options the panel edits, wherever the program keeps them.
+struct PrefOptions {
+  bool& AutoComp;
+  bool& AutoDelete;
+  bool& EnterToCopy;
+  bool& RelativePath;
+};
 
 class PrefPanel : public QWidget {
   Q_OBJECT
 
  public:
   // The objects must outlive the panel; they are read on Open and written on registering only.
-  PrefPanel(TGeneralManager& general, TVirtualKeys& keys, TColorManager& colors,
+  PrefPanel(PrefOptions options, TVirtualKeys& keys, TColorManager& colors,
             QWidget* parent = nullptr);
 
   // Pref1Click's part: disables the main input, fills the fields from the objects, shows the
@@ -107,7 +114,7 @@ class PrefPanel : public QWidget {
   // Returns the bottom of the row's lowest field.
   int PlaceRow(const Row& row, int top) const;
 
-  TGeneralManager& general_;
+  PrefOptions options_;
   TVirtualKeys& keys_;
   TColorManager& colors_;
   std::vector<Row> rows_;  // below the check boxes, top to bottom

@@ -17,8 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "app/GeneralManager.h"
-#include "app/TemporaryManager.h"
 #include "files/DirectoryList.h"
 #include "files/FileList.h"
 #include "keymap/KeyMap.h"
@@ -60,13 +58,13 @@ QStringList ToStringList(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-KeyPanel::KeyPanel(TKeyMap& keyMap, TDirectoryList& directories, const TGeneralManager& general,
-                   TTemporaryManager& temporary, QWidget* parent)
+KeyPanel::KeyPanel(TKeyMap& keyMap, TDirectoryList& directories, const std::string& imageExtensions,
+                   const std::string& listExtensions, QWidget* parent)
     : QWidget(parent),
       keyMap_(keyMap),
       directories_(directories),
-      general_(general),
-      temporary_(temporary),
+      imageExtensions_(imageExtensions),
+      listExtensions_(listExtensions),
       beep_([] { QApplication::beep(); }),
       confirm_([this](const QString& text) {
         return QMessageBox::question(this, QStringLiteral("確認"), text,
@@ -198,7 +196,7 @@ void KeyPanel::RefuseEmpty(QLineEdit* field) {
 bool KeyPanel::CheckDestination(const std::string& path) const {
   const std::string ext = platform::ExtractFileExt(path, kStyle);
   // A list file need not exist yet, but its folder must.
-  if (platform::IsListedExtension(ext, general_.ListExtensions))
+  if (platform::IsListedExtension(ext, listExtensions_))
     return platform::DirectoryExists(platform::ExtractFileDir(path, kStyle));
   return platform::DirectoryExists(path);
 }
@@ -344,7 +342,7 @@ bool KeyPanel::FilesDropped(const QString& path, QWidget* target) {
   if (platform::DirectoryExists(p)) {
     EditPath->setText(path);
   } else if (platform::FileExists(p)) {
-    const bool picture = TFileList::HasListedExtension(p, general_.ImageExtensions);
+    const bool picture = TFileList::HasListedExtension(p, imageExtensions_);
     EditPath->setText(picture ? FromStd(TDirectoryList::ParentFolderOf(p, kStyle)) : path);
   }
   EditKey->setFocus();
@@ -436,7 +434,7 @@ bool KeyPanel::OnDivider(int x) const {
 }
 
 void KeyPanel::mouseMoveEvent(QMouseEvent* event) {
-  if (!temporary_.DividerDragging) {
+  if (!dividerDragging_) {
     if (OnDivider(event->position().toPoint().x()))
       setCursor(Qt::SplitHCursor);
     else
@@ -448,18 +446,18 @@ void KeyPanel::mouseMoveEvent(QMouseEvent* event) {
 void KeyPanel::mousePressEvent(QMouseEvent* event) {
   const int x = event->position().toPoint().x();
   if (OnDivider(x)) {
-    temporary_.DividerDragging = true;
-    temporary_.DragStartX = x;
+    dividerDragging_ = true;
+    dragStartX_ = x;
     setCursor(Qt::SplitHCursor);
   }
   QWidget::mousePressEvent(event);
 }
 
 void KeyPanel::mouseReleaseEvent(QMouseEvent* event) {
-  if (temporary_.DividerDragging) {
-    temporary_.DividerDragging = false;
+  if (dividerDragging_) {
+    dividerDragging_ = false;
     const int x = event->position().toPoint().x();
-    listWidth_ = ShownListWidth(ListBox1->width() + x - temporary_.DragStartX);
+    listWidth_ = ShownListWidth(ListBox1->width() + x - dragStartX_);
     emit arrangeRequested();
   }
   QWidget::mouseReleaseEvent(event);

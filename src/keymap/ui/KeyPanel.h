@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QWidget>
 #include <functional>
+#include <string>
 
 #include "platform/Pump.h"
 
@@ -21,9 +22,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class TDirectoryList;
-class TGeneralManager;
 class TKeyMap;
-class TTemporaryManager;
 
 class KeyPanel : public QWidget {
   Q_OBJECT
@@ -37,11 +36,12 @@ class KeyPanel : public QWidget {
   static constexpr int kMinColumnWidth = 120;
   static constexpr int kGap = 4;
 
-  // All four objects must outlive the panel. The panel installs its pump (by default one round
-  // of QCoreApplication::processEvents) into the directory list, whose search only it starts.
-  // The panel starts hidden.
-  KeyPanel(TKeyMap& keyMap, TDirectoryList& directories, const TGeneralManager& general,
-           TTemporaryManager& temporary, QWidget* parent = nullptr);
+  // The key map, the directory list and the two extension texts (picture and list file
+  // extensions, each with its dot, blank-separated; read at each use) must outlive the panel.
+  // The panel installs its pump (by default one round of QCoreApplication::processEvents) into
+  // the directory list, whose search only it starts. The panel starts hidden.
+  KeyPanel(TKeyMap& keyMap, TDirectoryList& directories, const std::string& imageExtensions,
+           const std::string& listExtensions, QWidget* parent = nullptr);
 
   // Refused input is reported by this; QApplication::beep unless replaced.
   void SetBeep(BeepFunction beep) { beep_ = std::move(beep); }
@@ -64,6 +64,8 @@ class KeyPanel : public QWidget {
   bool FilesDropped(const QString& path, QWidget* target);
   // Whether w is ListBox1 or lies on it (its viewport, or the abort button covering it).
   bool IsOnDirectoryList(const QWidget* w) const;
+  // The divider between ListBox1 and the right-hand column is being dragged.
+  bool DividerDragging() const { return dividerDragging_; }
 
   void ButtonKeyRegistClick();
   void ButtonKeyDeleteClick();
@@ -118,9 +120,11 @@ class KeyPanel : public QWidget {
 
   TKeyMap& keyMap_;
   TDirectoryList& directories_;
-  const TGeneralManager& general_;
-  TTemporaryManager& temporary_;
+  const std::string& imageExtensions_;
+  const std::string& listExtensions_;
   BeepFunction beep_;
   ConfirmFunction confirm_;
   int listWidth_ = 300;
+  bool dividerDragging_ = false;
+  int dragStartX_ = 0;
 };

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "config/ui/KeyCodes.h"
 #include "view/ui/PictureControl.h"
 
 TForm2::TForm2(QWidget* parent)
@@ -51,8 +50,8 @@ void TForm2::FormDblClick() {
   hide();
 }
 
-void TForm2::FormKeyDown(int virtualKey, int modifiers) {
-  if (!emergency_ || !emergency_(virtualKey, modifiers)) return;
+void TForm2::FormKeyDown(const QKeyEvent& event) {
+  if (!emergency_ || !emergency_(event)) return;
   hide();
   emit emergencyRequested();
 }
@@ -67,6 +66,5 @@ void TForm2::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void TForm2::keyPressEvent(QKeyEvent* event) {
-  const KeyStroke k = TranslateKeyEvent(*event);
-  FormKeyDown(k.virtualKey, k.modifiers);
+  FormKeyDown(*event);
 }

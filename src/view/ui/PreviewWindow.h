@@ -8,14 +8,15 @@
 #include "codecs/Picture.h"
 #include "view/Viewport.h"
 
+class QKeyEvent;
 class TPictureControl;
 
 class TForm2 : public QWidget {
   Q_OBJECT
 
  public:
-  // Tells whether a key (virtual-key number, KeyModifierBits) is the panic binding.
-  using KeyMatcher = std::function<bool(int virtualKey, int modifiers)>;
+  // Tells whether a key event is the panic binding; the owner knows how keys are bound.
+  using KeyMatcher = std::function<bool(const QKeyEvent& event)>;
 
   explicit TForm2(QWidget* parent = nullptr);
 
@@ -33,7 +34,7 @@ class TForm2 : public QWidget {
 
   void FormResize();
   void FormDblClick();
-  void FormKeyDown(int virtualKey, int modifiers);
+  void FormKeyDown(const QKeyEvent& event);
 
  signals:
   // The panic key was pressed here: the window has hidden itself; the main window minimises.

@@ -78,30 +78,30 @@ class DecodeAheadWindowTest : public QObject {
     QVERIFY(form);
     QVERIFY(form->DecodeAhead()->enabled());
 
-    form->OpenPath(ListOf(dir, pics, {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}));
+    form->Session().OpenPath(ListOf(dir, pics, {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}));
     QVERIFY(Idle(*form));
     QCOMPARE(form->DecodeAhead()->stats().decodes, 2u);          // b and c
     QVERIFY(testsupport::WriteJpeg(pics + "/b.jpg", 640, 480));  // the same file, rewritten
-    form->ShowNext();
+    form->Session().ShowNext();
     QCOMPARE(ShownWidth(*form), 640);
     QVERIFY(form->windowTitle().startsWith(QStringLiteral("2/4 640 * 480 ")));
 
     QVERIFY(Idle(*form));
     fs::remove(pics + "/c.jpg");
     fs::rename(dir / "elsewhere.jpg", pics + "/d.jpg");  // another file moved in its place
-    form->ShowNext();
+    form->Session().ShowNext();
     QCOMPARE(form->Files().GetCurrent(), pics + "/d.jpg");
     QCOMPARE(ShownWidth(*form), 320);
 
     // A picture renamed away after its decode: the list's entry no longer names it.
     LetFilesSettle();
     const std::size_t decodes = form->DecodeAhead()->stats().decodes;
-    form->ShowPrevious();
+    form->Session().ShowPrevious();
     QCOMPARE(ShownWidth(*form), 640);
     QVERIFY(Idle(*form));
     QCOMPARE(form->DecodeAhead()->stats().decodes, decodes + 1);  // d
     fs::rename(pics + "/d.jpg", pics + "/e.jpg");
-    form->ShowNext();
+    form->Session().ShowNext();
     QCOMPARE(ShownWidth(*form), 640);
     QVERIFY(form->windowTitle().endsWith(QStringLiteral("/b.jpg")));
     form->close();
@@ -115,11 +115,11 @@ class DecodeAheadWindowTest : public QObject {
     LetFilesSettle();
     auto form = ShownWindow(dir);
     QVERIFY(form);
-    form->OpenPath(ListOf(dir, pics, {"a.jpg", "x.jpg"}));
+    form->Session().OpenPath(ListOf(dir, pics, {"a.jpg", "x.jpg"}));
     QVERIFY(Idle(*form));
     const std::size_t hits = form->DecodeAhead()->stats().hits;
 
-    form->ShowNext();
+    form->Session().ShowNext();
     QCOMPARE(form->DecodeAhead()->stats().hits, hits + 1);
     QCOMPARE(form->Files().GetCurrent(), pics + "/x.png");
     QVERIFY(fs::exists(pics + "/x.png") && !fs::exists(pics + "/x.jpg"));
@@ -138,13 +138,13 @@ class DecodeAheadWindowTest : public QObject {
     auto form = ShownWindow(dir);
     QVERIFY(form);
     form->Form2->show();
-    form->OpenPath(ListOf(dir, pics, {"a.jpg", "b.jpg", "c.jpg"}));
+    form->Session().OpenPath(ListOf(dir, pics, {"a.jpg", "b.jpg", "c.jpg"}));
     QVERIFY(Idle(*form));
-    form->ShowNext();
+    form->Session().ShowNext();
     const std::shared_ptr<const Picture> previewed = form->Form2->Image1()->picture();
     QVERIFY(previewed);
     QVERIFY(Idle(*form));
-    form->ShowNext();
+    form->Session().ShowNext();
     QCOMPARE(form->CurrentPicture().get(), previewed.get());
     QVERIFY(!form->Form2->Image1()->hasPicture());  // the end of the list
 
@@ -163,7 +163,7 @@ class DecodeAheadWindowTest : public QObject {
     LetFilesSettle();
     auto form = ShownWindow(dir);
     QVERIFY(form);
-    form->OpenPath(ListOf(dir, pics, {"a.jpg", "b.jpg"}));
+    form->Session().OpenPath(ListOf(dir, pics, {"a.jpg", "b.jpg"}));
     QVERIFY(form->CurrentPicture()->width < 1600);
     QVERIFY(Idle(*form));
     const std::size_t decodes = form->DecodeAhead()->stats().decodes;
@@ -177,10 +177,10 @@ class DecodeAheadWindowTest : public QObject {
     const std::size_t hits = form->DecodeAhead()->stats().hits;
     form->RotateClockwise();
     QCOMPARE(form->CurrentPicture()->width, 1200);
-    form->ShowNext();
+    form->Session().ShowNext();
     QCOMPARE(form->DecodeAhead()->stats().hits, hits + 1);
     QCOMPARE(form->CurrentPicture()->width, 1600);
-    form->ShowPrevious();  // the step back comes unturned
+    form->Session().ShowPrevious();  // the step back comes unturned
     QCOMPARE(form->CurrentPicture()->width, 1600);
     form->close();
   }
@@ -193,7 +193,7 @@ class DecodeAheadWindowTest : public QObject {
     LetFilesSettle();
     auto form = ShownWindow(dir);
     QVERIFY(form);
-    form->OpenPath(ListOf(dir, pics, {"a.jpg", "b.png"}));
+    form->Session().OpenPath(ListOf(dir, pics, {"a.jpg", "b.png"}));
     QVERIFY(QTest::qWaitFor([&] { return form->DecodeAhead()->stats().decodes == 1; }, 5000));
     QVERIFY(!form->DecodeAhead()->WaitIdle(std::chrono::milliseconds(0)));
     form->close();
@@ -214,7 +214,8 @@ class DecodeAheadWindowTest : public QObject {
     LetFilesSettle();
     auto form = ShownWindow(dir);
     QVERIFY(form);
-    form->OpenPath(ListOf(dir, pics, {"p0.jpg", "p1.png", "p2.jpg", "p3.jpg", "p4.jpg", "p5.jpg"}));
+    form->Session().OpenPath(
+        ListOf(dir, pics, {"p0.jpg", "p1.png", "p2.jpg", "p3.jpg", "p4.jpg", "p5.jpg"}));
     QCOMPARE(form->Files().Index(), 0);
 
     for (const char* text : {"a", "", "a", "a"}) QueueEnter(*form, text);

@@ -45,7 +45,7 @@ struct Sorting {
     form = std::make_unique<TForm1>(dir / "conf", std::vector<std::string>{});
     form->show();
     shown = QTest::qWaitForWindowActive(form.get(), 5000);
-    form->OpenPath(pics);
+    form->Session().OpenPath(pics);
   }
   ~Sorting() {
     if (form) form->close();
@@ -180,7 +180,7 @@ class KeyboardTest : public QObject {
     QCOMPARE(s.form->Files().Source(), s.dir / "other");
     QCOMPARE(s.form->Files().Count(), 1);
     s.Erase();
-    s.form->OpenPath(s.dir.MakeDir("empty"));
+    s.form->Session().OpenPath(s.dir.MakeDir("empty"));
     s.Enter(QStringLiteral("nothing-bound"));
     QCOMPARE(s.Status(), s.Expected(StatusColor::Default));
     s.Erase();

@@ -145,7 +145,7 @@ class PanelsTest : public QObject {
 
     auto again = ActiveWindow(dir);
     QVERIFY(again);
-    again->OpenPath(dir / "pics");
+    again->Session().OpenPath(dir / "pics");
     again->Ascending2Click();  // the folder lists in no fixed order
     QCOMPARE(again->Files().GetCurrent(), dir / "pics/a.jpg");
     again->Edit1->setFocus();
@@ -226,7 +226,7 @@ class PanelsTest : public QObject {
     MakeWorld(dir);
     auto form = ActiveWindow(dir);
     QVERIFY(form);
-    form->OpenPath(dir / "pics");
+    form->Session().OpenPath(dir / "pics");
     form->Ascending2Click();  // the folder lists in no fixed order
     auto* prefs = form->findChild<PrefPanel*>();
     QVERIFY(prefs && prefs->isHidden());
@@ -255,7 +255,7 @@ class PanelsTest : public QObject {
     prefs->EditNext->setText(QStringLiteral("114"));
     prefs->ButtonPrefClose->click();
     QVERIFY(MainInputEnabled(*form));
-    QCOMPARE(form->VirtualKeys()[NavAction::Next].GetText(), std::string("113"));
+    QCOMPARE(form->Session().VirtualKeys()[NavAction::Next].GetText(), std::string("113"));
     form->close();
   }
 

@@ -60,21 +60,21 @@ class PreviewTest : public QObject {
     QVERIFY(form);
     QVERIFY(form->Form2->isVisible());
 
-    form->OpenPath(dir / "pics");
+    form->Session().OpenPath(dir / "pics");
     form->Ascending2Click();  // the folder lists in no fixed order
     QCOMPARE(Previewed(*form), QSize(120, 90));
-    form->ShowNext();
+    form->Session().ShowNext();
     QCOMPARE(Previewed(*form), QSize(140, 100));
-    form->ShowNext();
+    form->Session().ShowNext();
     QCOMPARE(Previewed(*form), QSize());  // c is the last
-    form->ShowPrevious();
+    form->Session().ShowPrevious();
     QCOMPARE(Previewed(*form), QSize(140, 100));
 
     dir.Write("pics/c.jpg", "not a picture at all");
-    form->PresentPicture(form->Files().GetCurrent());
+    form->Session().PresentPicture(form->Files().GetCurrent());
     QCOMPARE(Previewed(*form), QSize());
     fs::remove(dir / "pics/c.jpg");
-    form->PresentPicture(form->Files().GetCurrent());
+    form->Session().PresentPicture(form->Files().GetCurrent());
     QCOMPARE(Previewed(*form), QSize());
     QVERIFY(form->Form2->isVisible());  // empty, not closed
     QVERIFY(reported_.isEmpty());

@@ -21,7 +21,10 @@ class Host : public QWidget {
   TGeneralManager general;
   TVirtualKeys keys;
   TColorManager colors;
-  PrefPanel panel{general, keys, colors, this};
+  PrefPanel panel{{general.AutoComp, general.AutoDelete, general.EnterToCopy, general.RelativePath},
+                  keys,
+                  colors,
+                  this};
   int keysSeen = 0;
 
   Host() {

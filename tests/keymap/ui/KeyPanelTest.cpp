@@ -12,8 +12,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/GeneralManager.h"
-#include "app/TemporaryManager.h"
 #include "files/DirectoryList.h"
 #include "keymap/KeyMap.h"
 #include "support/ReadOnly.h"
@@ -55,8 +53,8 @@ struct World {
   testsupport::TempDir dir;
   std::unique_ptr<TKeyMap> keyMap;
   TDirectoryList directories;
-  TGeneralManager general;
-  TTemporaryManager temporary;
+  std::string imageExtensions = ".bmp .gif .jpe .jpeg .jpg .png";
+  std::string listExtensions = ".txt";
   std::unique_ptr<KeyPanel> panel;
   int beeps = 0;
   QStringList questions;
@@ -67,10 +65,8 @@ struct World {
     dir.Write("keymap.txt", kKeyMapFile);
     dir.Write("tail.txt", kTailFile);
     dir.MakeDir("dest");
-    general.ListExtensions = ".txt";
-    general.ImageExtensions = ".bmp .gif .jpe .jpeg .jpg .png";
     keyMap = std::make_unique<TKeyMap>("", "", "", dir.str());
-    panel = std::make_unique<KeyPanel>(*keyMap, directories, general, temporary);
+    panel = std::make_unique<KeyPanel>(*keyMap, directories, imageExtensions, listExtensions);
     panel->SetBeep([this] { ++beeps; });
     panel->SetConfirm([this](const QString& text) {
       questions << text;
@@ -278,7 +274,7 @@ class KeyPanelTest : public QObject {
     QFETCH(QString, stored);
     World w;
     w.dir.MakeDir("box.TXT");
-    w.general.ListExtensions = ".txt .lst";
+    w.listExtensions = ".txt .lst";
     path.replace("@", Q(w.dir.str()));
     stored.replace("@", Q(w.dir.str()));
     const std::filesystem::path cwd = std::filesystem::current_path();
@@ -552,7 +548,7 @@ class KeyPanelTest : public QObject {
     QCOMPARE(p.ListBox1->width(), 350);
     QCOMPARE(p.EditPath->x(), 354);
     QCOMPARE(arranged.count(), 1);
-    QVERIFY(!w.temporary.DividerDragging);
+    QVERIFY(!p.DividerDragging());
     drag(352, 2000);
     QCOMPARE(p.DirectoryListWidth(), 800 - 4 - KeyPanel::kMinColumnWidth);
     drag(p.ListBox1->width(), -500);

@@ -8,8 +8,8 @@
 
 namespace {
 
-bool PlainEsc(int vk, int modifiers) {
-  return vk == 27 && modifiers == 0;
+bool PlainEsc(const QKeyEvent& event) {
+  return event.key() == Qt::Key_Escape && event.modifiers() == Qt::NoModifier;
 }
 
 }  // namespace
@@ -128,16 +128,20 @@ class PreviewWindowTest : public QObject {
     QCOMPARE(spy.count(), 1);
     QVERIFY(!w.isVisible());
 
-    // The matcher sees the binding numbers: Ctrl+Alt+Left.
-    int seenVk = 0, seenMods = 0;
-    w.setEmergencyMatcher([&](int vk, int mods) {
-      seenVk = vk;
-      seenMods = mods;
+    // The matcher sees the event as it came: Ctrl+Alt+Left.
+    int seenKey = 0;
+    Qt::KeyboardModifiers seenMods;
+    w.setEmergencyMatcher([&](const QKeyEvent& event) {
+      seenKey = event.key();
+      seenMods = event.modifiers();
       return false;
     });
-    w.FormKeyDown(37, 6);
-    QCOMPARE(seenVk, 37);
-    QCOMPARE(seenMods, 6);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTest::keyClick(&w, Qt::Key_Left, Qt::ControlModifier | Qt::AltModifier);
+    QCOMPARE(seenKey, int(Qt::Key_Left));
+    QCOMPARE(seenMods, Qt::ControlModifier | Qt::AltModifier);
+    QVERIFY(w.isVisible());
   }
 
   void placedFromTheGivenBounds() {

@@ -1,0 +1,269 @@
+// The picture area MainPanel: the picture on screen in Image1, its fit, scrolling, turns, the
+// wheel, clicks and drags, and the preview of the next picture.
+#include "app/ui/PictureArea.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <algorithm>
+#include <exception>
+#include <vector>
+
+#include "view/DecodeAhead.h"
+#include "view/ImageLib.h"
+#include "view/ui/MouseInput.h"
+#include "view/ui/PictureControl.h"
+#include "view/ui/PreviewWindow.h"
+
+TPictureArea::TPictureArea(QWidget* parent) : QFrame(parent), Image1(new TPictureControl(this)) {
+  setObjectName(QStringLiteral("MainPanel"));
+}
+
+void TPictureArea::Attach(TSortingSession* session, TDecodeAhead* decodeAhead, TForm2* preview) {
+  session_ = session;
+  decodeAhead_ = decodeAhead;
+  preview_ = preview;
+}
+
+TSessionView::Loaded TPictureArea::LoadPicture(const std::string& path) {
+  presenting_ = DisplayOptions({width(), height()});
+  std::shared_ptr<const Picture> shown = picture_;
+  PictureFormat format = PictureFormat::None;
+  bool fromCache = false;
+  try {
+    format = LoadPictureFileCached(decodeAhead_, path, shown, presenting_, &fromCache);
+  } catch (const std::exception&) {
+    DecodeAheadOfCurrent(presenting_);
+    throw;
+  }
+  // A picture decoded ahead: the next ones are asked for at once, so that the workers decode
+  // while this thread fits and paints. One decoded here (a jump, or the user outran the
+  // workers) is painted first: workers started now would only slow its paint.
+  paintFirst_ = !fromCache && format != PictureFormat::None;
+  if (!paintFirst_) DecodeAheadOfCurrent(presenting_);
+  if (!shown) {
+    Image1->clear();
+    picture_.reset();
+  }
+  if (format == PictureFormat::None) return {};
+  picture_ = std::move(shown);
+  Image1->setPicture(picture_);
+  turns_ = 0;
+  const ViewSize size = Image1->pictureSize();
+  return {format, size.width, size.height};
+}
+
+void TPictureArea::ShowPicture() {
+  FitPicture();
+  if (paintFirst_) {
+    Image1->repaint();
+    DecodeAheadOfCurrent(presenting_);
+  }
+  if (preview_->isVisible()) ShowPreviewOfNext();
+}
+
+codecs::DecodeOptions TPictureArea::DisplayOptions(ViewSize area) {
+  codecs::DecodeOptions options;
+  // The same area the fit uses; a picture shrunk into it needs no more pixels than it has.
+  if (!session_->General().OriginalSize && area.width >= 8 && area.height >= 8) {
+    options.fitWidth = area.width - 4;
+    options.fitHeight = area.height - 4;
+  }
+  return options;
+}
+
+void TPictureArea::Sharpen(const ViewPlacement& placement) {
+  if (!picture_ ||
+      (picture_->width >= picture_->fullWidth && picture_->height >= picture_->fullHeight))
+    return;
+  const bool fullSizeShown = !placement.stretch;
+  if (!fullSizeShown && placement.width <= picture_->width && placement.height <= picture_->height)
+    return;
+  ViewSize area{placement.width + 4, placement.height + 4};
+  if (turns_ % 2 != 0) std::swap(area.width, area.height);
+  codecs::DecodeOptions options = DisplayOptions(area);
+  if (fullSizeShown) options.fitWidth = options.fitHeight = 0;
+  SharedLoadResult again;
+  try {
+    again = LoadPictureCached(decodeAhead_, session_->Files().GetCurrent(), options);
+  } catch (const std::exception&) {
+    return;  // the smaller picture stays: it is still the right one
+  }
+  if (again.change != PictureChange::Replace || !again.picture) return;
+  const bool sameSize = turns_ % 2 == 0 ? again.picture->fullWidth == picture_->fullWidth
+                                        : again.picture->fullWidth == picture_->fullHeight;
+  if (!sameSize) return;
+  if (turns_ == 0) {
+    picture_ = std::move(again.picture);
+  } else {
+    auto sharper = std::make_shared<Picture>(*again.picture);
+    for (int i = 0; i < turns_; ++i) ::RotateClockwise(*sharper);
+    picture_ = std::move(sharper);
+  }
+  Image1->setPicture(picture_);
+  // The pictures after it will be wanted as large: those decoded ahead smaller would not do.
+  DecodeAheadOfCurrent(DisplayOptions({width(), height()}));
+}
+
+void TPictureArea::ShowPreviewOfNext() {
+  const std::string path = session_->Files().PeekNext();
+  if (path.empty()) return preview_->ShowPreviewPicture(nullptr);
+  // The same decode as the main window's next picture, so that one serves both.
+  const SharedLoadResult next =
+      LoadPictureCached(decodeAhead_, path, DisplayOptions({width(), height()}));
+  preview_->ShowPreviewPicture(next.change == PictureChange::Replace ? next.picture : nullptr);
+}
+
+void TPictureArea::DecodeAheadOfCurrent(const codecs::DecodeOptions& options) {
+  if (!decodeAhead_ || !decodeAhead_->enabled()) return;
+  std::vector<DecodeRequest> wanted;
+  const int index = session_->Files().Index();
+  if (index >= 0) {
+    for (int i = index + 1; i < std::min(index + 3, session_->Files().Count()); ++i)
+      if (!session_->Files().Entry(i).empty())
+        wanted.push_back({session_->Files().Entry(i), options});
+  }
+  decodeAhead_->Prefetch(std::move(wanted));
+}
+
+ViewPlacement TPictureArea::CurrentPlacement() const {
+  const QRect g = Image1->geometry();
+  return {g.x(), g.y(), g.width(), g.height(), Image1->stretch()};
+}
+
+void TPictureArea::ApplyPlacement(const ViewPlacement& placement) {
+  Image1->place(placement);
+  RefreshAnimatedPicture();
+}
+
+void TPictureArea::FitPicture() {
+  if (!session_) return;
+  const auto placement =
+      ::FitPicture({width(), height()}, Image1->pictureSize(), session_->General().OriginalSize);
+  if (placement) {
+    Sharpen(*placement);
+    Image1->place(*placement);
+  }
+  RefreshAnimatedPicture();
+}
+
+void TPictureArea::RefreshAnimatedPicture() {
+  // The control paints every frame at its current geometry; a moved animation only needs a
+  // repaint, and keeps its frame and timing.
+  const std::int32_t format = session_->Temporary().PictureFormat;
+  if (format == static_cast<std::int32_t>(PictureFormat::Gif) ||
+      format == static_cast<std::int32_t>(PictureFormat::Webp))
+    Image1->update();
+}
+
+void TPictureArea::ScrollByHalfPanel(ScrollDirection direction) {
+  ApplyPlacement(::ScrollByHalfPanel(CurrentPlacement(), {width(), height()},
+                                     session_->General().OriginalSize, direction));
+}
+
+void TPictureArea::FormMouseWheel(int delta) {
+  ApplyPlacement(WheelPicture(CurrentPlacement(), {width(), height()}, delta,
+                              session_->Temporary().RightButtonHeld,
+                              session_->General().ScrollRate));
+}
+
+void TPictureArea::Turn(void (*turn)(Picture&)) {
+  if (!picture_) return;
+  Image1->clear();
+  // The cache and the preview may share the picture: the turn goes to a copy.
+  auto turned = std::make_shared<Picture>(*picture_);
+  turn(*turned);
+  picture_ = std::move(turned);
+  Image1->setPicture(picture_);
+}
+
+void TPictureArea::RotateClockwise() {
+  Turn(&::RotateClockwise);
+  if (picture_) turns_ = (turns_ + 1) % 4;
+}
+
+void TPictureArea::RotateCounterClockwise() {
+  Turn(&::RotateCounterClockwise);
+  if (picture_) turns_ = (turns_ + 3) % 4;
+}
+
+PointerState TPictureArea::TakePointerState() const {
+  return {session_->Temporary().DragStartX, session_->Temporary().DragStartY,
+          session_->Temporary().DoubleClickPending, session_->Temporary().RightButtonHeld};
+}
+
+void TPictureArea::KeepPointerState(const PointerState& state) {
+  session_->Temporary().DragStartX = state.startX;
+  session_->Temporary().DragStartY = state.startY;
+  session_->Temporary().DoubleClickPending = state.doubleClickPending;
+  session_->Temporary().RightButtonHeld = state.rightButtonHeld;
+}
+
+void TPictureArea::MainPanelMouseDown(QMouseEvent* event) {
+  PointerState state = TakePointerState();
+  const QPoint p = event->position().toPoint();
+  ::MainPanelMouseDown(state, HeldInputOf(event->buttons(), event->modifiers()), p.x(), p.y());
+  KeepPointerState(state);
+}
+
+void TPictureArea::MainPanelDblClick(QMouseEvent* event) {
+  PointerState state = TakePointerState();
+  ::MainPanelDblClick(state, MouseButtonOf(event->button()));
+  KeepPointerState(state);
+}
+
+void TPictureArea::MainPanelMouseUp(QMouseEvent* event) {
+  PointerState state = TakePointerState();
+  const QPoint p = event->position().toPoint();
+  const PointerOutcome outcome = ::MainPanelMouseUp(
+      state, MouseButtonOf(event->button()), HeldInputOf(event->buttons(), event->modifiers()),
+      p.x(), p.y(), CurrentPlacement(), {width(), height()},
+      {session_->General().DragSensitivity, session_->General().DragAccelerator});
+  KeepPointerState(state);
+  switch (outcome.action) {
+    case PointerAction::ToggleOriginalSize:
+      session_->General().OriginalSize = !session_->General().OriginalSize;
+      FitPicture();
+      break;
+    case PointerAction::Place:
+      ApplyPlacement(outcome.placement);
+      break;
+    case PointerAction::ShowPreview:
+      if (!preview_->isVisible()) {
+        preview_->show();
+        ShowPreviewOfNext();
+      }
+      break;
+    case PointerAction::None:
+      break;
+  }
+}
+
+bool TPictureArea::event(QEvent* event) {
+  if (!session_) return QFrame::event(event);
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+      MainPanelMouseDown(static_cast<QMouseEvent*>(event));
+      return true;
+    case QEvent::MouseButtonDblClick:
+      MainPanelDblClick(static_cast<QMouseEvent*>(event));
+      MainPanelMouseDown(static_cast<QMouseEvent*>(event));
+      return true;
+    case QEvent::MouseButtonRelease:
+      MainPanelMouseUp(static_cast<QMouseEvent*>(event));
+      return true;
+    case QEvent::Wheel:
+      Wheel(static_cast<QWheelEvent*>(event));
+      return true;
+    default:
+      return QFrame::event(event);
+  }
+}
+
+void TPictureArea::Wheel(QWheelEvent* event) {
+  if (!session_) return;
+  const QPoint d = event->angleDelta();
+  const int delta = d.y() != 0 ? d.y() : d.x();
+  if (delta != 0) FormMouseWheel(delta);
+  event->accept();
+}

@@ -1,0 +1,78 @@
+#pragma once
+// The picture area MainPanel below the input field: the picture on screen in Image1, decoded no
+// larger than the area needs (sharpened when shown larger), fitted, scrolled, turned, dragged and
+// clicked, and the preview of the next picture. The main window owns it and attaches the
+// session, the decode-ahead cache and the preview window while they exist.
+#include <QFrame>
+#include <memory>
+#include <string>
+
+#include "app/SortingSession.h"
+#include "codecs/DecodeOptions.h"
+#include "codecs/Picture.h"
+#include "view/ui/MouseInput.h"
+
+class QMouseEvent;
+class QWheelEvent;
+class TDecodeAhead;
+class TForm2;
+class TPictureControl;
+
+class TPictureArea : public QFrame {
+  Q_OBJECT
+
+ public:
+  explicit TPictureArea(QWidget* parent);
+
+  // Null pointers detach: the area then ignores the mouse and fits nothing.
+  void Attach(TSortingSession* session, TDecodeAhead* decodeAhead, TForm2* preview);
+
+  TPictureControl* Image1;
+
+  // The picture on screen, shared with Image1 and the decode-ahead cache; null when there is
+  // none.
+  const std::shared_ptr<const Picture>& CurrentPicture() const { return picture_; }
+
+  // The session's two steps of presenting a picture.
+  TSessionView::Loaded LoadPicture(const std::string& path);
+  void ShowPicture();
+
+  void FitPicture();
+  void ScrollByHalfPanel(ScrollDirection direction);
+  void RotateClockwise();
+  void RotateCounterClockwise();
+  void RefreshAnimatedPicture();
+  // A wheel turn anywhere in the window scrolls the picture.
+  void Wheel(QWheelEvent* event);
+
+ protected:
+  bool event(QEvent* event) override;
+
+ private:
+  void FormMouseWheel(int delta);
+  void MainPanelMouseDown(QMouseEvent* event);
+  void MainPanelMouseUp(QMouseEvent* event);
+  void MainPanelDblClick(QMouseEvent* event);
+  PointerState TakePointerState() const;
+  void KeepPointerState(const PointerState& state);
+  ViewPlacement CurrentPlacement() const;
+  void ApplyPlacement(const ViewPlacement& placement);
+  void ShowPreviewOfNext();
+  // Asks for the pictures after the current one, decoded as the picture area wants them.
+  void DecodeAheadOfCurrent(const codecs::DecodeOptions& options);
+  void Turn(void (*turn)(Picture&));
+  // The decode hint for the picture area: no larger than it needs to be unless at its own size.
+  codecs::DecodeOptions DisplayOptions(ViewSize area);
+  // Decodes the current picture again when it was decoded smaller than it is now shown.
+  void Sharpen(const ViewPlacement& placement);
+
+  TSortingSession* session_ = nullptr;
+  TDecodeAhead* decodeAhead_ = nullptr;
+  TForm2* preview_ = nullptr;
+  std::shared_ptr<const Picture> picture_;
+  int turns_ = 0;  // clockwise quarter turns since the picture was loaded
+  // The decode hint of the picture being presented, and whether it is painted before the
+  // pictures after it are asked for.
+  codecs::DecodeOptions presenting_;
+  bool paintFirst_ = false;
+};
