@@ -34,7 +34,7 @@ struct Files {
     png = Write("big.png", testsupport::EncodePng(4000, 3000));
     gif = Write("anim.gif", testsupport::EncodeGif(800, 600, 20));
     bmp = Write("big.bmp", testsupport::EncodeBmp(4000, 3000));
-    webp = Write("big.webp", testsupport::EncodeWebp({4000, 3000, false, false, {}}));
+    webp = Write("big.webp", testsupport::EncodeWebp({4000, 3000, false, false, {}, {}}));
   }
   ~Files() {
     std::error_code ec;
