@@ -69,12 +69,12 @@ Figures StepThrough(const Folder& folder) {
   form->show();
   form->resize(1280, 800 + form->Edit1->sizeHint().height());
   for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
-  form->OpenPath(folder.pictures);
+  form->Session().OpenPath(folder.pictures);
   Figures f;
   for (int i = 0; i < form->Files().Count(); ++i) {
     if (form->DecodeAhead()) form->DecodeAhead()->WaitIdle(std::chrono::seconds(30));
     QCoreApplication::processEvents();
-    if (i > 0) form->ShowNext();
+    if (i > 0) form->Session().ShowNext();
     if (form->CurrentPicture()) ++f.shown;
   }
   if (form->DecodeAhead()) f.refused = static_cast<double>(form->DecodeAhead()->stats().refused);

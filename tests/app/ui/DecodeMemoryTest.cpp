@@ -165,15 +165,15 @@ class DecodeMemoryTest : public QObject {
     auto form = std::make_unique<TForm1>(dir / "conf", std::vector<std::string>{});
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get(), 5000));
-    form->PresentPicture(small);
+    form->Session().PresentPicture(small);
     QCOMPARE(form->CurrentPicture()->width, 40);
     {
       const FailingFrom failing(std::size_t{2} << 20);
-      QVERIFY_THROWS_NO_EXCEPTION(form->PresentPicture(large));
+      QVERIFY_THROWS_NO_EXCEPTION(form->Session().PresentPicture(large));
     }
     QCOMPARE(form->CurrentPicture()->width, 40);
     // The failure was not kept as the file's: with memory to spare it is shown.
-    form->PresentPicture(large);
+    form->Session().PresentPicture(large);
     QCOMPARE(form->CurrentPicture()->width, 1024);
     form->close();
   }
