@@ -29,4 +29,8 @@ Bytes FindJpegExif(Bytes file);
 Bytes FindPngExif(Bytes file);
 Bytes FindWebpExif(Bytes file);
 
+// Turns every frame so that a picture stored with the orientation (1 to 8) stands upright; 5 to
+// 8 swap width and height (and fullWidth and fullHeight). Other values change nothing.
+void ApplyOrientation(Picture& picture, int orientation);
+
 }  // namespace codecs

@@ -5,6 +5,7 @@
 
 #include <libraw/libraw.h>
 
+#include "codecs/ExifOrientation.h"
 #include "codecs/JpegDecoder.h"
 
 namespace codecs {
@@ -19,10 +20,6 @@ struct Size {
   int width = 0;
   int height = 0;
 };
-
-bool Transposes(int orientation) {
-  return orientation >= 5 && orientation <= 8;
-}
 
 // Whether a picture of `have` pixels shows a `full` picture fitted into fitWidth x fitHeight
 // without enlarging it, or without a fit hint, at least at half its size.
@@ -91,7 +88,7 @@ bool DecodePreview(RawFile& raw, Bytes bytes, Picture& picture, const DecodeOpti
     }
     DecodeOptions scaled = options;
     // The preview is stored as the sensor sees it: scale it for the view it will be turned to.
-    if (Transposes(orientation)) std::swap(scaled.fitWidth, scaled.fitHeight);
+    if (OrientationSwapsSides(orientation)) std::swap(scaled.fitWidth, scaled.fitHeight);
     if (orientation != 1) scaled.reuse = nullptr;
     return DecodeJpeg(jpeg, picture, scaled);
   }
@@ -124,45 +121,6 @@ int OrientationOfRawFlip(int flip) {
   return flip >= 0 && flip < 8 ? kOrientation[flip] : 1;
 }
 
-void ApplyRawOrientation(Picture& picture, int orientation) {
-  if (orientation < 2 || orientation > 8 || picture.empty() || picture.frames.size() != 1) return;
-  const std::int64_t w = picture.width, h = picture.height;
-  const bool swap = Transposes(orientation);
-  const std::int64_t outW = swap ? h : w, outH = swap ? w : h;
-  // The source pixel of (x, y) is base + x * dx + y * dy, counted in pixels.
-  struct Walk {
-    std::int64_t base, dx, dy;
-  };
-  const Walk walks[9] = {{0, 1, w},
-                         {0, 1, w},
-                         {w - 1, -1, w},
-                         {(h - 1) * w + w - 1, -1, -w},
-                         {(h - 1) * w, 1, -w},
-                         {0, w, 1},
-                         {(h - 1) * w, -w, 1},
-                         {(h - 1) * w + w - 1, -w, -1},
-                         {w - 1, w, -1}};
-  const Walk walk = walks[orientation];
-  const auto* src = reinterpret_cast<const std::uint32_t*>(picture.frames[0].pixels.data());
-  std::vector<std::uint8_t> turned(picture.frames[0].pixels.size());
-  auto* dst = reinterpret_cast<std::uint32_t*>(turned.data());
-  // In tiles, so that the reads down a column stay within the cache.
-  constexpr std::int64_t kTile = 64;
-  for (std::int64_t y0 = 0; y0 < outH; y0 += kTile)
-    for (std::int64_t x0 = 0; x0 < outW; x0 += kTile)
-      for (std::int64_t y = y0; y < std::min(y0 + kTile, outH); ++y) {
-        std::uint32_t* out = dst + y * outW;
-        const std::uint32_t* row = src + walk.base + y * walk.dy;
-        for (std::int64_t x = x0; x < std::min(x0 + kTile, outW); ++x) out[x] = row[x * walk.dx];
-      }
-  picture.frames[0].pixels = std::move(turned);
-  picture.shrunk.reset();
-  if (swap) {
-    std::swap(picture.width, picture.height);
-    std::swap(picture.fullWidth, picture.fullHeight);
-  }
-}
-
 bool DecodeRaw(Bytes bytes, Picture& out, const DecodeOptions& options) {
   if (bytes.size() < 16 || bytes.size() > options.limits.maxFileBytes) return false;
   auto raw = std::make_unique<RawFile>(LIBRAW_OPIONS_NO_MEMERR_CALLBACK |
@@ -180,11 +138,11 @@ bool DecodeRaw(Bytes bytes, Picture& out, const DecodeOptions& options) {
   Size full{s.width, s.height};
   if (full.width > 0 && full.height > 0 && !options.limits.Allows(full.width, full.height))
     return false;
-  if (Transposes(orientation)) std::swap(full.width, full.height);
+  if (OrientationSwapsSides(orientation)) std::swap(full.width, full.height);
 
   Picture picture;
   if (DecodePreview(*raw, bytes, picture, options, orientation)) {
-    ApplyRawOrientation(picture, orientation);
+    ApplyOrientation(picture, orientation);
     Picture developed;
     if (!Serves({picture.width, picture.height}, full, options) &&
         DevelopHalfSize(*raw, developed, options))

@@ -18,8 +18,4 @@ bool DecodeRaw(Bytes bytes, Picture& out, const DecodeOptions& options = {});
 // The EXIF orientation (1 to 8) that the library's flip code (0, 1, 2, 3, 4, 5, 6, 7) stands for.
 int OrientationOfRawFlip(int flip);
 
-// Turns and mirrors a still picture as EXIF orientation 1 to 8 asks; other values change
-// nothing. fullWidth/fullHeight are swapped along with the size.
-void ApplyRawOrientation(Picture& picture, int orientation);
-
 }  // namespace codecs

@@ -72,10 +72,6 @@ LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& opt
 PictureFormat LoadPictureFile(const std::string& path, Picture& control,
                               const codecs::DecodeOptions& options = {});
 
-// Turns every frame so that a picture stored with the EXIF orientation (1 to 8) stands upright;
-// 5 to 8 swap width and height (and fullWidth and fullHeight). Other values change nothing.
-void ApplyOrientation(Picture& picture, int orientation);
-
 // Quarter turns of every frame at the picture's own size; an empty picture is left alone.
 // Clockwise: pixel (x, y) goes to (H - 1 - y, x); counter-clockwise: to (y, W - 1 - x).
 void RotateClockwise(Picture& picture);

@@ -1,5 +1,7 @@
 #include "codecs/RawDecoder.h"
 
+#include "codecs/ExifOrientation.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -167,7 +169,7 @@ TEST(RawDecoder, OrientationMatchesTheLibrarysFlipCodes) {
     p.frames.resize(1);
     for (int i = 0; i < 6; ++i)
       p.frames[0].pixels.insert(p.frames[0].pixels.end(), {std::uint8_t(i), 0, 0, 255});
-    codecs::ApplyRawOrientation(p, orientation);
+    codecs::ApplyOrientation(p, orientation);
     const bool turned = orientation >= 5;
     ASSERT_EQ(p.width, turned ? 2 : 3);
     ASSERT_EQ(p.fullHeight, turned ? 3 : 2);
