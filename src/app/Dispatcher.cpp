@@ -14,10 +14,6 @@
 
 namespace {
 
-bool Exists(const std::string& path) {
-  return platform::FileExists(path) || platform::DirectoryExists(path);
-}
-
 // The same folder also under another spelling ("pics/", "x/../pics", a link to it): moving a
 // picture into its own folder would only rename it to a numbered copy of itself.
 bool IsSameFolder(const std::string& folder, const std::string& other) {
@@ -223,7 +219,7 @@ void TDispatcher::EnterCommand(const std::string& text, ModifierSet modifiers) {
     if (SendToDestination(found.path, found.moveOnly, modifiers)) return;
   } else if (!text.empty() && text[0] == '=') {
     EqualsCommand(section, key);
-  } else if (Exists(text)) {
+  } else if (platform::FileOrFolderExists(text)) {
     t.OpenPath(text);
   } else {
     std::vector<std::string> rows;
@@ -266,5 +262,6 @@ void TDispatcher::EqualsCommand(const std::string& section, const std::string& k
     return;
   }
   const TKeyMap::LookupResult found = c_.keyMap.Lookup(section, rest);
-  if (!found.path.empty() && Exists(found.path)) c_.target.OpenPath(found.path);
+  if (!found.path.empty() && platform::FileOrFolderExists(found.path))
+    c_.target.OpenPath(found.path);
 }

@@ -16,11 +16,6 @@
 
 namespace {
 
-bool Exists(const std::string& path) {
-  const platform::PathKind kind = platform::KindOf(path);
-  return kind == platform::PathKind::File || kind == platform::PathKind::Directory;
-}
-
 // Appends one line; throws with the list file's path when it cannot be written whole.
 void AppendLine(const std::string& listFile, const std::string& line) {
   const int fd = ::open(listFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
@@ -135,7 +130,7 @@ void TSortingSession::BuildAndPresent(Build build) {
 
 void TSortingSession::OpenPath(const std::string& path) {
   view_.SetStatus(StatusColor::Default);
-  if (!Exists(path)) return;
+  if (!platform::FileOrFolderExists(path)) return;
   const std::string source = ReplaceDoubledSeparators(path);
   BuildAndPresent([&] {
     RecordInListFiles(files_.GetCurrent());

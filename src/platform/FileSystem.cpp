@@ -299,6 +299,11 @@ PathKind KindOf(const std::string& path) {
   return PathKind::Other;
 }
 
+bool FileOrFolderExists(const std::string& path) {
+  const PathKind kind = KindOf(path);
+  return kind == PathKind::File || kind == PathKind::Directory;
+}
+
 bool FileExists(const std::string& path) {
   struct stat st {};
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

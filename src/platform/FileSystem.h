@@ -66,6 +66,8 @@ PathKind KindOf(const std::string& path);
 
 // A regular file (after links) / a folder (after links).
 bool FileExists(const std::string& path);
+// A regular file or a folder (after links), with one stat.
+bool FileOrFolderExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 
 struct FileOpResult {
