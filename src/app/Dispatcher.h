@@ -26,13 +26,22 @@ inline constexpr std::uint16_t kVkReturn = 13;
 class TViewCommands {
  public:
   virtual ~TViewCommands() = default;
+  // Paints the input field in the status's colour.
   virtual void SetStatus(StatusColor status) = 0;
+  // The panic key: the window is minimised.
   virtual void MinimiseWindow() = 0;
   virtual void HidePreview() = 0;  // only when it is visible
+  // Appends the key map's completion of the typed text, selected so that typing on replaces it;
+  // called again, it offers the next. Nothing for an empty field.
   virtual void CompleteInput() = 0;
+  // After a command: the field is cleared or, with AutoDelete off, selected; a lone ":" in
+  // one-key mode stays.
   virtual void TidyInput() = 0;
+  // Sets OneKey and the button's text; the caller arranges the controls afterwards.
   virtual void SetOneKeyMode(bool on) = 0;
+  // Lays the controls out again after something shown, hidden or resized.
   virtual void ArrangeControls() = 0;
+  // The picture on screen: moved by half the panel, turned a quarter, or fitted again.
   virtual void ScrollByHalfPanel(ScrollDirection direction) = 0;
   virtual void RotateClockwise() = 0;
   virtual void RotateCounterClockwise() = 0;
@@ -44,11 +53,18 @@ class TViewCommands {
 // What the dispatcher asks for: the window's part, and stepping, sending and opening.
 class TCommandTarget : public TViewCommands {
  public:
+  // Steps the picture list and presents the picture reached (the last / first again at either
+  // end); the Empty colour once the list has run empty.
   virtual void ShowNext() = 0;
   virtual void ShowPrevious() = 0;
+  // Moves / copies source into folder and shows the outcome as the status colour; a completed
+  // move goes on to the next picture. A failure becomes a colour too, except a file that
+  // cannot be opened for the comparison of names, which throws std::runtime_error.
   virtual void MovePicture(const std::string& source, const std::string& folder) = 0;
   virtual void CopyPicture(const std::string& source, const std::string& folder) = 0;
+  // Shows the picture at path; throws when the file exists but cannot be read.
   virtual void PresentPicture(const std::string& path) = 0;
+  // Makes a folder, picture or list file the new source and presents its picture.
   virtual void OpenPath(const std::string& path) = 0;
 };
 
@@ -72,6 +88,8 @@ class TDispatcher {
   void Edit1KeyDown(const std::string& fieldText, std::uint16_t& key, ModifierSet modifiers);
   // The window's own key-down handler: only the panic key does anything there.
   void FormKeyDown(std::uint16_t& key, ModifierSet modifiers);
+  // Resets the status colour, then runs the first key command whose key matches and whose
+  // condition holds; text is what the command reads from the field.
   void DispatchCommand(const std::string& text, std::uint16_t& key, ModifierSet modifiers);
 
  private:
@@ -101,8 +119,8 @@ class TDispatcher {
 // "=n" commands: a whole number, "$" for hexadecimal; -1 for anything else.
 int ParsePictureNumber(std::string_view text);
 
-// What a row of the key list box writes into the input field ("key:section"), or nullopt-like
-// empty text when the row is a header or no header stands above it. rows[0] is the close row.
+// What a row of the key list box writes into the input field ("key:section"), or empty text
+// when the row is a header or no header stands above it. rows[0] is the close row.
 std::string KeyListRowText(const std::vector<std::string>& rows, std::size_t row);
 
 // The one-character key that one-key mode types for a key: a letter (upper case only for

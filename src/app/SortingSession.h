@@ -78,9 +78,11 @@ class TSortingSession : public TCommandTarget {
   void OpenPath(const std::string& path) override;
   // Loads path; once it is shown, the picture left goes into its list files, a wrong extension
   // is corrected and the caption written. A picture that cannot be shown changes nothing else,
-  // but the picture left is recorded all the same.
+  // but the picture left is recorded all the same. Throws when the file cannot be read, or once
+  // the picture is shown, when a list file could not be written.
   void PresentPicture(const std::string& path) override;
-  // Step and present, going past entries whose files have vanished; the Empty colour at the end.
+  // Step and present, going past entries whose files have vanished; at either end the last /
+  // first picture is presented again. The Empty colour once the list has run empty.
   void ShowNext() override;
   void ShowPrevious() override;
   // One file operation; its outcome becomes the status colour and the list follows the disk.

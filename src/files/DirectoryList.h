@@ -17,8 +17,8 @@ class TDirectoryList {
   std::string Parent(const std::string& path) const;
   // The first sub-folder in file system order, or empty.
   std::string FirstChild(const std::string& folder) const;
-  // The folder after / before this one among its parent's sub-folders, in file system order;
-  // empty at either end. Nothing wraps around.
+  // NextSibling / PreviousSibling: the folder after / before this one among its parent's
+  // sub-folders, in file system order; empty at either end and for a root. Nothing wraps around.
   std::string NextSibling(const std::string& folder) const;
   std::string PreviousSibling(const std::string& folder) const;
 

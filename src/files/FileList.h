@@ -58,12 +58,16 @@ class TFileList {
   std::string GoTo(int i);
   std::string GoHead() { return GoTo(0); }
   std::string GoTail() { return GoTo(Count() - 1); }
+  // One entry on / back, dropping the vanished entries and those without a picture extension
+  // on the way; at either end the last / first entry again.
   std::string StepNext();
   std::string StepPrevious();
 
+  // Drops entry i; out of range does nothing. Index is left as it is: the caller repositions.
   void RemoveAt(int i);
   // Only for paths at which a file exists; the current entry stays current.
   void InsertBeforeCurrent(const std::string& path);
+  // Puts path in the current entry's place; nothing without a current entry.
   void ReplaceCurrent(const std::string& path);
   // The first entry equal to path (exact bytes) becomes current; empty when there is none.
   std::string Locate(const std::string& path);
@@ -80,13 +84,17 @@ class TFileList {
                                   bool relative,
                                   platform::PathStyle style = platform::kNativeStyle);
 
-  // Each goes to the first entry and returns it (empty for an empty list).
+  // Each goes to the first entry and returns it (empty for an empty list), unchecked for
+  // existence. Sorting follows the user's locale; Descending is the exact reverse of
+  // Ascending; Shuffle draws from the seeded generator.
   std::string SortAscending();
   std::string SortDescending();
   std::string Shuffle();
 
  private:
   struct Build;
+  // GoTo without noting the previous path: drops vanished entries it reaches and returns the
+  // first existing one from i on (clamped), or empty when the list runs empty.
   std::string GoToQuietly(int i);
   void ScanInto(const std::string& folder, Build* build);
   bool ReadInto(const std::string& listFile, Build& build);

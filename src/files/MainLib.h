@@ -61,7 +61,11 @@ DestinationName MakeDestinationName(const std::string& source, const std::string
 // one file are equal. Constant memory. Throws std::runtime_error when one cannot be opened.
 bool SameContents(const std::string& a, const std::string& b);
 
-// Never overwrites: a name taken meanwhile by another program makes the operation fail.
+// Copies source into folder under MakeDestinationName's name: ok with Copied and the new path,
+// or not ok with FolderMissing, AlreadyThere, NoName or CopyFailed. Never overwrites: a name
+// taken meanwhile by another program makes the operation fail. Throws as MakeDestinationName.
 FileOperationResult CopyToFolder(const std::string& source, const std::string& folder);
 // Renames when it can; otherwise copies, and deletes the source only after a complete copy.
+// ok with Moved, or with SourceKept when the source could not be deleted; failures and throws
+// as CopyToFolder.
 FileOperationResult MoveToFolder(const std::string& source, const std::string& folder);

@@ -114,7 +114,8 @@ class TDecodeAhead {
                                        const codecs::DecodeOptions& options,
                                        bool waitIfRunning = true);
 
-  // Keeps a load made by the caller (stamped before it began), e.g. for a step back.
+  // Keeps a load made by the caller (stamped before it began), e.g. for a step back. Nothing is
+  // kept when disabled, for a file changed within settle, or for one over the cap on its own.
   void Store(const std::string& path, const codecs::DecodeOptions& options, const FileStamp& stamp,
              const SharedLoadResult& result);
 

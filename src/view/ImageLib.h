@@ -77,8 +77,10 @@ PictureFormat LoadPictureFile(const std::string& path, Picture& control,
 void RotateClockwise(Picture& picture);
 void RotateCounterClockwise(Picture& picture);
 
-// Lower-case extensions (with the dot) accepted for format, and the one given on correction.
+// Whether lowerExt (lower case, with the dot) is one the format may carry; false for None.
 bool IsAcceptedExtension(PictureFormat format, const std::string& lowerExt);
+// The extension a misnamed file of format is given (".jpg" for a JPEG); empty for None and Raw,
+// which are never renamed.
 std::string CorrectionExtension(PictureFormat format);
 
 // What CorrectPictureExtension reports to the window and the picture list.

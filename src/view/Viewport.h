@@ -84,9 +84,11 @@ struct PointerOutcome {
   ViewPlacement placement;
 };
 
-// held: the buttons and modifiers held once the button is down (HeldInput bits).
+// held: the buttons and modifiers held once the button is down (HeldInput bits). The left
+// button alone marks where a click or drag starts; the right alone is noted for the wheel.
 void MainPanelMouseDown(PointerState& state, unsigned held, int x, int y);
-// Only the left button's double-click toggles the original size; the others are plain presses.
+// Notes a left double-click, whose toggle of the original size comes with the next left
+// release; the other buttons' double-clicks are plain presses and change nothing.
 void MainPanelDblClick(PointerState& state, MouseButton button);
 
 struct DragSettings {
@@ -94,7 +96,9 @@ struct DragSettings {
   int dragAccelerator = 100;
 };
 
-// heldAfter: what is still held after the release (HeldInput bits).
+// heldAfter: what is still held after the release (HeldInput bits). A left release is a
+// pending toggle, a click (travel under dragSensitivity on both axes), the preview (right still
+// held) or else a drag; any other release gives None.
 PointerOutcome MainPanelMouseUp(PointerState& state, MouseButton released, unsigned heldAfter,
                                 int x, int y, ViewPlacement control, ViewSize panelClient,
                                 DragSettings settings);
