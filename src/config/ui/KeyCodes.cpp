@@ -174,14 +174,6 @@ KeyStroke TranslateKeyEvent(const QKeyEvent& event) {
           KeyModifiersOf(event.modifiers())};
 }
 
-int BindingCode(int virtualKey, int modifiers) {
-  int code = virtualKey & 0xFF;
-  if (modifiers & kKeyShift) code += 256;
-  if (modifiers & kKeyCtrl) code += 512;
-  if (modifiers & kKeyAlt) code += 1024;
-  return code;
-}
-
 bool SwallowsCharacter(const QKeyEvent& event) {
   switch (event.key()) {
     case Qt::Key_Return:

@@ -3,6 +3,8 @@
 // numbers (Left 37, F1 112, "A" 65 ...), so settings files written elsewhere keep working.
 #include <QtCore/qnamespace.h>
 
+#include "config/VirtualKeys.h"
+
 class QKeyEvent;
 
 // Modifier bits, the same as a binding's modifier set.
@@ -24,8 +26,8 @@ int VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers, quint32 nativeScanC
                  bool xkbScanCodes = false);
 int KeyModifiersOf(Qt::KeyboardModifiers modifiers);
 
-// The single-integer form of a binding: the key plus 256 Shift, 512 Ctrl, 1024 Alt.
-int BindingCode(int virtualKey, int modifiers);
+// The binding code the stroke would be stored as.
 inline int BindingCode(KeyStroke stroke) {
-  return BindingCode(stroke.virtualKey, stroke.modifiers);
+  return EncodeBinding(static_cast<std::uint8_t>(stroke.virtualKey),
+                       static_cast<ModifierSet>(stroke.modifiers));
 }

@@ -80,7 +80,7 @@ class KeyCodesTest : public QObject {
     QCOMPARE(KeyModifiersOf(Qt::ControlModifier | Qt::ShiftModifier), kKeyCtrl | kKeyShift);
     QCOMPARE(KeyModifiersOf(Qt::MetaModifier), 0);
     // Only the low byte names the key.
-    QCOMPARE(BindingCode(0x125, kKeyCtrl), 0x25 + 512);
+    QCOMPARE(BindingCode({0x125, kKeyCtrl}), 0x25 + 512);
   }
 
   void scanCodesDecideTheDigitRowAndJapaneseKeys() {
