@@ -161,11 +161,11 @@ int VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers, quint32 nativeScanC
   return 0;
 }
 
-int KeyModifiersOf(Qt::KeyboardModifiers modifiers) {
-  int m = 0;
-  if (modifiers.testFlag(Qt::ShiftModifier)) m |= kKeyShift;
-  if (modifiers.testFlag(Qt::AltModifier)) m |= kKeyAlt;
-  if (modifiers.testFlag(Qt::ControlModifier)) m |= kKeyCtrl;
+ModifierSet KeyModifiersOf(Qt::KeyboardModifiers modifiers) {
+  ModifierSet m = kNoModifiers;
+  if (modifiers.testFlag(Qt::ShiftModifier)) m |= kShift;
+  if (modifiers.testFlag(Qt::AltModifier)) m |= kAlt;
+  if (modifiers.testFlag(Qt::ControlModifier)) m |= kCtrl;
   return m;
 }
 

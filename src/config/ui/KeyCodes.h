@@ -7,12 +7,9 @@
 
 class QKeyEvent;
 
-// Modifier bits, the same as a binding's modifier set.
-enum KeyModifierBits : int { kKeyShift = 1, kKeyAlt = 2, kKeyCtrl = 4 };
-
 struct KeyStroke {
   int virtualKey = 0;  // 0: a key no binding can name
-  int modifiers = 0;   // KeyModifierBits
+  ModifierSet modifiers = kNoModifiers;
 };
 
 KeyStroke TranslateKeyEvent(const QKeyEvent& event);
@@ -24,10 +21,9 @@ bool SwallowsCharacter(const QKeyEvent& event);
 // Japanese and ISO extra keys apart whatever symbol the layout puts on them.
 int VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers, quint32 nativeScanCode = 0,
                  bool xkbScanCodes = false);
-int KeyModifiersOf(Qt::KeyboardModifiers modifiers);
+ModifierSet KeyModifiersOf(Qt::KeyboardModifiers modifiers);
 
 // The binding code the stroke would be stored as.
 inline int BindingCode(KeyStroke stroke) {
-  return EncodeBinding(static_cast<std::uint8_t>(stroke.virtualKey),
-                       static_cast<ModifierSet>(stroke.modifiers));
+  return EncodeBinding(static_cast<std::uint8_t>(stroke.virtualKey), stroke.modifiers);
 }
