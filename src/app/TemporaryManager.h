@@ -33,5 +33,7 @@ class TTemporaryManager {
   void SetSlot(Slot slot, std::int32_t value) { slots_[static_cast<std::size_t>(slot)] = value; }
 
  private:
-  std::array<std::int32_t, kSlotCount> slots_{0, 0, 0, 400, 250, 0};
+  // LoadSettings fills the preview slots, from the stored bounds or the default beside the main
+  // window, before anything reads them; a second default here would only drift from that one.
+  std::array<std::int32_t, kSlotCount> slots_{};
 };

@@ -10,16 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ModifierKeys.h"
+
 namespace platform {
 class ProfileFile;
 }
-
-// A set of held modifier keys: bit flags, as the key events carry them.
-using ModifierSet = std::uint8_t;
-inline constexpr ModifierSet kNoModifiers = 0;
-inline constexpr ModifierSet kShift = 1;
-inline constexpr ModifierSet kAlt = 2;
-inline constexpr ModifierSet kCtrl = 4;
 
 // The binding code of a key with modifiers: keyCode + 256 Shift + 512 Ctrl + 1024 Alt.
 int EncodeBinding(std::uint8_t keyCode, ModifierSet modifiers);

@@ -4,6 +4,8 @@
 // double-click toggle. Pure rules over plain values, so the windows only apply the results.
 #include <optional>
 
+#include "platform/ModifierKeys.h"
+
 struct ViewSize {
   int width = 0;
   int height = 0;
@@ -54,9 +56,9 @@ ViewPlacement DragPicture(ViewPlacement control, int dx, int dy, int dragAcceler
 
 // The buttons and modifier keys held with a mouse event.
 enum HeldInput : unsigned {
-  kHeldShift = 1,
-  kHeldAlt = 2,
-  kHeldCtrl = 4,
+  kHeldShift = kShift,
+  kHeldAlt = kAlt,
+  kHeldCtrl = kCtrl,
   kHeldLeft = 8,
   kHeldRight = 16,
   kHeldMiddle = 32,

@@ -72,7 +72,7 @@ void TInputField::keyPressEvent(QKeyEvent* event) {
   if (keyDown_) {
     auto key = static_cast<std::uint16_t>(stroke.virtualKey);
     const QPointer<TInputField> alive(this);
-    keyDown_(key, static_cast<ModifierSet>(stroke.modifiers));
+    keyDown_(key, stroke.modifiers);
     if (!alive) return;
   }
   if (!SwallowsCharacter(*event)) QLineEdit::keyPressEvent(event);
@@ -85,8 +85,7 @@ void TInputField::keyReleaseEvent(QKeyEvent* event) {
   QLineEdit::keyReleaseEvent(event);
   if (event->isAutoRepeat() || !pressed_.remove(event->key())) return;
   const KeyStroke stroke = TranslateKeyEvent(*event);
-  Edit1KeyUp(static_cast<std::uint16_t>(stroke.virtualKey),
-             static_cast<ModifierSet>(stroke.modifiers));
+  Edit1KeyUp(static_cast<std::uint16_t>(stroke.virtualKey), stroke.modifiers);
 }
 
 void TInputField::focusOutEvent(QFocusEvent* event) {

@@ -48,8 +48,7 @@ TForm1::TForm1(std::string settingsFolder, std::vector<std::string> arguments, Q
   MainPanel->Attach(session_.get(), decodeAhead_.get(), Form2);
   Form2->setEmergencyMatcher([this](const QKeyEvent& event) {
     const KeyStroke k = TranslateKeyEvent(event);
-    return session_ && session_->IsPanicKey(static_cast<std::uint16_t>(k.virtualKey),
-                                            static_cast<ModifierSet>(k.modifiers));
+    return session_ && session_->IsPanicKey(static_cast<std::uint16_t>(k.virtualKey), k.modifiers);
   });
   connect(Form2, &TForm2::emergencyRequested, this, &TForm1::MinimiseWindow);
   PlacePreview();

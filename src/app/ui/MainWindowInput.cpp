@@ -53,7 +53,7 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
   }
   const KeyStroke stroke = TranslateKeyEvent(*event);
   auto key = static_cast<std::uint16_t>(stroke.virtualKey);
-  session_->Dispatcher().FormKeyDown(key, static_cast<ModifierSet>(stroke.modifiers));
+  session_->Dispatcher().FormKeyDown(key, stroke.modifiers);
   QWidget::keyPressEvent(event);
 }
 

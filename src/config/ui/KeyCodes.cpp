@@ -161,25 +161,17 @@ int VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers, quint32 nativeScanC
   return 0;
 }
 
-int KeyModifiersOf(Qt::KeyboardModifiers modifiers) {
-  int m = 0;
-  if (modifiers.testFlag(Qt::ShiftModifier)) m |= kKeyShift;
-  if (modifiers.testFlag(Qt::AltModifier)) m |= kKeyAlt;
-  if (modifiers.testFlag(Qt::ControlModifier)) m |= kKeyCtrl;
+ModifierSet KeyModifiersOf(Qt::KeyboardModifiers modifiers) {
+  ModifierSet m = kNoModifiers;
+  if (modifiers.testFlag(Qt::ShiftModifier)) m |= kShift;
+  if (modifiers.testFlag(Qt::AltModifier)) m |= kAlt;
+  if (modifiers.testFlag(Qt::ControlModifier)) m |= kCtrl;
   return m;
 }
 
 KeyStroke TranslateKeyEvent(const QKeyEvent& event) {
   return {VirtualKeyOf(event.key(), event.modifiers(), event.nativeScanCode(), ScanCodesAreXkb()),
           KeyModifiersOf(event.modifiers())};
-}
-
-int BindingCode(int virtualKey, int modifiers) {
-  int code = virtualKey & 0xFF;
-  if (modifiers & kKeyShift) code += 256;
-  if (modifiers & kKeyCtrl) code += 512;
-  if (modifiers & kKeyAlt) code += 1024;
-  return code;
 }
 
 bool SwallowsCharacter(const QKeyEvent& event) {

@@ -3,14 +3,13 @@
 // numbers (Left 37, F1 112, "A" 65 ...), so settings files written elsewhere keep working.
 #include <QtCore/qnamespace.h>
 
-class QKeyEvent;
+#include "config/VirtualKeys.h"
 
-// Modifier bits, the same as a binding's modifier set.
-enum KeyModifierBits : int { kKeyShift = 1, kKeyAlt = 2, kKeyCtrl = 4 };
+class QKeyEvent;
 
 struct KeyStroke {
   int virtualKey = 0;  // 0: a key no binding can name
-  int modifiers = 0;   // KeyModifierBits
+  ModifierSet modifiers = kNoModifiers;
 };
 
 KeyStroke TranslateKeyEvent(const QKeyEvent& event);
@@ -22,10 +21,9 @@ bool SwallowsCharacter(const QKeyEvent& event);
 // Japanese and ISO extra keys apart whatever symbol the layout puts on them.
 int VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers, quint32 nativeScanCode = 0,
                  bool xkbScanCodes = false);
-int KeyModifiersOf(Qt::KeyboardModifiers modifiers);
+ModifierSet KeyModifiersOf(Qt::KeyboardModifiers modifiers);
 
-// The single-integer form of a binding: the key plus 256 Shift, 512 Ctrl, 1024 Alt.
-int BindingCode(int virtualKey, int modifiers);
+// The binding code the stroke would be stored as.
 inline int BindingCode(KeyStroke stroke) {
-  return BindingCode(stroke.virtualKey, stroke.modifiers);
+  return EncodeBinding(static_cast<std::uint8_t>(stroke.virtualKey), stroke.modifiers);
 }

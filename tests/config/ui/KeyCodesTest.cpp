@@ -75,12 +75,12 @@ class KeyCodesTest : public QObject {
   }
 
   void modifierBitsMatchTheBindings() {
-    QCOMPARE(KeyModifiersOf(Qt::ShiftModifier), int(kKeyShift));
-    QCOMPARE(KeyModifiersOf(Qt::AltModifier | Qt::KeypadModifier), int(kKeyAlt));
-    QCOMPARE(KeyModifiersOf(Qt::ControlModifier | Qt::ShiftModifier), kKeyCtrl | kKeyShift);
-    QCOMPARE(KeyModifiersOf(Qt::MetaModifier), 0);
+    QCOMPARE(KeyModifiersOf(Qt::ShiftModifier), kShift);
+    QCOMPARE(KeyModifiersOf(Qt::AltModifier | Qt::KeypadModifier), kAlt);
+    QCOMPARE(KeyModifiersOf(Qt::ControlModifier | Qt::ShiftModifier), ModifierSet(kCtrl | kShift));
+    QCOMPARE(KeyModifiersOf(Qt::MetaModifier), kNoModifiers);
     // Only the low byte names the key.
-    QCOMPARE(BindingCode(0x125, kKeyCtrl), 0x25 + 512);
+    QCOMPARE(BindingCode({0x125, kCtrl}), 0x25 + 512);
   }
 
   void scanCodesDecideTheDigitRowAndJapaneseKeys() {
