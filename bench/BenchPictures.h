@@ -102,13 +102,13 @@ inline const std::vector<std::string>& AheadPhotos(int minimum) {
 
 // The baseline the loaders are measured against: the bare library decoding bytes into a reused
 // BGRA buffer at scale 1/scaleDenom, nothing else.
-inline void BareJpegDecode(const std::vector<unsigned char>& bytes,
+inline void BareJpegDecode(const unsigned char* data, std::size_t size,
                            std::vector<unsigned char>& pixels, unsigned scaleDenom = 1) {
   jpeg_decompress_struct d{};
   jpeg_error_mgr err{};
   d.err = jpeg_std_error(&err);
   jpeg_create_decompress(&d);
-  jpeg_mem_src(&d, bytes.data(), static_cast<unsigned long>(bytes.size()));
+  jpeg_mem_src(&d, data, static_cast<unsigned long>(size));
   jpeg_read_header(&d, TRUE);
   d.out_color_space = JCS_EXT_BGRA;
   d.scale_num = 1;
@@ -121,6 +121,10 @@ inline void BareJpegDecode(const std::vector<unsigned char>& bytes,
   }
   jpeg_finish_decompress(&d);
   jpeg_destroy_decompress(&d);
+}
+inline void BareJpegDecode(const std::vector<unsigned char>& bytes,
+                           std::vector<unsigned char>& pixels, unsigned scaleDenom = 1) {
+  BareJpegDecode(bytes.data(), bytes.size(), pixels, scaleDenom);
 }
 
 // The value below which a fraction q of the samples lie (nearest rank).

@@ -13,6 +13,7 @@
 #include <libheif/heif.h>
 #include <libraw/libraw.h>
 
+#include "BenchPictures.h"
 #include "codecs/HeifDecoder.h"
 #include "codecs/RawDecoder.h"
 #include "support/CameraPictureWriter.h"
@@ -39,28 +40,6 @@ const Files& TheFiles() {
 
 codecs::Bytes AsBytes(const std::string& s) {
   return codecs::Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
-}
-
-// The bare library: bytes to BGRA in a reused buffer at scale num/8, nothing else.
-void BareJpeg(const unsigned char* data, std::size_t size, std::vector<unsigned char>& pixels,
-              unsigned num = 8) {
-  jpeg_decompress_struct d{};
-  jpeg_error_mgr err{};
-  d.err = jpeg_std_error(&err);
-  jpeg_create_decompress(&d);
-  jpeg_mem_src(&d, data, static_cast<unsigned long>(size));
-  jpeg_read_header(&d, TRUE);
-  d.out_color_space = JCS_EXT_BGRA;
-  d.scale_num = num;
-  d.scale_denom = 8;
-  jpeg_start_decompress(&d);
-  pixels.resize(static_cast<std::size_t>(d.output_width) * d.output_height * 4);
-  while (d.output_scanline < d.output_height) {
-    JSAMPROW row = pixels.data() + static_cast<std::size_t>(d.output_scanline) * d.output_width * 4;
-    jpeg_read_scanlines(&d, &row, 1);
-  }
-  jpeg_finish_decompress(&d);
-  jpeg_destroy_decompress(&d);
 }
 
 void BM_BareHeic4000x3000(benchmark::State& state) {
@@ -108,7 +87,8 @@ void BareDngPreview(benchmark::State& state, unsigned num) {
     raw->open_buffer(const_cast<char*>(file.data()), file.size());
     raw->unpack_thumb();
     const libraw_thumbnail_t& t = raw->imgdata.thumbnail;
-    BareJpeg(reinterpret_cast<const unsigned char*>(t.thumb), t.tlength, pixels, num);
+    bench::BareJpegDecode(reinterpret_cast<const unsigned char*>(t.thumb), t.tlength, pixels,
+                          8 / num);
     benchmark::DoNotOptimize(pixels.data());
   }
 }
