@@ -18,6 +18,8 @@
 #include "codecs/RawDecoder.h"
 #include "support/CameraPictureWriter.h"
 
+using testsupport::AsBytes;
+
 namespace {
 
 struct Files {
@@ -36,10 +38,6 @@ struct Files {
 const Files& TheFiles() {
   static const Files files;
   return files;
-}
-
-codecs::Bytes AsBytes(const std::string& s) {
-  return codecs::Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
 }
 
 void BM_BareHeic4000x3000(benchmark::State& state) {

@@ -10,11 +10,9 @@ using testsupport::BmpParams;
 using testsupport::PixelAt;
 using testsupport::Rgba;
 
-namespace {
+using testsupport::AsBytes;
 
-codecs::Bytes AsBytes(const std::string& s) {
-  return codecs::Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
-}
+namespace {
 
 constexpr int kW = 13, kH = 5;
 

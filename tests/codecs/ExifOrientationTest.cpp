@@ -6,11 +6,9 @@
 
 using namespace testsupport;
 
-namespace {
+using testsupport::AsBytes;
 
-codecs::Bytes AsBytes(const std::string& s) {
-  return codecs::Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
-}
+namespace {
 
 codecs::Bytes Whole(codecs::Bytes b) {
   return b;

@@ -9,11 +9,9 @@ using testsupport::GifParams;
 using testsupport::PixelAt;
 using testsupport::Rgba;
 
-namespace {
+using testsupport::AsBytes;
 
-codecs::Bytes AsBytes(const std::string& s) {
-  return codecs::Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
-}
+namespace {
 
 const Rgba kRed{255, 0, 0, 255}, kGreen{0, 255, 0, 255}, kBlue{0, 0, 255, 255},
     kWhite{255, 255, 255, 255}, kClear{0, 0, 0, 0};

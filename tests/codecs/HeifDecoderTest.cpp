@@ -10,11 +10,9 @@ using testsupport::HeifParams;
 using testsupport::PixelAt;
 using testsupport::Rgba;
 
-namespace {
+using testsupport::AsBytes;
 
-codecs::Bytes AsBytes(const std::string& s) {
-  return codecs::Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
-}
+namespace {
 
 // Lossy coding moves each channel a little; alpha too (it is coded as a picture of its own).
 void ExpectPattern(const Picture& p, const HeifParams& params, int tolerance) {

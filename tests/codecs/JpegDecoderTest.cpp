@@ -12,11 +12,9 @@ using testsupport::JpegParams;
 using testsupport::PixelAt;
 using testsupport::Rgba;
 
-namespace {
+using testsupport::AsBytes;
 
-codecs::Bytes AsBytes(const std::string& s) {
-  return codecs::Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
-}
+namespace {
 
 bool Near(Rgba a, Rgba b, int tolerance) {
   return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&

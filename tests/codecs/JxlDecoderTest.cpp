@@ -8,11 +8,9 @@ using testsupport::JxlParams;
 using testsupport::PixelAt;
 using testsupport::Rgba;
 
-namespace {
+using testsupport::AsBytes;
 
-codecs::Bytes AsBytes(const std::string& s) {
-  return codecs::Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
-}
+namespace {
 
 // The files are lossless: every pixel must come back as written, turned upright.
 void ExpectFrame(const Picture& p, std::size_t frame, const JxlParams& params) {

@@ -8,11 +8,9 @@ using testsupport::PixelAt;
 using testsupport::PngParams;
 using testsupport::Rgba;
 
-namespace {
+using testsupport::AsBytes;
 
-codecs::Bytes AsBytes(const std::string& s) {
-  return codecs::Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
-}
+namespace {
 
 // A 9 x 7 picture whose sample at (x, y) is (x * 7 + y * 3 + channel * 5) wrapped to depth.
 PngParams Pattern(int colorType, int depth, bool interlaced = false) {

@@ -13,11 +13,9 @@ using testsupport::DngPreview;
 using testsupport::PixelAt;
 using testsupport::Rgba;
 
-namespace {
+using testsupport::AsBytes;
 
-codecs::Bytes AsBytes(const std::string& s) {
-  return codecs::Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
-}
+namespace {
 
 int Brightness(const Picture& p, int x, int y) {
   const Rgba c = PixelAt(p.frames[0].pixels, p.width, x, y);

@@ -6,11 +6,9 @@
 
 using testsupport::PixelAt;
 
-namespace {
-codecs::Bytes AsBytes(const std::string& s) {
-  return codecs::Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
-}
-}  // namespace
+using testsupport::AsBytes;
+
+namespace {}  // namespace
 
 // A reused buffer holds the previous picture; none of it may show where the new file sets no
 // pixel (rows a short file lacks, pixels an RLE skip passes over).

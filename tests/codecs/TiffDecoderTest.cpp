@@ -8,13 +8,7 @@
 
 using namespace testsupport;
 
-namespace {
-
-codecs::Bytes AsBytes(const std::string& s) {
-  return codecs::Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
-}
-
-}  // namespace
+using testsupport::AsBytes;
 
 TEST(TiffDecoder, DecodesEachColourKindAndDepth) {
   struct Case {

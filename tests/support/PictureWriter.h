@@ -6,7 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "codecs/DecodeOptions.h"
+
 namespace testsupport {
+
+// A file's bytes as the decoders take them.
+inline codecs::Bytes AsBytes(const std::string& s) {
+  return codecs::Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
+}
 
 struct Rgba {
   std::uint8_t r = 0, g = 0, b = 0, a = 255;
