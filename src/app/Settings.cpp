@@ -96,8 +96,7 @@ void ApplyDefaults(TGeneralManager& general) {
   general.RelativePath = false;
 }
 
-void SetPreviewSlots(TTemporaryManager& temporary, std::int32_t visible,
-                     const WindowBounds& preview) {
+void SetPreviewSlots(TTemporaryManager& temporary, std::int32_t visible, const PixelRect& preview) {
   temporary.SetSlot(Slot::PreviewVisible, visible);
   temporary.SetSlot(Slot::PreviewLeft, preview.left);
   temporary.SetSlot(Slot::PreviewTop, preview.top);
@@ -107,7 +106,7 @@ void SetPreviewSlots(TTemporaryManager& temporary, std::int32_t visible,
 
 // Where the preview window goes when nothing is stored: the right half of the main window,
 // an eighth of its height down, each share rounded toward zero.
-WindowBounds DefaultPreview(const WindowBounds& main) {
+PixelRect DefaultPreview(const PixelRect& main) {
   return {main.left + main.width / 2, main.top + main.height / 8, main.width / 2, main.height / 2};
 }
 
@@ -192,7 +191,7 @@ bool LoadSettings(const std::string& path, TGeneralManager& general, TTemporaryM
   temporary.LastFile = file.ReadString(kMain, "LastFile", "");
   temporary.LastDirectory = file.ReadString(kMain, "LastDirectory", "");
 
-  const WindowBounds preview = DefaultPreview(window.bounds);
+  const PixelRect preview = DefaultPreview(window.bounds);
   SetPreviewSlots(temporary, file.ReadInteger(kPreview, "Visible", 0),
                   {file.ReadInteger(kPreview, "Left", preview.left),
                    file.ReadInteger(kPreview, "Top", preview.top),

@@ -68,7 +68,7 @@ TEST(Settings, ReadDefaultsAndOddValues) {
   Objects o;
   ASSERT_TRUE(o.Load(dir.Write("a.ini", "[Main]\r\n1Key=1\r\n")));
   EXPECT_TRUE(o.general.OneKey);
-  EXPECT_EQ(o.window.bounds, (WindowBounds{0, 0, 800, 600}));
+  EXPECT_EQ(o.window.bounds, (PixelRect{0, 0, 800, 600}));
   EXPECT_EQ(o.window.directoryListWidth, 300);
   EXPECT_EQ(o.window.font, (FontSettings{"ＭＳ Ｐゴシック", 14, 0, 0, 128, ""}))
       << "a file without a Font section reads colour 0, black";
@@ -79,7 +79,7 @@ TEST(Settings, ReadDefaultsAndOddValues) {
                                "[Main]\nLeft=100\nTop=nope\nHeight=-601\nWidth=800\nScrollRate=-5\n"
                                "DragAccelerator=0x20\nDragSensitivity=$10\nImageExtensions=.jpg\n"
                                "[Font]\nColor=not a colour\nStyle=259\nCharSet=-1\n")));
-  EXPECT_EQ(p.window.bounds, (WindowBounds{100, 0, 800, -601}));
+  EXPECT_EQ(p.window.bounds, (PixelRect{100, 0, 800, -601}));
   EXPECT_EQ(p.general.ScrollRate, 0);
   EXPECT_EQ(p.general.DragAccelerator, 32);
   EXPECT_EQ(p.general.DragSensitivity, 16);
@@ -237,7 +237,7 @@ TEST(Settings, HostileFilesLoadOrFailWithoutHarm) {
   EXPECT_EQ(dup.window.bounds.left, 0) << "keys of a later duplicate section are not read";
   Objects none;
   none.Load(dir.Write("e.ini", inputs[2]));
-  EXPECT_EQ(none.window.bounds, (WindowBounds{0, 0, 800, 600}));
+  EXPECT_EQ(none.window.bounds, (PixelRect{0, 0, 800, 600}));
 }
 
 TEST(Settings, ARefusedWriteLeavesTheOldFileWhole) {
