@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 
 #include "app/GeneralManager.h"
 #include "app/TemporaryManager.h"
@@ -91,6 +92,18 @@ TEST(Settings, ReadDefaultsAndOddValues) {
   EXPECT_EQ(p.temporary.GetSlot(Slot::PreviewTop), -75) << "halving truncates toward zero";
   EXPECT_EQ(p.temporary.GetSlot(Slot::PreviewWidth), 400);
   EXPECT_EQ(p.temporary.GetSlot(Slot::PreviewHeight), -300);
+
+  // Bounds at the ends of the range put the default preview beyond them; it stops at the edge.
+  Objects far;
+  ASSERT_TRUE(far.Load(dir.Write("far.ini",
+                                 "[Main]\nLeft=2147483647\nTop=-2147483648\n"
+                                 "Width=2147483647\nHeight=-2147483648\n")));
+  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+  constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+  EXPECT_EQ(far.temporary.GetSlot(Slot::PreviewLeft), kMax);
+  EXPECT_EQ(far.temporary.GetSlot(Slot::PreviewTop), kMin);
+  EXPECT_EQ(far.temporary.GetSlot(Slot::PreviewWidth), kMax / 2);
+  EXPECT_EQ(far.temporary.GetSlot(Slot::PreviewHeight), kMin / 2);
 
   Objects q;
   ASSERT_TRUE(q.Load(dir.Write("c.ini", "[Main]\nImageExtentions=.jpg\nListExtentions=.lst\n")));
