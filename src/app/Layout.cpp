@@ -70,14 +70,14 @@ LayoutResult ArrangeLayout(const LayoutInput& in) {
   return r;
 }
 
-LayoutRect PlaceOnScreens(LayoutRect window, const std::vector<LayoutRect>& screens, int frameWidth,
-                          int frameHeight) {
+PixelRect PlaceOnScreens(PixelRect window, const std::vector<PixelRect>& screens, int frameWidth,
+                         int frameHeight) {
   const Span x{window.left, 1LL * window.width + frameWidth};
   const Span y{window.top, 1LL * window.height + frameHeight};
-  const LayoutRect* best = nullptr;
+  const PixelRect* best = nullptr;
   long long bestOverlap = 0;
   long long bestDistance = 0;
-  for (const LayoutRect& screen : screens) {
+  for (const PixelRect& screen : screens) {
     if (screen.width <= 0 || screen.height <= 0) continue;
     const Span sx{screen.left, screen.width};
     const Span sy{screen.top, screen.height};

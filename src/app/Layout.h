@@ -4,15 +4,7 @@
 // and the one surface that covers the picture area.
 #include <vector>
 
-struct LayoutRect {
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-  int Right() const { return left + width; }
-  int Bottom() const { return top + height; }
-  bool operator==(const LayoutRect&) const = default;
-};
+#include "view/PixelRect.h"
 
 // Which surface over the picture area is arranged: the first visible one in this order.
 enum class LayoutCover { None, KeyPanel, PrefPanel, KeyList };
@@ -30,14 +22,14 @@ struct LayoutInput {
 };
 
 struct LayoutResult {
-  LayoutRect buttonMenu;
-  LayoutRect buttonOneKey;
-  LayoutRect edit;
-  LayoutRect mainPanel;
+  PixelRect buttonMenu;
+  PixelRect buttonOneKey;
+  PixelRect edit;
+  PixelRect mainPanel;
   LayoutCover cover = LayoutCover::None;
-  LayoutRect keyPanel;  // in the window's client coordinates
-  LayoutRect prefArea;  // the area the preferences panel centres itself in
-  LayoutRect keyList;   // in the picture area's coordinates: the key list is its child
+  PixelRect keyPanel;  // in the window's client coordinates
+  PixelRect prefArea;  // the area the preferences panel centres itself in
+  PixelRect keyList;   // in the picture area's coordinates: the key list is its child
 };
 
 // Sizes never come out negative, however small the window.
@@ -51,5 +43,5 @@ inline constexpr int kMinimumWindowSide = 100;
 // monitor since unplugged), the one nearest its centre. left and top are the frame's outer
 // corner, width and height the client size; the frame adds frameWidth and frameHeight to it.
 // Screens without area are skipped; without any screen the bounds come back as they were.
-LayoutRect PlaceOnScreens(LayoutRect window, const std::vector<LayoutRect>& screens,
-                          int frameWidth = 0, int frameHeight = 0);
+PixelRect PlaceOnScreens(PixelRect window, const std::vector<PixelRect>& screens,
+                         int frameWidth = 0, int frameHeight = 0);

@@ -1,8 +1,10 @@
 #include "app/Settings.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 #include "app/GeneralManager.h"
@@ -96,8 +98,7 @@ void ApplyDefaults(TGeneralManager& general) {
   general.RelativePath = false;
 }
 
-void SetPreviewSlots(TTemporaryManager& temporary, std::int32_t visible,
-                     const WindowBounds& preview) {
+void SetPreviewSlots(TTemporaryManager& temporary, std::int32_t visible, const PixelRect& preview) {
   temporary.SetSlot(Slot::PreviewVisible, visible);
   temporary.SetSlot(Slot::PreviewLeft, preview.left);
   temporary.SetSlot(Slot::PreviewTop, preview.top);
@@ -106,9 +107,16 @@ void SetPreviewSlots(TTemporaryManager& temporary, std::int32_t visible,
 }
 
 // Where the preview window goes when nothing is stored: the right half of the main window,
-// an eighth of its height down, each share rounded toward zero.
-WindowBounds DefaultPreview(const WindowBounds& main) {
-  return {main.left + main.width / 2, main.top + main.height / 8, main.width / 2, main.height / 2};
+// an eighth of its height down, each share rounded toward zero. The main window's bounds are
+// whatever the file held, so its corner plus a share may pass int's range: it stops at the edge,
+// and the window's placement on the screens brings it back.
+PixelRect DefaultPreview(const PixelRect& main) {
+  const auto saturate = [](long long v) {
+    return static_cast<int>(
+        std::clamp<long long>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+  };
+  return {saturate(1LL * main.left + main.width / 2), saturate(1LL * main.top + main.height / 8),
+          main.width / 2, main.height / 2};
 }
 
 void LoadDefaults(TGeneralManager& general, TTemporaryManager& temporary, TVirtualKeys& keys,
@@ -192,7 +200,7 @@ bool LoadSettings(const std::string& path, TGeneralManager& general, TTemporaryM
   temporary.LastFile = file.ReadString(kMain, "LastFile", "");
   temporary.LastDirectory = file.ReadString(kMain, "LastDirectory", "");
 
-  const WindowBounds preview = DefaultPreview(window.bounds);
+  const PixelRect preview = DefaultPreview(window.bounds);
   SetPreviewSlots(temporary, file.ReadInteger(kPreview, "Visible", 0),
                   {file.ReadInteger(kPreview, "Left", preview.left),
                    file.ReadInteger(kPreview, "Top", preview.top),

@@ -7,18 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "view/PixelRect.h"
+
 class TGeneralManager;
 class TTemporaryManager;
 class TVirtualKeys;
 class TColorManager;
-
-struct WindowBounds {
-  std::int32_t left = 0;
-  std::int32_t top = 0;
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  bool operator==(const WindowBounds&) const = default;
-};
 
 // Font style bits.
 inline constexpr std::int32_t kFontBold = 1;
@@ -56,14 +50,14 @@ bool FontSizeUsable(std::int32_t size);
 // The window's part of the settings. Defaults are the window's own, which LoadSettings
 // leaves alone when there is no settings file.
 struct WindowSettings {
-  WindowBounds bounds{0, 0, 800, 600};  // normal (restored) bounds
+  PixelRect bounds{0, 0, 800, 600};  // normal (restored) bounds
   bool maximized = false;
   std::int32_t directoryListWidth = 300;
   FontSettings font;
   // Written only: the preview window's state at shutdown. Reading puts the stored values into
   // the run-time state's preview slots instead.
   bool previewVisible = false;
-  WindowBounds preview;
+  PixelRect preview;
 };
 
 // What SaveSettings records about the picture list.

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/FileSystem.h"
+
 namespace platform {
 
 namespace {
@@ -29,18 +31,14 @@ bool IsWritableFolder(const std::string& folder) {
          access(folder.c_str(), W_OK) == 0;
 }
 
-bool Exists(const std::filesystem::path& path) {
-  std::error_code ec;
-  return std::filesystem::exists(path, ec);
-}
-
 // A writable folder is not enough: as root even /usr/bin is writable, and an installed program
 // must not leave files there. A portable copy says so by a settings file or a "portable" file
 // beside it; a build tree by the CMake cache in the folder or the one above.
 bool IsPortableFolder(const std::string& folder) {
   const std::filesystem::path dir(folder);
-  return Exists(dir / kSettingsFileName) || Exists(dir / "portable") ||
-         Exists(dir / "CMakeCache.txt") || Exists(dir.parent_path() / "CMakeCache.txt");
+  const auto there = [](const std::filesystem::path& p) { return FileOrFolderExists(p.string()); };
+  return there(dir / kSettingsFileName) || there(dir / "portable") ||
+         there(dir / "CMakeCache.txt") || there(dir.parent_path() / "CMakeCache.txt");
 }
 
 }  // namespace

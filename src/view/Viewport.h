@@ -104,12 +104,3 @@ struct DragSettings {
 PointerOutcome MainPanelMouseUp(PointerState& state, MouseButton released, unsigned heldAfter,
                                 int x, int y, ViewPlacement control, ViewSize panelClient,
                                 DragSettings settings);
-
-struct ViewBounds {
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-
-  friend bool operator==(const ViewBounds&, const ViewBounds&) = default;
-};

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 
 #include "app/GeneralManager.h"
 #include "app/TemporaryManager.h"
@@ -68,7 +69,7 @@ TEST(Settings, ReadDefaultsAndOddValues) {
   Objects o;
   ASSERT_TRUE(o.Load(dir.Write("a.ini", "[Main]\r\n1Key=1\r\n")));
   EXPECT_TRUE(o.general.OneKey);
-  EXPECT_EQ(o.window.bounds, (WindowBounds{0, 0, 800, 600}));
+  EXPECT_EQ(o.window.bounds, (PixelRect{0, 0, 800, 600}));
   EXPECT_EQ(o.window.directoryListWidth, 300);
   EXPECT_EQ(o.window.font, (FontSettings{"ＭＳ Ｐゴシック", 14, 0, 0, 128, ""}))
       << "a file without a Font section reads colour 0, black";
@@ -79,7 +80,7 @@ TEST(Settings, ReadDefaultsAndOddValues) {
                                "[Main]\nLeft=100\nTop=nope\nHeight=-601\nWidth=800\nScrollRate=-5\n"
                                "DragAccelerator=0x20\nDragSensitivity=$10\nImageExtensions=.jpg\n"
                                "[Font]\nColor=not a colour\nStyle=259\nCharSet=-1\n")));
-  EXPECT_EQ(p.window.bounds, (WindowBounds{100, 0, 800, -601}));
+  EXPECT_EQ(p.window.bounds, (PixelRect{100, 0, 800, -601}));
   EXPECT_EQ(p.general.ScrollRate, 0);
   EXPECT_EQ(p.general.DragAccelerator, 32);
   EXPECT_EQ(p.general.DragSensitivity, 16);
@@ -91,6 +92,18 @@ TEST(Settings, ReadDefaultsAndOddValues) {
   EXPECT_EQ(p.temporary.GetSlot(Slot::PreviewTop), -75) << "halving truncates toward zero";
   EXPECT_EQ(p.temporary.GetSlot(Slot::PreviewWidth), 400);
   EXPECT_EQ(p.temporary.GetSlot(Slot::PreviewHeight), -300);
+
+  // Bounds at the ends of the range put the default preview beyond them; it stops at the edge.
+  Objects far;
+  ASSERT_TRUE(far.Load(dir.Write("far.ini",
+                                 "[Main]\nLeft=2147483647\nTop=-2147483648\n"
+                                 "Width=2147483647\nHeight=-2147483648\n")));
+  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+  constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+  EXPECT_EQ(far.temporary.GetSlot(Slot::PreviewLeft), kMax);
+  EXPECT_EQ(far.temporary.GetSlot(Slot::PreviewTop), kMin);
+  EXPECT_EQ(far.temporary.GetSlot(Slot::PreviewWidth), kMax / 2);
+  EXPECT_EQ(far.temporary.GetSlot(Slot::PreviewHeight), kMin / 2);
 
   Objects q;
   ASSERT_TRUE(q.Load(dir.Write("c.ini", "[Main]\nImageExtentions=.jpg\nListExtentions=.lst\n")));
@@ -237,7 +250,7 @@ TEST(Settings, HostileFilesLoadOrFailWithoutHarm) {
   EXPECT_EQ(dup.window.bounds.left, 0) << "keys of a later duplicate section are not read";
   Objects none;
   none.Load(dir.Write("e.ini", inputs[2]));
-  EXPECT_EQ(none.window.bounds, (WindowBounds{0, 0, 800, 600}));
+  EXPECT_EQ(none.window.bounds, (PixelRect{0, 0, 800, 600}));
 }
 
 TEST(Settings, ARefusedWriteLeavesTheOldFileWhole) {

@@ -87,9 +87,7 @@ void TForm1::FormCreate(std::string settingsFolder, std::vector<std::string> arg
 }
 
 void TForm1::ApplyWindowSettings() {
-  const WindowBounds& b = window_.bounds;
-  const LayoutRect placed = OnScreens(LayoutRect{b.left, b.top, b.width, b.height});
-  window_.bounds = {placed.left, placed.top, placed.width, placed.height};
+  window_.bounds = OnScreens(window_.bounds);
   move(window_.bounds.left, window_.bounds.top);
   resize(window_.bounds.width, window_.bounds.height);
   if (window_.maximized) {
@@ -149,8 +147,8 @@ void TForm1::FormActivate() {
 void TForm1::PlacePreview() {
   const TTemporaryManager& t = session_->Temporary();
   Form2->PlaceAt(
-      OnScreens(ViewBounds{t.GetSlot(Slot::PreviewLeft), t.GetSlot(Slot::PreviewTop),
-                           t.GetSlot(Slot::PreviewWidth), t.GetSlot(Slot::PreviewHeight)}));
+      OnScreens(PixelRect{t.GetSlot(Slot::PreviewLeft), t.GetSlot(Slot::PreviewTop),
+                          t.GetSlot(Slot::PreviewWidth), t.GetSlot(Slot::PreviewHeight)}));
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -181,8 +179,7 @@ WindowSettings TForm1::CurrentWindowSettings() const {
                 normal.height()};
   }
   w.previewVisible = Form2->isVisible();
-  const ViewBounds b = Form2->Bounds();
-  w.preview = {b.left, b.top, b.width, b.height};
+  w.preview = Form2->Bounds();
   return w;
 }
 

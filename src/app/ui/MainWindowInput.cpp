@@ -11,7 +11,7 @@
 
 namespace {
 
-void Place(QWidget* widget, const LayoutRect& r) {
+void Place(QWidget* widget, const PixelRect& r) {
   widget->setGeometry(r.left, r.top, r.width, r.height);
 }
 

@@ -5,14 +5,12 @@
 #include <QSize>
 
 #include "app/Layout.h"
-#include "view/Viewport.h"
 
 class QWidget;
 
 // Placed whole on one of the screens; frame is what the window's frame adds to its client
 // size, once the window has one.
-LayoutRect OnScreens(LayoutRect bounds, QSize frame = {});
-ViewBounds OnScreens(ViewBounds bounds);
+PixelRect OnScreens(PixelRect bounds, QSize frame = {});
 
 // Once shown, the frame is known: it must fit on the screen as well.
 void KeepWholeOnScreen(QWidget& window);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "view/Viewport.h"
 #include "view/ui/PictureControl.h"
 
 TForm2::TForm2(QWidget* parent)
@@ -33,12 +34,12 @@ void TForm2::FitPreviewPicture() {
   if (placement) image_->place(*placement);
 }
 
-void TForm2::PlaceAt(ViewBounds bounds) {
+void TForm2::PlaceAt(PixelRect bounds) {
   move(bounds.left, bounds.top);
   resize(std::max(bounds.width, 0), std::max(bounds.height, 0));
 }
 
-ViewBounds TForm2::Bounds() const {
+PixelRect TForm2::Bounds() const {
   return {x(), y(), width(), height()};
 }
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "codecs/Picture.h"
-#include "view/Viewport.h"
+#include "view/PixelRect.h"
 
 class QKeyEvent;
 class TPictureControl;
@@ -27,8 +27,8 @@ class TForm2 : public QWidget {
   void FitPreviewPicture();
 
   // Outer position and client size, as saved and restored between runs.
-  void PlaceAt(ViewBounds bounds);
-  ViewBounds Bounds() const;
+  void PlaceAt(PixelRect bounds);
+  PixelRect Bounds() const;
 
   TPictureControl* Image1() const { return image_; }
 

@@ -34,7 +34,7 @@ struct World {
     in.menuButtonWidth = menu->MenuButtonWidth();
     in.oneKeyButtonWidth = menu->OneKeyButtonWidth();
     const LayoutResult r = ArrangeLayout(in);
-    const auto place = [](QWidget* w, LayoutRect g) {
+    const auto place = [](QWidget* w, PixelRect g) {
       w->setGeometry(g.left, g.top, g.width, g.height);
     };
     place(menu->ButtonMenu, r.buttonMenu);

@@ -34,10 +34,6 @@ QSize Previewed(TForm1& form) {
   return {s.width, s.height};
 }
 
-bool Same(const ViewBounds& a, const ViewBounds& b) {
-  return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
-}
-
 }  // namespace
 
 class PreviewTest : public QObject {
@@ -113,7 +109,7 @@ class PreviewTest : public QObject {
       QVERIFY(form);
       QVERIFY(form->Form2->isHidden());
       // Without a "Preview" section: the main window's right half, an eighth of it down.
-      QVERIFY(Same(form->Form2->Bounds(), {340, 80, 300, 201}));
+      QCOMPARE(form->Form2->Bounds(), (PixelRect{340, 80, 300, 201}));
       form->Form2->PlaceAt({20, 25, 210, 160});
       form->Form2->show();
       form->close();
@@ -127,7 +123,7 @@ class PreviewTest : public QObject {
       auto form = ShownWindow(dir);
       QVERIFY(form);
       QVERIFY(form->Form2->isVisible());
-      QVERIFY(Same(form->Form2->Bounds(), {20, 25, 210, 160}));
+      QCOMPARE(form->Form2->Bounds(), (PixelRect{20, 25, 210, 160}));
       QTest::mouseDClick(form->Form2, Qt::LeftButton);
       QVERIFY(form->Form2->isHidden());
       form->close();
@@ -135,7 +131,7 @@ class PreviewTest : public QObject {
     auto form = ShownWindow(dir);
     QVERIFY(form);
     QVERIFY(form->Form2->isHidden());
-    QVERIFY(Same(form->Form2->Bounds(), {20, 25, 210, 160}));
+    QCOMPARE(form->Form2->Bounds(), (PixelRect{20, 25, 210, 160}));
     form->close();
   }
 

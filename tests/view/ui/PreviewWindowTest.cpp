@@ -149,7 +149,7 @@ class PreviewWindowTest : public QObject {
     w.PlaceAt({120, 80, 300, 200});
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QCOMPARE(w.Bounds(), (ViewBounds{120, 80, 300, 200}));
+    QCOMPARE(w.Bounds(), (PixelRect{120, 80, 300, 200}));
     QCOMPARE(w.size(), QSize(300, 200));
   }
 };
