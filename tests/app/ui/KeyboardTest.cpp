@@ -56,6 +56,13 @@ struct Sorting {
     if (!text.isEmpty()) QTest::keyClicks(form->Edit1, text);
     QTest::keyClick(form->Edit1, Qt::Key_Return, modifiers);
   }
+  // A key of a non-Latin layout as X hands it over: its letter's capital and the key's keycode.
+  void TypeLayoutKey(QChar letter, quint32 keycode) {
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+      QKeyEvent e(type, letter.toUpper().unicode(), Qt::NoModifier, keycode, 0, 0, letter);
+      QCoreApplication::sendEvent(form->Edit1, &e);
+    }
+  }
   void Erase() {
     form->Edit1->selectAll();
     QTest::keyClick(form->Edit1, Qt::Key_Backspace);
@@ -230,6 +237,9 @@ class KeyboardTest : public QObject {
     QTest::keyClick(s.form->Edit1, Qt::Key_X);
     QVERIFY(s.In("trash", Name(p0)));
     QCOMPARE(s.form->Edit1->selectedText(), QStringLiteral("x"));
+    const std::string pc = s.Current();
+    s.TypeLayoutKey(u'ч', 53);  // Cyrillic che lies on the X key
+    QVERIFY(s.In("trash", Name(pc)));
 
     QTest::keyClicks(s.form->Edit1, QStringLiteral(":"));
     QCOMPARE(s.form->Edit1->text(), QStringLiteral(":"));
@@ -251,6 +261,8 @@ class KeyboardTest : public QObject {
     QTest::keyClick(s.form->Edit1, Qt::Key_X);
     QCOMPARE(s.Current(), p3);
     QCOMPARE(s.form->Edit1->text(), QStringLiteral("x"));
+    s.TypeLayoutKey(u'ч', 53);  // outside one-key mode the field shows what the layout types
+    QCOMPARE(s.form->Edit1->text(), QStringLiteral("xч"));
   }
 
   void theMenuOpensFromTheKeyboardAndItsFontReachesTheLayout() {
