@@ -8,6 +8,7 @@
 
 #include "app/ui/Application.h"
 #include "app/ui/MainWindow.h"
+#include "platform/ProfileFile.h"
 #include "support/PictureWriter.h"
 #include "support/TempDir.h"
 
@@ -263,6 +264,29 @@ class KeyboardTest : public QObject {
     QCOMPARE(s.form->Edit1->text(), QStringLiteral("x"));
     s.TypeLayoutKey(u'ч', 53);  // outside one-key mode the field shows what the layout types
     QCOMPARE(s.form->Edit1->text(), QStringLiteral("xч"));
+  }
+
+  void fullScreenKeepsTheTopBarAndTheNormalBounds() {
+    Sorting s;
+    QVERIFY(s.shown);
+    const QRect normal(s.form->pos(), s.form->size());
+    QTest::keyClick(s.form->Edit1, Qt::Key_F11);
+    const QSize screen = s.form->screen()->geometry().size();
+    QTRY_COMPARE(s.form->size(), screen);
+    const int bar = s.form->Edit1->height();
+    QCOMPARE(s.form->MainPanel->geometry(), QRect(0, bar, screen.width(), screen.height() - bar));
+    QTest::keyClick(s.form->Edit1, Qt::Key_Escape);  // leaves full screen, does not minimise
+    QTRY_COMPARE(QRect(s.form->pos(), s.form->size()), normal);
+    QVERIFY(!s.form->windowState().testAnyFlags(Qt::WindowFullScreen | Qt::WindowMinimized));
+
+    QTest::keyClick(s.form.get(), Qt::Key_F11);  // closed in full screen: the normal bounds saved
+    QTRY_VERIFY(s.form->isFullScreen());
+    QVERIFY(s.form->close());
+    platform::ProfileFile f;
+    f.Load(s.dir / "conf/sortivo.ini");
+    const auto stored = [&f](const char* key) { return f.ReadInteger("Main", key, -1); };
+    QCOMPARE(QRect(stored("Left"), stored("Top"), stored("Width"), stored("Height")), normal);
+    QCOMPARE(stored("Maximized"), 0);
   }
 
   void theMenuOpensFromTheKeyboardAndItsFontReachesTheLayout() {
