@@ -51,11 +51,17 @@ set(desktop "${PREFIX}/share/applications/${APP_ID}.desktop")
 if(EXISTS "${desktop}")
   file(STRINGS "${desktop}" lines)
   foreach(want "Exec=sortivo %f" "Icon=${APP_ID}" "Categories=Graphics;Viewer;"
-          "MimeType=inode/directory;image/jpeg;image/png;image/gif;image/bmp;image/webp;image/heic;image/heif;image/avif;image/jxl;image/tiff;image/x-canon-cr2;image/x-canon-cr3;image/x-nikon-nef;image/x-sony-arw;image/x-adobe-dng;image/x-olympus-orf;image/x-panasonic-rw2;image/x-fuji-raf;image/x-pentax-pef;")
+          "MimeType=image/jpeg;image/png;image/gif;image/bmp;image/webp;image/heic;image/heif;image/avif;image/jxl;image/tiff;image/x-canon-cr2;image/x-canon-cr3;image/x-nikon-nef;image/x-sony-arw;image/x-adobe-dng;image/x-olympus-orf;image/x-panasonic-rw2;image/x-fuji-raf;image/x-pentax-pef;")
     if(NOT want IN_LIST lines)
       problem("${APP_ID}.desktop lacks the line ${want}")
     endif()
   endforeach()
+  # A folder type would make Sortivo the folder handler of desktops that have none, and its own
+  # "show in file manager" would start Sortivo again.
+  file(READ "${desktop}" entry)
+  if(entry MATCHES "inode/")
+    problem("${APP_ID}.desktop claims a folder type")
+  endif()
 endif()
 
 set(metainfo "${PREFIX}/share/metainfo/${APP_ID}.metainfo.xml")
@@ -69,6 +75,9 @@ if(EXISTS "${metainfo}")
       problem("${APP_ID}.metainfo.xml lacks ${want}")
     endif()
   endforeach()
+  if(xml MATCHES "<mediatype>inode/")
+    problem("${APP_ID}.metainfo.xml claims a folder type")
+  endif()
 endif()
 
 find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)

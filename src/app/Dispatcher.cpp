@@ -107,7 +107,8 @@ void TDispatcher::Edit1KeyDown(const std::string& fieldText, std::uint16_t& key,
 }
 
 void TDispatcher::FormKeyDown(std::uint16_t& key, ModifierSet modifiers) {
-  if (c_.keys[NavAction::Emergency].Matches(key, modifiers))
+  if (c_.keys[NavAction::Emergency].Matches(key, modifiers) ||
+      c_.keys[NavAction::FullScreen].Matches(key, modifiers))
     DispatchCommand(std::string(), key, modifiers);
 }
 
@@ -117,13 +118,15 @@ bool TDispatcher::SourceIsFolder() const {
 
 // The key commands, tested in this order; the first whose key matches and whose condition holds
 // fires, and nothing after it is tested. Enter is a row of its own, whatever its modifiers.
-const std::array<TDispatcher::Command, 19>& TDispatcher::Commands() {
+const std::array<TDispatcher::Command, 20>& TDispatcher::Commands() {
   using D = TDispatcher;
   using T = const std::string&;
   using M = ModifierSet;
-  static const std::array<Command, 19> kCommands{{
+  static const std::array<Command, 20> kCommands{{
+      // Out of full screen first: the same key is how people expect to leave it.
       {NavAction::Emergency, Needs::Nothing,
        [](D& d, T, M) {
+         if (d.c_.target.IsFullScreen()) return d.c_.target.ToggleFullScreen();
          d.c_.target.MinimiseWindow();
          d.c_.target.HidePreview();
        }},
@@ -159,6 +162,7 @@ const std::array<TDispatcher::Command, 19>& TDispatcher::Commands() {
          d.c_.target.RotateClockwise();
          d.c_.target.FitPicture();
        }},
+      {NavAction::FullScreen, Needs::Nothing, [](D& d, T, M) { d.c_.target.ToggleFullScreen(); }},
   }};
   return kCommands;
 }

@@ -30,6 +30,10 @@ class TViewCommands {
   virtual void SetStatus(StatusColor status) = 0;
   // The panic key: the window is minimised.
   virtual void MinimiseWindow() = 0;
+  // Full screen keeps the top bar and gives the rest of the screen to the picture; leaving it
+  // brings back the bounds (and maximized state) the window had before.
+  virtual bool IsFullScreen() const = 0;
+  virtual void ToggleFullScreen() = 0;
   virtual void HidePreview() = 0;  // only when it is visible
   // Appends the key map's completion of the typed text, selected so that typing on replaces it;
   // called again, it offers the next. Nothing for an empty field.
@@ -86,7 +90,7 @@ class TDispatcher {
   // The input field's key-down handler. key may become Enter (one-key mode); the field's own
   // handling of the key follows the call.
   void Edit1KeyDown(const std::string& fieldText, std::uint16_t& key, ModifierSet modifiers);
-  // The window's own key-down handler: only the panic key does anything there.
+  // The window's own key-down handler: only the panic and full-screen keys do anything there.
   void FormKeyDown(std::uint16_t& key, ModifierSet modifiers);
   // Resets the status colour, then runs the first key command whose key matches and whose
   // condition holds; text is what the command reads from the field.
@@ -100,7 +104,7 @@ class TDispatcher {
     Needs needs;
     void (*run)(TDispatcher& dispatcher, const std::string& text, ModifierSet modifiers);
   };
-  static const std::array<Command, 19>& Commands();
+  static const std::array<Command, 20>& Commands();
   template <std::string (TDirectoryList::*Move)(const std::string&) const>
   static void OpenFolder(TDispatcher& d, const std::string& text, ModifierSet modifiers);
   template <ScrollDirection Direction>

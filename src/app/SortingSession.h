@@ -116,6 +116,8 @@ class TSortingSession : public TCommandTarget {
   // ---- The key commands only the window carries out.
   void SetStatus(StatusColor status) override { view_.SetStatus(status); }
   void MinimiseWindow() override { view_.MinimiseWindow(); }
+  bool IsFullScreen() const override { return view_.IsFullScreen(); }
+  void ToggleFullScreen() override { view_.ToggleFullScreen(); }
   void HidePreview() override { view_.HidePreview(); }
   void CompleteInput() override { view_.CompleteInput(); }
   void TidyInput() override { view_.TidyInput(); }

@@ -40,7 +40,8 @@ constexpr std::array<NavAction, kNavActionCount> kWriteOrder = {NavAction::OneKe
                                                                 NavAction::ParentDirectory,
                                                                 NavAction::ChildDirectory,
                                                                 NavAction::PreviousDirectory,
-                                                                NavAction::NextDirectory};
+                                                                NavAction::NextDirectory,
+                                                                NavAction::FullScreen};
 
 }  // namespace
 
@@ -71,6 +72,7 @@ const std::array<NavActionInfo, kNavActionCount>& NavActions() {
       {NavAction::PreviousDirectory, "PreviousDirectory", 549},
       {NavAction::NextDirectory, "NextDirectory", 551},
       {NavAction::OneKey, "OneKey", 112},
+      {NavAction::FullScreen, "FullScreen", 122},
   }};
   return actions;
 }

@@ -62,8 +62,9 @@ enum class NavAction : std::size_t {
   PreviousDirectory,
   NextDirectory,
   OneKey,
+  FullScreen,
 };
-inline constexpr std::size_t kNavActionCount = 17;
+inline constexpr std::size_t kNavActionCount = 18;
 
 struct NavActionInfo {
   NavAction action;

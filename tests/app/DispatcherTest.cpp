@@ -19,6 +19,7 @@ class RecordingTarget : public TCommandTarget {
   std::vector<std::string> calls;
   std::vector<std::string> keyList;
   bool oneKey = false;
+  bool fullScreen = false;
 
   void SetStatus(StatusColor s) override {
     if (s != StatusColor::Default)
@@ -27,6 +28,10 @@ class RecordingTarget : public TCommandTarget {
       ++defaults;
   }
   void MinimiseWindow() override { calls.push_back("minimise"); }
+  bool IsFullScreen() const override { return fullScreen; }
+  void ToggleFullScreen() override {
+    calls.push_back((fullScreen = !fullScreen) ? "full" : "normal");
+  }
   void HidePreview() override { calls.push_back("hidePreview"); }
   void ShowNext() override { calls.push_back("next"); }
   void ShowPrevious() override { calls.push_back("previous"); }
@@ -226,6 +231,11 @@ TEST_F(DispatcherTest, BindingsFireInTheirFixedOrder) {
   EXPECT_EQ(Press(37, kShift), Calls({"ccw", "fit"}));
   EXPECT_EQ(Press(112), Calls({"onekey on", "arrange"}));
   EXPECT_EQ(Press(27), Calls({"minimise", "hidePreview"}));
+  EXPECT_EQ(Press(122), Calls({"full"}));
+  EXPECT_EQ(Press(27), Calls({"normal"})) << "the panic key leaves full screen first";
+  target.calls.clear();
+  for (std::uint16_t key : {122, 27}) dispatcher->FormKeyDown(key, kNoModifiers);
+  EXPECT_EQ(target.calls, Calls({"full", "normal"})) << "where no field has the focus";
   EXPECT_EQ(Press(65), Calls({})) << "an unbound key only resets the colour";
 
   keys[NavAction::Next].SetCode(37);  // two bindings on one key: Previous is tested first

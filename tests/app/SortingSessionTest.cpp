@@ -38,6 +38,8 @@ class ShownView : public TSessionView {
   bool CloseRequestedDuringBuild() override { return false; }
   void SetStatus(StatusColor s) override { status = s; }
   void MinimiseWindow() override {}
+  bool IsFullScreen() const override { return false; }
+  void ToggleFullScreen() override {}
   void HidePreview() override {}
   void CompleteInput() override {}
   void TidyInput() override {}

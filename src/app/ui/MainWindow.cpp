@@ -136,7 +136,11 @@ void TForm1::FormShow() {
 void TForm1::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (closed_) return;
-  if (event->type() == QEvent::WindowStateChange && !isMaximized()) maximizedSinceStart_ = false;
+  if (event->type() == QEvent::WindowStateChange) {
+    if (!isMaximized()) maximizedSinceStart_ = false;
+    // Left by this program or by the window manager alike.
+    if (!isFullScreen()) boundsBeforeFullScreen_.reset();
+  }
   if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
 }
 
@@ -168,16 +172,20 @@ void TForm1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+WindowBounds TForm1::NormalBounds() const {
+  if (maximizedSinceStart_) return window_.bounds;
+  // Left and top are the frame's, as they were read.
+  const QPoint frameOffset = geometry().topLeft() - pos();
+  const QRect normal = normalGeometry();
+  return {normal.x() - frameOffset.x(), normal.y() - frameOffset.y(), normal.width(),
+          normal.height()};
+}
+
 WindowSettings TForm1::CurrentWindowSettings() const {
   WindowSettings w = window_;
   w.maximized = isMaximized();
-  // The normal bounds, also while maximized; left and top are the frame's, as they were read.
-  if (!maximizedSinceStart_) {
-    const QPoint frameOffset = geometry().topLeft() - pos();
-    const QRect normal = normalGeometry();
-    w.bounds = {normal.x() - frameOffset.x(), normal.y() - frameOffset.y(), normal.width(),
-                normal.height()};
-  }
+  // The normal bounds, also while maximized or full screen.
+  w.bounds = boundsBeforeFullScreen_ ? *boundsBeforeFullScreen_ : NormalBounds();
   w.previewVisible = Form2->isVisible();
   w.preview = Form2->Bounds();
   return w;
@@ -200,6 +208,16 @@ void TForm1::FormClose() {
   Edit1->Attach(nullptr, nullptr);
   MainMenu->Attach(nullptr);
   session_.reset();
+}
+
+void TForm1::ToggleFullScreen() {
+  if (isFullScreen()) {
+    // The maximized state, kept through full screen, comes back with it.
+    setWindowState(windowState() & ~Qt::WindowFullScreen);
+    return;
+  }
+  boundsBeforeFullScreen_ = NormalBounds();
+  setWindowState(windowState() | Qt::WindowFullScreen);
 }
 
 void TForm1::HidePreview() {

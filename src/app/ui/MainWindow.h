@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,8 @@ class TForm1 : public QWidget, public TSessionView {
   // Paints Edit1's background with a status colour.
   void SetStatus(StatusColor status) override;
   void MinimiseWindow() override { showMinimized(); }
+  bool IsFullScreen() const override { return isFullScreen(); }
+  void ToggleFullScreen() override;
   void HidePreview() override;
   Loaded LoadPicture(const std::string& path) override { return MainPanel->LoadPicture(path); }
   void ShowPicture(const std::string& caption) override {
@@ -146,6 +149,8 @@ class TForm1 : public QWidget, public TSessionView {
 
   void ApplyWindowSettings();
   WindowSettings CurrentWindowSettings() const;
+  // The bounds the window has, or would have, when neither maximized nor full screen.
+  WindowBounds NormalBounds() const;
 
   WindowSettings window_;  // the defaults until the settings file is read
   bool closed_ = false;
@@ -154,6 +159,8 @@ class TForm1 : public QWidget, public TSessionView {
   // the toolkit cannot tell in frame terms for a window maximized before it was shown.
   bool maximizedSinceStart_ = false;
   bool previewPlaced_ = false;  // the preview window takes its saved place at the first showing
+  // Taken on the way into full screen, where the window has no frame to tell them by.
+  std::optional<WindowBounds> boundsBeforeFullScreen_;
 
   // Created by FormCreate, freed by FormClose.
   std::unique_ptr<TSortingSession> session_;

@@ -121,6 +121,14 @@ constexpr Row kRows[] = {
     {When::Always, Qt::Key_ParenLeft, Qt::Key_ParenLeft, 57},
 };
 
+// The keys of the main block by xkb keycode (24 to 61), named as on a US keyboard; 0 for the
+// Enter, Ctrl and Shift keys among them.
+constexpr int kFirstLetterKeycode = 24;
+constexpr unsigned char kUsKeyAt[] = {
+    'Q', 'W', 'E', 'R', 'T', 'Y', 'U', 'I', 'O', 'P', 219, 221, 0,   0,   'A', 'S', 'D', 'F', 'G',
+    'H', 'J', 'K', 'L', 186, 222, 192, 0,   220, 'Z', 'X', 'C', 'V', 'B', 'N', 'M', 188, 190, 191,
+};
+
 bool Applies(When when, Qt::KeyboardModifiers modifiers) {
   switch (when) {
     case When::Keypad:
@@ -135,10 +143,13 @@ bool Applies(When when, Qt::KeyboardModifiers modifiers) {
   return false;
 }
 
+// The offscreen platform has no keyboard of its own: its key events are made by programs (tests,
+// remote control), which give the scan codes in the numbering of the desktops they stand for.
 bool ScanCodesAreXkb() {
   static const bool xkb = [] {
     const QString p = QGuiApplication::platformName();
-    return p == QLatin1String("xcb") || p.startsWith(QLatin1String("wayland"));
+    return p == QLatin1String("xcb") || p.startsWith(QLatin1String("wayland")) ||
+           p == QLatin1String("offscreen");
   }();
   return xkb;
 }
@@ -157,6 +168,12 @@ int VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers, quint32 nativeScanC
   for (const Row& r : kRows) {
     if (qtKey >= r.first && qtKey <= r.last && Applies(r.when, modifiers))
       return r.vk + (qtKey - r.first);
+  }
+  // A letter of a Cyrillic, Greek or other layout names no key here: the key it sits on does,
+  // so bindings and one-key mode work whatever layout is active.
+  if (xkbScanCodes && !modifiers.testFlag(Qt::KeypadModifier)) {
+    const auto at = static_cast<long long>(nativeScanCode) - kFirstLetterKeycode;
+    if (at >= 0 && at < static_cast<long long>(std::size(kUsKeyAt))) return kUsKeyAt[at];
   }
   return 0;
 }

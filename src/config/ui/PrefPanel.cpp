@@ -85,6 +85,7 @@ std::array<std::pair<QLineEdit*, NavAction>, kNavActionCount> BindingFields(cons
       {p.EditChildDir, NavAction::ChildDirectory},
       {p.EditPreviousDir, NavAction::PreviousDirectory},
       {p.EditNextDir, NavAction::NextDirectory},
+      {p.EditFullScreen, NavAction::FullScreen},
   }};
 }
 
@@ -169,6 +170,8 @@ PrefPanel::PrefPanel(PrefOptions options, TVirtualKeys& keys, TColorManager& col
   EditPreviousDir = MakeField(this, "EditPreviousDir", kBindingWidth);
   auto* labelNextDir = MakeLabel(this, "LabelNextDir", QStringLiteral("次"));
   EditNextDir = MakeField(this, "EditNextDir", kBindingWidth);
+  auto* labelFullScreen = MakeLabel(this, "LabelFullScreen", tr("全画面表示"));
+  EditFullScreen = MakeField(this, "EditFullScreen", kBindingWidth);
 
   // The buttons keep the window's font.
   ButtonPrefRegist = new QPushButton(QStringLiteral("登録(&R)"), this);
@@ -196,6 +199,7 @@ PrefPanel::PrefPanel(PrefOptions options, TVirtualKeys& keys, TColorManager& col
       {label(labelDirectory, kHeadingGap), label(labelParent), field(EditParentDir),
        label(labelChild), field(EditChildDir), label(labelPreviousDir), field(EditPreviousDir),
        label(labelNextDir), field(EditNextDir)},
+      {label(labelFullScreen), field(EditFullScreen)},
   };
 
   connect(EditColorSample, &QLineEdit::textChanged, this, &PrefPanel::EditColorSampleChange);

@@ -80,6 +80,7 @@ class PrefPanel : public QWidget {
   QLineEdit* EditChildDir;
   QLineEdit* EditPreviousDir;
   QLineEdit* EditNextDir;
+  QLineEdit* EditFullScreen;
   QPushButton* ButtonPrefRegist;
   QPushButton* ButtonPrefClose;
 

@@ -24,6 +24,8 @@ class Target : public TCommandTarget {
 
   void SetStatus(StatusColor) override {}
   void MinimiseWindow() override { ++others; }
+  bool IsFullScreen() const override { return false; }
+  void ToggleFullScreen() override { ++others; }
   void HidePreview() override { ++others; }
   void ShowNext() override { ++others; }
   void ShowPrevious() override { ++others; }

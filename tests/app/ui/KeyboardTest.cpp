@@ -8,6 +8,7 @@
 
 #include "app/ui/Application.h"
 #include "app/ui/MainWindow.h"
+#include "platform/ProfileFile.h"
 #include "support/PictureWriter.h"
 #include "support/TempDir.h"
 
@@ -55,6 +56,13 @@ struct Sorting {
   void Enter(const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     if (!text.isEmpty()) QTest::keyClicks(form->Edit1, text);
     QTest::keyClick(form->Edit1, Qt::Key_Return, modifiers);
+  }
+  // A key of a non-Latin layout as X hands it over: its letter's capital and the key's keycode.
+  void TypeLayoutKey(QChar letter, quint32 keycode) {
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+      QKeyEvent e(type, letter.toUpper().unicode(), Qt::NoModifier, keycode, 0, 0, letter);
+      QCoreApplication::sendEvent(form->Edit1, &e);
+    }
   }
   void Erase() {
     form->Edit1->selectAll();
@@ -230,6 +238,9 @@ class KeyboardTest : public QObject {
     QTest::keyClick(s.form->Edit1, Qt::Key_X);
     QVERIFY(s.In("trash", Name(p0)));
     QCOMPARE(s.form->Edit1->selectedText(), QStringLiteral("x"));
+    const std::string pc = s.Current();
+    s.TypeLayoutKey(u'ч', 53);  // Cyrillic che lies on the X key
+    QVERIFY(s.In("trash", Name(pc)));
 
     QTest::keyClicks(s.form->Edit1, QStringLiteral(":"));
     QCOMPARE(s.form->Edit1->text(), QStringLiteral(":"));
@@ -251,6 +262,31 @@ class KeyboardTest : public QObject {
     QTest::keyClick(s.form->Edit1, Qt::Key_X);
     QCOMPARE(s.Current(), p3);
     QCOMPARE(s.form->Edit1->text(), QStringLiteral("x"));
+    s.TypeLayoutKey(u'ч', 53);  // outside one-key mode the field shows what the layout types
+    QCOMPARE(s.form->Edit1->text(), QStringLiteral("xч"));
+  }
+
+  void fullScreenKeepsTheTopBarAndTheNormalBounds() {
+    Sorting s;
+    QVERIFY(s.shown);
+    const QRect normal(s.form->pos(), s.form->size());
+    QTest::keyClick(s.form->Edit1, Qt::Key_F11);
+    const QSize screen = s.form->screen()->geometry().size();
+    QTRY_COMPARE(s.form->size(), screen);
+    const int bar = s.form->Edit1->height();
+    QCOMPARE(s.form->MainPanel->geometry(), QRect(0, bar, screen.width(), screen.height() - bar));
+    QTest::keyClick(s.form->Edit1, Qt::Key_Escape);  // leaves full screen, does not minimise
+    QTRY_COMPARE(QRect(s.form->pos(), s.form->size()), normal);
+    QVERIFY(!s.form->windowState().testAnyFlags(Qt::WindowFullScreen | Qt::WindowMinimized));
+
+    QTest::keyClick(s.form.get(), Qt::Key_F11);  // closed in full screen: the normal bounds saved
+    QTRY_VERIFY(s.form->isFullScreen());
+    QVERIFY(s.form->close());
+    platform::ProfileFile f;
+    f.Load(s.dir / "conf/sortivo.ini");
+    const auto stored = [&f](const char* key) { return f.ReadInteger("Main", key, -1); };
+    QCOMPARE(QRect(stored("Left"), stored("Top"), stored("Width"), stored("Height")), normal);
+    QCOMPARE(stored("Maximized"), 0);
   }
 
   void theMenuOpensFromTheKeyboardAndItsFontReachesTheLayout() {

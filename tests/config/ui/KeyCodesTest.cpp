@@ -95,6 +95,15 @@ class KeyCodesTest : public QObject {
     QCOMPARE(VirtualKeyOf(Qt::Key_7, Qt::KeypadModifier, 16, true), 103);
     // Letters come from the key whatever its position.
     QCOMPARE(VirtualKeyOf(Qt::Key_Q, Qt::NoModifier, 38, true), 81);
+    QCOMPARE(VirtualKeyOf(Qt::Key_Comma, Qt::NoModifier, 58, true), 188);  // AZERTY M key
+    // Letters of non-Latin layouts (Qt names them by their capitals) go by the US key under them.
+    QCOMPARE(VirtualKeyOf(u'Ф', Qt::ShiftModifier, 38, true), 65);
+    QCOMPARE(VirtualKeyOf(u'Ч', Qt::ControlModifier, 53, true), 88);
+    QCOMPARE(VirtualKeyOf(u'Х', Qt::NoModifier, 34, true), 219);
+    QCOMPARE(VirtualKeyOf(u'Σ', Qt::NoModifier, 25, true), 87);  // Greek final sigma
+    QCOMPARE(VirtualKeyOf(u'ש', Qt::NoModifier, 38, true), 65);
+    QCOMPARE(VirtualKeyOf(u'Ф', Qt::NoModifier, 100, true), 0);  // no letter key there
+    QCOMPARE(VirtualKeyOf(u'Ф', Qt::NoModifier, 38, false), 0);  // no X keycode
   }
 };
 

@@ -91,7 +91,8 @@ const std::map<QString, NavAction> kBindingFields = {
     {"EditParentDir", NavAction::ParentDirectory},
     {"EditChildDir", NavAction::ChildDirectory},
     {"EditPreviousDir", NavAction::PreviousDirectory},
-    {"EditNextDir", NavAction::NextDirectory}};
+    {"EditNextDir", NavAction::NextDirectory},
+    {"EditFullScreen", NavAction::FullScreen}};
 
 int Right(const QWidget* w) {
   return w->x() + w->width();
@@ -155,7 +156,7 @@ class PrefPanelTest : public QObject {
     row("EditFailColor", "zz", false);
     row("EditFailColor", "123456", true);
     const char* codes[] = {"241", "1051", "113", "290", "38", "1", "0", "300", "4133",
-                           "2",   "3",    "4",   "5",   "6",  "7", "8", "9"};
+                           "2",   "3",    "4",   "5",   "6",  "7", "8", "9",   "10"};
     int i = 0;
     for (const auto& [name, action] : kBindingFields)
       row(name.toLatin1().constData(), codes[i++], true);
@@ -344,7 +345,7 @@ class PrefPanelTest : public QObject {
     QCOMPARE(p.EditPanic->width(), 50);
     QCOMPARE(p.EditTail->font().pixelSize(), 19);
     QCOMPARE(p.ButtonPrefClose->font(), h.font());
-    QCOMPARE(p.ButtonPrefClose->y(), Bottom(p.EditNextDir) + 12);
+    QCOMPARE(p.ButtonPrefClose->y(), Bottom(p.EditFullScreen) + 12);
     QCOMPARE(Right(p.ButtonPrefClose), size.width() - 8);
     QCOMPARE(Right(p.ButtonPrefRegist), p.ButtonPrefClose->x() - 8);
     QCOMPARE(size.height(), Bottom(p.ButtonPrefClose) + 8);
@@ -366,7 +367,7 @@ class PrefPanelTest : public QObject {
                             "EditFailColor EditCodeSample EditAutoComp EditPanic EditOneKey "
                             "EditPrevious EditNext EditHead EditTail EditUp EditDown EditLeft "
                             "EditRight Edit270 Edit90 EditParentDir EditChildDir EditPreviousDir "
-                            "EditNextDir ButtonPrefRegist ButtonPrefClose"));
+                            "EditNextDir EditFullScreen ButtonPrefRegist ButtonPrefClose"));
   }
 };
 
