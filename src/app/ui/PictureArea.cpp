@@ -3,26 +3,76 @@
 #include "app/ui/PictureArea.h"
 
 #include <QEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <algorithm>
 #include <exception>
 #include <vector>
 
+#include "config/ui/KeyCodes.h"
 #include "view/DecodeAhead.h"
 #include "view/ImageLib.h"
 #include "view/ui/MouseInput.h"
 #include "view/ui/PictureControl.h"
 #include "view/ui/PreviewWindow.h"
 
-TPictureArea::TPictureArea(QWidget* parent) : QFrame(parent), Image1(new TPictureControl(this)) {
+TPictureArea::TPictureArea(QWidget* parent)
+    : QFrame(parent), Image1(new TPictureControl(this)), LabelHint(new QLabel(this)) {
   setObjectName(QStringLiteral("MainPanel"));
+  LabelHint->setObjectName(QStringLiteral("LabelHint"));
+  LabelHint->setTextFormat(Qt::RichText);
+  LabelHint->setAlignment(Qt::AlignCenter);
+  LabelHint->setWordWrap(true);
+  LabelHint->setForegroundRole(QPalette::PlaceholderText);
+  // Clicks and drops go through to the area, as if the hint were not there.
+  LabelHint->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 void TPictureArea::Attach(TSortingSession* session, TDecodeAhead* decodeAhead, TForm2* preview) {
   session_ = session;
   decodeAhead_ = decodeAhead;
   preview_ = preview;
+  UpdateHint();
+}
+
+QString TPictureArea::HintText() const {
+  const auto key = [this](NavAction action) {
+    return BindingName(session_->VirtualKeys()[action].GetCode()).toHtmlEscaped();
+  };
+  const auto heading = [](const QString& text) {
+    return QStringLiteral("<p style='font-size:large; font-weight:bold'>") + text.toHtmlEscaped() +
+           QStringLiteral("</p>");
+  };
+  const auto lines = [](std::initializer_list<QString> texts) {
+    QStringList escaped;
+    for (const QString& t : texts) escaped << t.toHtmlEscaped();
+    return QStringLiteral("<p>") + escaped.join(QStringLiteral("<br>")) + QStringLiteral("</p>");
+  };
+  return heading(tr("画像を開くには")) +
+         lines({tr("フォルダーや画像をこのウィンドウにドロップするか、"),
+                tr("上の入力欄にパスを入力して Enter を押します。")}) +
+         heading(tr("振り分けるには")) +
+         lines({tr("メニュー → キー で、振り分け先のフォルダーにキーを登録します。"),
+                tr("フォルダーをドロップし、キーを入力して 登録 を押します。"),
+                tr("あとはキーを入力して Enter で移動、Shift+Enter でコピーします。")}) +
+         heading(tr("主なキー")) +
+         lines({tr("%1 / %2  前の画像 / 次の画像")
+                    .arg(key(NavAction::Previous), key(NavAction::Next)),
+                tr("%1 / %2  先頭 / 末尾の画像").arg(key(NavAction::Head), key(NavAction::Tail)),
+                tr("%1  ウィンドウを最小化").arg(key(NavAction::Emergency))});
+}
+
+void TPictureArea::UpdateHint() {
+  const bool shown = session_ && !picture_;
+  if (shown) {
+    LabelHint->setText(HintText());
+    const int margin = 16;
+    LabelHint->setFixedWidth(std::max(0, width() - 2 * margin));
+    LabelHint->adjustSize();
+    LabelHint->move(margin, std::max(0, (height() - LabelHint->height()) / 2));
+  }
+  LabelHint->setVisible(shown);
 }
 
 TSessionView::Loaded TPictureArea::LoadPicture(const std::string& path) {
@@ -44,6 +94,7 @@ TSessionView::Loaded TPictureArea::LoadPicture(const std::string& path) {
   if (!shown) {
     Image1->clear();
     picture_.reset();
+    UpdateHint();
   }
   if (format == PictureFormat::None) return {};
   picture_ = std::move(shown);
@@ -54,6 +105,7 @@ TSessionView::Loaded TPictureArea::LoadPicture(const std::string& path) {
 }
 
 void TPictureArea::ShowPicture() {
+  UpdateHint();
   FitPicture();
   if (paintFirst_) {
     Image1->repaint();
@@ -240,6 +292,7 @@ void TPictureArea::MainPanelMouseUp(QMouseEvent* event) {
 }
 
 bool TPictureArea::event(QEvent* event) {
+  if (event->type() == QEvent::Resize) UpdateHint();
   if (!session_) return QFrame::event(event);
   switch (event->type()) {
     case QEvent::MouseButtonPress:
