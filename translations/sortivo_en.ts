@@ -365,7 +365,7 @@ Given something to open, it opens it at start.
         <translation>To open pictures</translation>
     </message>
     <message>
-        <source>フォルダーや画像をこのウィンドウにドロップするか、</source>
+        <source>フォルダや画像をこのウィンドウにドロップするか、</source>
         <translation>drop a folder or a picture on this window,</translation>
     </message>
     <message>
@@ -377,11 +377,11 @@ Given something to open, it opens it at start.
         <translation>To sort them</translation>
     </message>
     <message>
-        <source>メニュー → キー で、振り分け先のフォルダーにキーを登録します。</source>
+        <source>メニュー → キー で、振り分け先のフォルダにキーを登録します。</source>
         <translation>bind a key to each destination folder under Menu → Keys:</translation>
     </message>
     <message>
-        <source>フォルダーをドロップし、キーを入力して 登録 を押します。</source>
+        <source>フォルダをドロップし、キーを入力して 登録 を押します。</source>
         <translation>drop the folder, type a key and press Register.</translation>
     </message>
     <message>

@@ -365,8 +365,8 @@
         <translation>画像を開くには</translation>
     </message>
     <message>
-        <source>フォルダーや画像をこのウィンドウにドロップするか、</source>
-        <translation>フォルダーや画像をこのウィンドウにドロップするか、</translation>
+        <source>フォルダや画像をこのウィンドウにドロップするか、</source>
+        <translation>フォルダや画像をこのウィンドウにドロップするか、</translation>
     </message>
     <message>
         <source>上の入力欄にパスを入力して Enter を押します。</source>
@@ -377,12 +377,12 @@
         <translation>振り分けるには</translation>
     </message>
     <message>
-        <source>メニュー → キー で、振り分け先のフォルダーにキーを登録します。</source>
-        <translation>メニュー → キー で、振り分け先のフォルダーにキーを登録します。</translation>
+        <source>メニュー → キー で、振り分け先のフォルダにキーを登録します。</source>
+        <translation>メニュー → キー で、振り分け先のフォルダにキーを登録します。</translation>
     </message>
     <message>
-        <source>フォルダーをドロップし、キーを入力して 登録 を押します。</source>
-        <translation>フォルダーをドロップし、キーを入力して 登録 を押します。</translation>
+        <source>フォルダをドロップし、キーを入力して 登録 を押します。</source>
+        <translation>フォルダをドロップし、キーを入力して 登録 を押します。</translation>
     </message>
     <message>
         <source>あとはキーを入力して Enter で移動、Shift+Enter でコピーします。</source>

@@ -29,6 +29,7 @@ void TForm1::CreatePanels() {
   connect(prefPanel_, &PrefPanel::SettingsChanged, this, [this] {
     SetStatus(StatusColor::Default);
     Edit1->update();
+    MainPanel->UpdateHint();  // it names the bindings
   });
 
   SetKeyPanelDropHandler([this](const std::string& path, const QPoint& globalPos) {

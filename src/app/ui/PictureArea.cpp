@@ -8,6 +8,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <exception>
+#include <initializer_list>
 #include <vector>
 
 #include "config/ui/KeyCodes.h"
@@ -50,11 +51,11 @@ QString TPictureArea::HintText() const {
     return QStringLiteral("<p>") + escaped.join(QStringLiteral("<br>")) + QStringLiteral("</p>");
   };
   return heading(tr("画像を開くには")) +
-         lines({tr("フォルダーや画像をこのウィンドウにドロップするか、"),
+         lines({tr("フォルダや画像をこのウィンドウにドロップするか、"),
                 tr("上の入力欄にパスを入力して Enter を押します。")}) +
          heading(tr("振り分けるには")) +
-         lines({tr("メニュー → キー で、振り分け先のフォルダーにキーを登録します。"),
-                tr("フォルダーをドロップし、キーを入力して 登録 を押します。"),
+         lines({tr("メニュー → キー で、振り分け先のフォルダにキーを登録します。"),
+                tr("フォルダをドロップし、キーを入力して 登録 を押します。"),
                 tr("あとはキーを入力して Enter で移動、Shift+Enter でコピーします。")}) +
          heading(tr("主なキー")) +
          lines({tr("%1 / %2  前の画像 / 次の画像")

@@ -47,6 +47,8 @@ class TPictureArea : public QFrame {
   void RefreshAnimatedPicture();
   // A wheel turn anywhere in the window scrolls the picture.
   void Wheel(QWheelEvent* event);
+  // Shows the hint, centred and naming the current bindings, while there is no picture.
+  void UpdateHint();
 
  protected:
   bool event(QEvent* event) override;
@@ -68,8 +70,6 @@ class TPictureArea : public QFrame {
   codecs::DecodeOptions DisplayOptions(ViewSize area);
   // Decodes the current picture again when it was decoded smaller than it is now shown.
   void Sharpen(const ViewPlacement& placement);
-  // Shows the hint, centred and naming the current bindings, while there is no picture.
-  void UpdateHint();
   QString HintText() const;
 
   TSortingSession* session_ = nullptr;
