@@ -366,7 +366,7 @@ Given something to open, it opens it at start.
     </message>
     <message>
         <source>フォルダや画像をこのウィンドウにドロップするか、</source>
-        <translation>drop a folder or a picture on this window,</translation>
+        <translation>Drop a folder or a picture on this window,</translation>
     </message>
     <message>
         <source>上の入力欄にパスを入力して Enter を押します。</source>
@@ -377,11 +377,11 @@ Given something to open, it opens it at start.
         <translation>To sort them</translation>
     </message>
     <message>
-        <source>メニュー → キー で、振り分け先のフォルダにキーを登録します。</source>
-        <translation>bind a key to each destination folder under Menu → Keys:</translation>
+        <source>「メニュー → キー」で、振り分け先のフォルダにキーを登録します。</source>
+        <translation>Bind a key to each destination folder under Menu → Keys:</translation>
     </message>
     <message>
-        <source>フォルダをドロップし、キーを入力して 登録 を押します。</source>
+        <source>フォルダをドロップし、キーを入力して「登録」を押します。</source>
         <translation>drop the folder, type a key and press Register.</translation>
     </message>
     <message>
@@ -393,16 +393,16 @@ Given something to open, it opens it at start.
         <translation>Keys</translation>
     </message>
     <message>
-        <source>%1 / %2  前の画像 / 次の画像</source>
-        <translation>%1 / %2  previous / next picture</translation>
+        <source>前の画像 / 次の画像</source>
+        <translation>previous / next picture</translation>
     </message>
     <message>
-        <source>%1 / %2  先頭 / 末尾の画像</source>
-        <translation>%1 / %2  first / last picture</translation>
+        <source>先頭 / 末尾の画像</source>
+        <translation>first / last picture</translation>
     </message>
     <message>
-        <source>%1  ウィンドウを最小化</source>
-        <translation>%1  minimise the window</translation>
+        <source>ウィンドウを最小化</source>
+        <translation>minimise the window</translation>
     </message>
 </context>
 <context>

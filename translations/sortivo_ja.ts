@@ -377,12 +377,12 @@
         <translation>振り分けるには</translation>
     </message>
     <message>
-        <source>メニュー → キー で、振り分け先のフォルダにキーを登録します。</source>
-        <translation>メニュー → キー で、振り分け先のフォルダにキーを登録します。</translation>
+        <source>「メニュー → キー」で、振り分け先のフォルダにキーを登録します。</source>
+        <translation>「メニュー → キー」で、振り分け先のフォルダにキーを登録します。</translation>
     </message>
     <message>
-        <source>フォルダをドロップし、キーを入力して 登録 を押します。</source>
-        <translation>フォルダをドロップし、キーを入力して 登録 を押します。</translation>
+        <source>フォルダをドロップし、キーを入力して「登録」を押します。</source>
+        <translation>フォルダをドロップし、キーを入力して「登録」を押します。</translation>
     </message>
     <message>
         <source>あとはキーを入力して Enter で移動、Shift+Enter でコピーします。</source>
@@ -393,16 +393,16 @@
         <translation>主なキー</translation>
     </message>
     <message>
-        <source>%1 / %2  前の画像 / 次の画像</source>
-        <translation>%1 / %2  前の画像 / 次の画像</translation>
+        <source>前の画像 / 次の画像</source>
+        <translation>前の画像 / 次の画像</translation>
     </message>
     <message>
-        <source>%1 / %2  先頭 / 末尾の画像</source>
-        <translation>%1 / %2  先頭 / 末尾の画像</translation>
+        <source>先頭 / 末尾の画像</source>
+        <translation>先頭 / 末尾の画像</translation>
     </message>
     <message>
-        <source>%1  ウィンドウを最小化</source>
-        <translation>%1  ウィンドウを最小化</translation>
+        <source>ウィンドウを最小化</source>
+        <translation>ウィンドウを最小化</translation>
     </message>
 </context>
 <context>

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <exception>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "config/ui/KeyCodes.h"
@@ -38,30 +39,41 @@ void TPictureArea::Attach(TSortingSession* session, TDecodeAhead* decodeAhead, T
 }
 
 QString TPictureArea::HintText() const {
+  const auto text = [](const QString& t) { return t.toHtmlEscaped(); };
   const auto key = [this](NavAction action) {
-    return BindingName(session_->VirtualKeys()[action].GetCode()).toHtmlEscaped();
+    return QStringLiteral("<b>") +
+           BindingName(session_->VirtualKeys()[action].GetCode()).toHtmlEscaped() +
+           QStringLiteral("</b>");
   };
-  const auto heading = [](const QString& text) {
-    return QStringLiteral("<p style='font-size:large; font-weight:bold'>") + text.toHtmlEscaped() +
+  const auto heading = [&text](const QString& t) {
+    return QStringLiteral("<p style='font-size:large; font-weight:bold'>") + text(t) +
            QStringLiteral("</p>");
   };
-  const auto lines = [](std::initializer_list<QString> texts) {
-    QStringList escaped;
-    for (const QString& t : texts) escaped << t.toHtmlEscaped();
-    return QStringLiteral("<p>") + escaped.join(QStringLiteral("<br>")) + QStringLiteral("</p>");
+  const auto lines = [](std::initializer_list<QString> html) {
+    return QStringLiteral("<p>") + QStringList(html).join(QStringLiteral("<br>")) +
+           QStringLiteral("</p>");
   };
+  // Keys right-aligned against what they do.
+  const auto keys = [](std::initializer_list<std::pair<QString, QString>> rows) {
+    QString html = QStringLiteral("<table align='center' cellspacing='2' style='margin-top:6px'>");
+    for (const auto& [keyHtml, what] : rows)
+      html += QStringLiteral("<tr><td align='right'>") + keyHtml +
+              QStringLiteral("</td><td>&nbsp;&nbsp;") + what.toHtmlEscaped() +
+              QStringLiteral("</td></tr>");
+    return html + QStringLiteral("</table>");
+  };
+  const QString slash = QStringLiteral(" / ");
   return heading(tr("画像を開くには")) +
-         lines({tr("フォルダや画像をこのウィンドウにドロップするか、"),
-                tr("上の入力欄にパスを入力して Enter を押します。")}) +
+         lines({text(tr("フォルダや画像をこのウィンドウにドロップするか、")),
+                text(tr("上の入力欄にパスを入力して Enter を押します。"))}) +
          heading(tr("振り分けるには")) +
-         lines({tr("メニュー → キー で、振り分け先のフォルダにキーを登録します。"),
-                tr("フォルダをドロップし、キーを入力して 登録 を押します。"),
-                tr("あとはキーを入力して Enter で移動、Shift+Enter でコピーします。")}) +
+         lines({text(tr("「メニュー → キー」で、振り分け先のフォルダにキーを登録します。")),
+                text(tr("フォルダをドロップし、キーを入力して「登録」を押します。")),
+                text(tr("あとはキーを入力して Enter で移動、Shift+Enter でコピーします。"))}) +
          heading(tr("主なキー")) +
-         lines({tr("%1 / %2  前の画像 / 次の画像")
-                    .arg(key(NavAction::Previous), key(NavAction::Next)),
-                tr("%1 / %2  先頭 / 末尾の画像").arg(key(NavAction::Head), key(NavAction::Tail)),
-                tr("%1  ウィンドウを最小化").arg(key(NavAction::Emergency))});
+         keys({{key(NavAction::Previous) + slash + key(NavAction::Next), tr("前の画像 / 次の画像")},
+               {key(NavAction::Head) + slash + key(NavAction::Tail), tr("先頭 / 末尾の画像")},
+               {key(NavAction::Emergency), tr("ウィンドウを最小化")}});
 }
 
 void TPictureArea::UpdateHint() {
@@ -69,9 +81,9 @@ void TPictureArea::UpdateHint() {
   if (shown) {
     LabelHint->setText(HintText());
     const int margin = 16;
-    LabelHint->setFixedWidth(std::max(0, width() - 2 * margin));
-    LabelHint->adjustSize();
-    LabelHint->move(margin, std::max(0, (height() - LabelHint->height()) / 2));
+    const int w = std::max(0, width() - 2 * margin);
+    const int h = std::min(height(), LabelHint->heightForWidth(w));
+    LabelHint->setGeometry(margin, (height() - h) / 2, w, h);
   }
   LabelHint->setVisible(shown);
 }

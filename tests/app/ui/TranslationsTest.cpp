@@ -10,6 +10,7 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 #include <array>
+#include <filesystem>
 #include <memory>
 
 #include "app/CommandLine.h"
@@ -152,6 +153,7 @@ class TranslationsTest : public QObject {
   void hintUntilAPictureIsShown() {
     InstallTranslations(QStringLiteral("en"));
     testsupport::TempDir dir;
+    std::filesystem::create_directory(dir / "pics");
     QVERIFY(testsupport::WritePng(dir / "pics/a.png", 40, 30));
     TForm1 form(dir.str(), {});
     form.show();
