@@ -233,6 +233,8 @@ QLabel* PrefPanel::AddBindingName(QLineEdit* field) {
   f.setPixelSize(kNameFontPixels);
   name->setFont(f);
   name->setForegroundRole(QPalette::PlaceholderText);
+  // Placed like the larger labels: the margin puts its baseline on theirs.
+  name->setContentsMargins(0, kFontPixels - kNameFontPixels, 0, 0);
   connect(field, &QLineEdit::textChanged, name, [this, name](const QString& text) {
     TVKS binding;
     name->setText(binding.SetText(text.toStdString()) ? BindingName(binding.GetCode()) : QString());
