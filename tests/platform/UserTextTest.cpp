@@ -30,16 +30,4 @@ INSTANTIATE_TEST_SUITE_P(
         // Markers without a part, and a lone "%" at the end, stay as written.
         FormatCase{"%1 %3 100%", {"a"}, "a %3 100%"}));
 
-TEST(UserError, WhatIsTheJapaneseTextAndTheTemplateTravelsWithIt) {
-  try {
-    throw TUserError(CannotWriteFile("/l.txt", "No space left on device"));
-  } catch (const std::runtime_error& e) {
-    EXPECT_STREQ(e.what(), "ファイル /l.txt に書き込めません: No space left on device");
-    const TUserText& text = dynamic_cast<const TUserError&>(e).Text();
-    EXPECT_STREQ(text.source, "ファイル %1 に書き込めません: %2");
-    EXPECT_EQ(text.parts, (std::vector<std::string>{"/l.txt", "No space left on device"}));
-  }
-  EXPECT_EQ(VerbatimText("100%1 sure").Format(), "100%1 sure");
-}
-
 }  // namespace
