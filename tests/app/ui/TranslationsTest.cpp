@@ -100,16 +100,16 @@ class TranslationsTest : public QObject {
   void everyTextInTheLanguage() {
     QFETCH(QString, language);
     InstallTranslations(QStringLiteral("none"));  // the texts as written in the code
-    QStringList design;
-    Collect(design);
+    QStringList written;
+    Collect(written);
     InstallTranslations(language);
     QStringList shown;
     Collect(shown);
-    QCOMPARE(shown.size(), design.size());
+    QCOMPARE(shown.size(), written.size());
     for (qsizetype i = 0; i < shown.size(); ++i) {
-      if (language == QLatin1String("ja")) QCOMPARE(shown[i], design[i]);
+      if (language == QLatin1String("ja")) QCOMPARE(shown[i], written[i]);
       QVERIFY2(language == QLatin1String("ja") || !HasJapanese(shown[i]), qPrintable(shown[i]));
-      QCOMPARE(AccessKey(shown[i]), AccessKey(design[i]));
+      QCOMPARE(AccessKey(shown[i]), AccessKey(written[i]));
     }
   }
 
