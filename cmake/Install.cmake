@@ -38,7 +38,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # needs its fonts, and folders are shown in the file browser through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, xdg-utils")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+# Qt's own translations put its dialogs (font, Yes/No) into the interface's language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-translations-l10n")
 include(CPack)
 
 if(SORTIVO_BUILD_TESTS)

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "SortivoVersion.h"
+#include "platform/UserText.h"
 
 namespace {
 
@@ -34,17 +35,16 @@ bool Contains(const std::array<std::string_view, N>& names, std::string_view nam
 }
 
 std::string HelpText() {
-  std::string text;
-  text += "使い方: sortivo [オプション] [フォルダー | 画像 | リストファイル]\n";
-  text += "\n";
-  text += "画像を一枚ずつ表示し、キーと Enter で登録先のフォルダーへ移動・コピーしたり、\n";
-  text += "リストファイルに書き込んだりして振り分けます。\n";
-  text += "開くものを指定すると、起動してすぐにそれを開きます。\n";
-  text += "\n";
-  text += "  -h, --help     この説明を表示して終了する\n";
-  text += "  -v, --version  版を表示して終了する\n";
-  text += "  --             これより後はオプションでなくファイル名として扱う\n";
-  return text;
+  return UiText("TCommandLine",
+                "使い方: sortivo [オプション] [フォルダー | 画像 | リストファイル]\n"
+                "\n"
+                "画像を一枚ずつ表示し、キーと Enter で登録先のフォルダーへ移動・コピーしたり、\n"
+                "リストファイルに書き込んだりして振り分けます。\n"
+                "開くものを指定すると、起動してすぐにそれを開きます。\n"
+                "\n"
+                "  -h, --help     この説明を表示して終了する\n"
+                "  -v, --version  版を表示して終了する\n"
+                "  --             これより後はオプションでなくファイル名として扱う\n");
 }
 
 }  // namespace

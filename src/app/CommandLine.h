@@ -7,11 +7,14 @@
 // that --help and --version work without a display.
 enum class TCommandAction { Open, ShowHelp, ShowVersion };
 
+inline constexpr const char* kHelpContext = "TCommandLine";
+
 struct TCommandLine {
   TCommandAction action = TCommandAction::Open;
   // Open: the folder, picture or list file to open first; empty when none was given.
   std::string path;
-  // ShowHelp and ShowVersion: the text for standard output.
+  // ShowHelp and ShowVersion: the text for standard output. The help is the untranslated text,
+  // to be translated in context kHelpContext.
   std::string message;
   int exitCode = 0;
 };

@@ -21,6 +21,8 @@ class TGeneralManager {
   bool EnterToCopy = false;
   bool RelativePath = false;
   bool ShiftToCopy = false;
+  // The interface's language: "ja", "en", or empty for the system's.
+  std::string Language;
 
   // Stored unchanged: the picture list lower-cases its own copies.
   void SetImageExtensions(std::string text) { ImageExtensions = std::move(text); }

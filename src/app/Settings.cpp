@@ -91,6 +91,7 @@ void ApplyDefaults(TGeneralManager& general) {
   general.TailFile.clear();
   general.KeyMapFile.clear();
   general.OneKey = false;
+  general.Language.clear();
   general.AutoComp = false;
   general.AutoDelete = false;
   general.EnterToCopy = false;
@@ -199,6 +200,7 @@ bool LoadSettings(const std::string& path, TGeneralManager& general, TTemporaryM
   general.RelativePath = file.ReadBool(kMain, "RelativePath", false);
   temporary.LastFile = file.ReadString(kMain, "LastFile", "");
   temporary.LastDirectory = file.ReadString(kMain, "LastDirectory", "");
+  general.Language = file.ReadString(kMain, "Language", "");
 
   const PixelRect preview = DefaultPreview(window.bounds);
   SetPreviewSlots(temporary, file.ReadInteger(kPreview, "Visible", 0),
@@ -246,6 +248,7 @@ bool SaveSettings(const std::string& path, const TGeneralManager& general, const
   file.WriteBool(kMain, "RelativePath", general.RelativePath);
   file.WriteString(kMain, "LastDirectory", list.source);
   file.WriteString(kMain, "LastFile", list.current);
+  file.WriteString(kMain, "Language", general.Language);
 
   file.WriteBool(kPreview, "Visible", window.previewVisible);
   file.WriteInteger(kPreview, "Left", window.preview.left);
@@ -261,4 +264,10 @@ bool SaveSettings(const std::string& path, const TGeneralManager& general, const
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
   if (!folder.empty()) std::filesystem::create_directories(folder, ec);
   return file.Save(path, err);
+}
+
+std::string ReadLanguageSetting(const std::string& path) {
+  platform::ProfileFile file;
+  if (file.Load(path) != platform::ProfileFile::LoadStatus::Loaded) return {};
+  return file.ReadString(kMain, "Language", "");
 }

@@ -78,3 +78,7 @@ bool LoadSettings(const std::string& path, TGeneralManager& general, TTemporaryM
 bool SaveSettings(const std::string& path, const TGeneralManager& general, const TVirtualKeys& keys,
                   const TColorManager& colors, const WindowSettings& window,
                   const ListPosition& list, std::string* err);
+
+// The "Language" key alone, read before any window exists; empty when the file or the key is
+// missing.
+std::string ReadLanguageSetting(const std::string& path);

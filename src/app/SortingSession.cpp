@@ -13,14 +13,14 @@
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Random.h"
+#include "platform/UserText.h"
 
 namespace {
 
 // Appends one line; throws with the list file's path when it cannot be written whole.
 void AppendLine(const std::string& listFile, const std::string& line) {
   const int fd = ::open(listFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0)
-    throw std::runtime_error("ファイル " + listFile + " に書き込めません: " + std::strerror(errno));
+  if (fd < 0) throw TUserError(CannotWriteFile(listFile, std::strerror(errno)));
   const std::string text = line + "\r\n";
   std::size_t done = 0;
   int error = 0;
@@ -34,8 +34,7 @@ void AppendLine(const std::string& listFile, const std::string& line) {
     done += static_cast<std::size_t>(n);
   }
   if (::close(fd) != 0 && error == 0) error = errno;
-  if (error != 0)
-    throw std::runtime_error("ファイル " + listFile + " に書き込めません: " + std::strerror(error));
+  if (error != 0) throw TUserError(CannotWriteFile(listFile, std::strerror(error)));
 }
 
 // A guard that hides the abort button on every way out of a build, unless told to keep it.
@@ -261,8 +260,8 @@ std::string TSortingSession::FolderToShow(const std::string& fieldText) {
   return {};
 }
 
-std::vector<std::string> TSortingSession::Close(const WindowSettings& window) {
-  std::vector<std::string> errors;
+std::vector<TUserText> TSortingSession::Close(const WindowSettings& window) {
+  std::vector<TUserText> errors;
   const std::string current = files_.GetCurrent();
   try {
     SaveSettings(settingsPath_, general_, keys_, colors_, window, {files_.Source(), current},
@@ -272,13 +271,15 @@ std::vector<std::string> TSortingSession::Close(const WindowSettings& window) {
   }
   try {
     RecordInListFiles(current);
+  } catch (const TUserError& e) {
+    errors.push_back(e.Text());
   } catch (const std::exception& e) {
-    errors.emplace_back(e.what());
+    errors.push_back(VerbatimText(e.what()));
   }
   try {
     keyMap_.Save();
   } catch (const std::exception& e) {
-    errors.emplace_back(e.what());
+    errors.push_back(VerbatimText(e.what()));
   }
   return errors;
 }

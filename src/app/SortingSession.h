@@ -16,6 +16,7 @@
 #include "files/FileList.h"
 #include "keymap/KeyMap.h"
 #include "platform/Pump.h"
+#include "platform/UserText.h"
 #include "view/ImageLib.h"
 
 // What the session asks of the window that shows it, besides the key commands only the window
@@ -111,7 +112,7 @@ class TSortingSession : public TCommandTarget {
   // Shutdown: the settings saved (an error there is swallowed), the picture on screen written
   // into its pending list files, the key map files written. Returns the errors of the last two
   // for the top-level report; each is attempted whatever happened to the other.
-  std::vector<std::string> Close(const WindowSettings& window);
+  std::vector<TUserText> Close(const WindowSettings& window);
 
   // ---- The key commands only the window carries out.
   void SetStatus(StatusColor status) override { view_.SetStatus(status); }

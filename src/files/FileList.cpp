@@ -11,6 +11,7 @@
 #include "platform/Collator.h"
 #include "platform/FileIO.h"
 #include "platform/Path.h"
+#include "platform/UserText.h"
 
 namespace {
 
@@ -167,8 +168,7 @@ bool TFileList::ReadInto(const std::string& listFile, Build& build) {
   abortRequested_ = false;
   const platform::ReadResult read = platform::ReadWholeFile(listFile, kMaxListFileSize);
   if (read.status == platform::ReadStatus::Missing) return true;
-  if (read.status != platform::ReadStatus::Ok)
-    throw std::runtime_error("ファイル " + listFile + " は開けません");
+  if (read.status != platform::ReadStatus::Ok) throw TUserError(CannotOpenFile(listFile));
   std::string_view text(read.bytes);
   text = text.substr(0, text.find('\0'));
   const std::string folder = AbsoluteFolderOf(listFile);

@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "platform/FileSystem.h"
+#include "platform/UserText.h"
 
 using platform::PathStyle;
 
@@ -22,7 +23,7 @@ bool IsAsciiAlnum(char c) {
 }
 
 [[noreturn]] void ThrowCannotOpen(const std::string& path) {
-  throw std::runtime_error("ファイル " + path + " は開けません");
+  throw TUserError(CannotOpenFile(path));
 }
 
 class ReadFd {

@@ -20,6 +20,7 @@
 #include "platform/FileIO.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
+#include "platform/UserText.h"
 
 namespace {
 
@@ -181,8 +182,7 @@ LoadResult LoadClaimed(const std::string& path, const codecs::DecodeOptions& opt
   if (path.empty() || !platform::FileExists(path)) return result;
 
   platform::ReadResult file = ReadPictureFile(path, options, sniffed);
-  if (file.status == platform::ReadStatus::Failed)
-    throw std::runtime_error("ファイル " + path + " は開けません");
+  if (file.status == platform::ReadStatus::Failed) throw TUserError(CannotOpenFile(path));
   if (file.status != platform::ReadStatus::Ok) return result;
 
   const PictureFormat format = *sniffed;

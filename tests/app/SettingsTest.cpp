@@ -153,6 +153,7 @@ TEST(Settings, EveryValueRoundTripsAndTheRestOfTheFileSurvives) {
   o.general.AutoDelete = o.general.AutoComp = o.general.EnterToCopy = true;
   o.general.RelativePath = true;
   o.general.ShiftToCopy = false;
+  o.general.Language = "en";
   o.keys[NavAction::Left].SetCode(37 + 1792);
   o.keys[NavAction::Emergency].SetCode(0);
   o.colors[StatusColor::Default].SetText("#123456");
@@ -175,6 +176,8 @@ TEST(Settings, EveryValueRoundTripsAndTheRestOfTheFileSurvives) {
   EXPECT_NE(fresh.find("1Key=1\r\nAutoComp=1\r\n"), std::string::npos) << "one Main section";
   EXPECT_NE(fresh.find("CharSet=1\r\nStyleName=Medium\r\n"), std::string::npos)
       << "the style name follows the older Font keys";
+  EXPECT_NE(fresh.find("LastFile=/写真/源/a b.jpg\r\nLanguage=en\r\n"), std::string::npos)
+      << "the language follows the older Main keys";
 
   // The extension lists are read from the other spelling; put them there as a user would.
   const std::string edited =
@@ -197,6 +200,8 @@ TEST(Settings, EveryValueRoundTripsAndTheRestOfTheFileSurvives) {
   EXPECT_TRUE(r.general.OneKey && r.general.OriginalSize && r.general.AutoDelete &&
               r.general.AutoComp && r.general.EnterToCopy && r.general.RelativePath);
   EXPECT_FALSE(r.general.ShiftToCopy);
+  EXPECT_EQ(r.general.Language, "en");
+  EXPECT_EQ(ReadLanguageSetting(path), "en");
   EXPECT_EQ(r.general.KeyMapFile, o.general.KeyMapFile);
   EXPECT_EQ(r.general.TailFile, " /t ");
   EXPECT_EQ(r.general.HeadFile, "\"quoted\"");

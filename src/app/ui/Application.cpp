@@ -4,6 +4,8 @@
 #include <exception>
 #include <utility>
 
+#include "app/ui/Translations.h"
+
 namespace {
 
 TApplication::ErrorReporter& Reporter() {
@@ -30,10 +32,12 @@ void TApplication::ReportError(const QString& text) {
 bool TApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
+  } catch (const TUserError& e) {
+    ReportError(TranslateText(e.Text()));
   } catch (const std::exception& e) {
     ReportError(QString::fromUtf8(e.what()));
   } catch (...) {
-    ReportError(QStringLiteral("Unknown error"));
+    ReportError(tr("Unknown error"));
   }
   return false;
 }

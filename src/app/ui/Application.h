@@ -6,6 +6,8 @@
 // The application object. Qt must never see an exception escape an event handler: notify
 // catches it, reports its text, and the program goes on.
 class TApplication : public QApplication {
+  Q_OBJECT
+
  public:
   TApplication(int& argc, char** argv);
   bool notify(QObject* receiver, QEvent* event) override;

@@ -5,8 +5,6 @@
 
 #include "app/Dispatcher.h"
 
-const QString TKeyListBox::kCloseRow = QStringLiteral("閉じる");
-
 TKeyListBox::TKeyListBox(QWidget* parent) : QListWidget(parent) {
   setObjectName(QStringLiteral("ListBox3"));
   setSelectionMode(QAbstractItemView::SingleSelection);
@@ -20,7 +18,7 @@ void TKeyListBox::ShowRows(const std::vector<std::string>& rows) {
     clear();
     rows_.clear();
     rows_.reserve(rows.size() + 1);
-    rows_.push_back(kCloseRow.toStdString());
+    rows_.push_back(CloseRow().toStdString());
     rows_.insert(rows_.end(), rows.begin(), rows.end());
     QStringList texts;
     texts.reserve(static_cast<qsizetype>(rows_.size()));

@@ -14,7 +14,8 @@ class TKeyListBox : public QListWidget {
   Q_OBJECT
 
  public:
-  static const QString kCloseRow;  // "閉じる"
+  // The first row's text, which closes the list.
+  static QString CloseRow() { return tr("閉じる"); }
 
   explicit TKeyListBox(QWidget* parent = nullptr);
 

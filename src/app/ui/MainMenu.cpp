@@ -42,7 +42,7 @@ FontSettings InputFontSettings(const QFont& font, FontSettings stored) {
 TMainMenu::TMainMenu(QWidget& window)
     : QMenu(&window), window_(window), chooseFont_(RunFontDialog) {
   setObjectName(QStringLiteral("MainMenu"));
-  ButtonMenu = MakeButton(window, "ButtonMenu", QStringLiteral("メニュー(&F)"));
+  ButtonMenu = MakeButton(window, "ButtonMenu", tr("メニュー(&F)"));
   ButtonOneKey = MakeButton(window, "ButtonOneKey", kOneKeyOff);
 
   const auto item = [this](const char* name, const QString& caption) {
@@ -55,18 +55,18 @@ TMainMenu::TMainMenu(QWidget& window)
     a->setObjectName(QString::fromLatin1(name));
     return a;
   };
-  Key1 = item("Key1", QStringLiteral("キー(&K)"));
-  Pref1 = item("Pref1", QStringLiteral("設定(&P)"));
-  Open1 = item("Open1", QStringLiteral("開く(&O)"));
-  Resume1 = item("Resume1", QStringLiteral("続き(&R)"));
-  Font1 = item("Font1", QStringLiteral("フォント(&F)"));
+  Key1 = item("Key1", tr("キー(&K)"));
+  Pref1 = item("Pref1", tr("設定(&P)"));
+  Open1 = item("Open1", tr("開く(&O)"));
+  Resume1 = item("Resume1", tr("続き(&R)"));
+  Font1 = item("Font1", tr("フォント(&F)"));
   N1 = separator("N1");
-  Default2 = item("Default2", QStringLiteral("標準(&E)"));
-  Ascending2 = item("Ascending2", QStringLiteral("昇順(&A)"));
-  Descending2 = item("Descending2", QStringLiteral("降順(&D)"));
-  Shuffle2 = item("Shuffle2", QStringLiteral("シャッフル(&S)"));
+  Default2 = item("Default2", tr("標準(&E)"));
+  Ascending2 = item("Ascending2", tr("昇順(&A)"));
+  Descending2 = item("Descending2", tr("降順(&D)"));
+  Shuffle2 = item("Shuffle2", tr("シャッフル(&S)"));
   N2 = separator("N2");
-  QuitX1 = item("QuitX1", QStringLiteral("終了(&X)"));
+  QuitX1 = item("QuitX1", tr("終了(&X)"));
 
   connect(ButtonMenu, &QPushButton::clicked, this, &TMainMenu::ButtonMenuClick);
   connect(ButtonOneKey, &QPushButton::clicked, this, &TMainMenu::ButtonOneKeyClick);

@@ -14,6 +14,7 @@
 #include "app/ui/Application.h"
 #include "app/ui/FileDrops.h"
 #include "app/ui/ScreenPlacement.h"
+#include "app/ui/Translations.h"
 #include "config/ui/KeyCodes.h"
 #include "view/DecodeAhead.h"
 #include "view/ui/PreviewWindow.h"
@@ -32,8 +33,7 @@ TForm1::TForm1(std::string settingsFolder, std::vector<std::string> arguments, Q
   MainPanel = new TPictureArea(this);
   Image1 = MainPanel->Image1;
   ListBox3 = new TKeyListBox(MainPanel);
-  BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
-                            QStringLiteral("中止"), this);
+  BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), tr("中止"), this);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
   BitBtn2->hide();
   connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
@@ -201,8 +201,8 @@ void TForm1::FormClose() {
   Form2->hide();
   // Waits for a decode under way: none may outlive the window.
   decodeAhead_.reset();
-  for (const std::string& error : session_->Close(window))
-    TApplication::ReportError(QString::fromUtf8(error.c_str()));
+  for (const TUserText& error : session_->Close(window))
+    TApplication::ReportError(TranslateText(error));
   Edit1->SetKeyDown({});
   Edit1->SetKeyMap(nullptr);
   Edit1->Attach(nullptr, nullptr);

@@ -20,7 +20,7 @@ void TForm1::CreatePanels() {
   // selectedSectionChanged needs no answer: the input field reads the key map's selection.
 
   TGeneralManager& g = s.General();
-  prefPanel_ = new PrefPanel({g.AutoComp, g.AutoDelete, g.EnterToCopy, g.RelativePath},
+  prefPanel_ = new PrefPanel({g.AutoComp, g.AutoDelete, g.EnterToCopy, g.RelativePath, g.Language},
                              s.VirtualKeys(), s.Colors(), this);
   connect(prefPanel_, &PrefPanel::DisableMainInput, this, &TForm1::DisableMainInput);
   connect(prefPanel_, &PrefPanel::EnableMainInput, this, &TForm1::EnableMainInput);
@@ -29,6 +29,7 @@ void TForm1::CreatePanels() {
   connect(prefPanel_, &PrefPanel::SettingsChanged, this, [this] {
     SetStatus(StatusColor::Default);
     Edit1->update();
+    MainPanel->UpdateHint();  // it names the bindings
   });
 
   SetKeyPanelDropHandler([this](const std::string& path, const QPoint& globalPos) {

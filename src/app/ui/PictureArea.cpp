@@ -3,26 +3,89 @@
 #include "app/ui/PictureArea.h"
 
 #include <QEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <algorithm>
 #include <exception>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
+#include "config/ui/KeyCodes.h"
 #include "view/DecodeAhead.h"
 #include "view/ImageLib.h"
 #include "view/ui/MouseInput.h"
 #include "view/ui/PictureControl.h"
 #include "view/ui/PreviewWindow.h"
 
-TPictureArea::TPictureArea(QWidget* parent) : QFrame(parent), Image1(new TPictureControl(this)) {
+TPictureArea::TPictureArea(QWidget* parent)
+    : QFrame(parent), Image1(new TPictureControl(this)), LabelHint(new QLabel(this)) {
   setObjectName(QStringLiteral("MainPanel"));
+  LabelHint->setObjectName(QStringLiteral("LabelHint"));
+  LabelHint->setTextFormat(Qt::RichText);
+  LabelHint->setAlignment(Qt::AlignCenter);
+  LabelHint->setWordWrap(true);
+  LabelHint->setForegroundRole(QPalette::PlaceholderText);
+  // Clicks and drops go through to the area, as if the hint were not there.
+  LabelHint->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 void TPictureArea::Attach(TSortingSession* session, TDecodeAhead* decodeAhead, TForm2* preview) {
   session_ = session;
   decodeAhead_ = decodeAhead;
   preview_ = preview;
+  UpdateHint();
+}
+
+QString TPictureArea::HintText() const {
+  const auto text = [](const QString& t) { return t.toHtmlEscaped(); };
+  const auto key = [this](NavAction action) {
+    return QStringLiteral("<b>") +
+           BindingName(session_->VirtualKeys()[action].GetCode()).toHtmlEscaped() +
+           QStringLiteral("</b>");
+  };
+  const auto heading = [&text](const QString& t) {
+    return QStringLiteral("<p style='font-size:large; font-weight:bold'>") + text(t) +
+           QStringLiteral("</p>");
+  };
+  const auto lines = [](std::initializer_list<QString> html) {
+    return QStringLiteral("<p>") + QStringList(html).join(QStringLiteral("<br>")) +
+           QStringLiteral("</p>");
+  };
+  // Keys right-aligned against what they do.
+  const auto keys = [](std::initializer_list<std::pair<QString, QString>> rows) {
+    QString html = QStringLiteral("<table align='center' cellspacing='2' style='margin-top:6px'>");
+    for (const auto& [keyHtml, what] : rows)
+      html += QStringLiteral("<tr><td align='right'>") + keyHtml +
+              QStringLiteral("</td><td>&nbsp;&nbsp;") + what.toHtmlEscaped() +
+              QStringLiteral("</td></tr>");
+    return html + QStringLiteral("</table>");
+  };
+  const QString slash = QStringLiteral(" / ");
+  return heading(tr("画像を開くには")) +
+         lines({text(tr("フォルダや画像をこのウィンドウにドロップするか、")),
+                text(tr("上の入力欄にパスを入力して Enter を押します。"))}) +
+         heading(tr("振り分けるには")) +
+         lines({text(tr("「メニュー → キー」で、振り分け先のフォルダにキーを登録します。")),
+                text(tr("フォルダをドロップし、キーを入力して「登録」を押します。")),
+                text(tr("あとはキーを入力して Enter で移動、Shift+Enter でコピーします。"))}) +
+         heading(tr("主なキー")) +
+         keys({{key(NavAction::Previous) + slash + key(NavAction::Next), tr("前の画像 / 次の画像")},
+               {key(NavAction::Head) + slash + key(NavAction::Tail), tr("先頭 / 末尾の画像")},
+               {key(NavAction::Emergency), tr("ウィンドウを最小化")}});
+}
+
+void TPictureArea::UpdateHint() {
+  const bool shown = session_ && !picture_;
+  if (shown) {
+    LabelHint->setText(HintText());
+    const int margin = 16;
+    const int w = std::max(0, width() - 2 * margin);
+    const int h = std::min(height(), LabelHint->heightForWidth(w));
+    LabelHint->setGeometry(margin, (height() - h) / 2, w, h);
+  }
+  LabelHint->setVisible(shown);
 }
 
 TSessionView::Loaded TPictureArea::LoadPicture(const std::string& path) {
@@ -44,6 +107,7 @@ TSessionView::Loaded TPictureArea::LoadPicture(const std::string& path) {
   if (!shown) {
     Image1->clear();
     picture_.reset();
+    UpdateHint();
   }
   if (format == PictureFormat::None) return {};
   picture_ = std::move(shown);
@@ -54,6 +118,7 @@ TSessionView::Loaded TPictureArea::LoadPicture(const std::string& path) {
 }
 
 void TPictureArea::ShowPicture() {
+  UpdateHint();
   FitPicture();
   if (paintFirst_) {
     Image1->repaint();
@@ -240,6 +305,7 @@ void TPictureArea::MainPanelMouseUp(QMouseEvent* event) {
 }
 
 bool TPictureArea::event(QEvent* event) {
+  if (event->type() == QEvent::Resize) UpdateHint();
   if (!session_) return QFrame::event(event);
   switch (event->type()) {
     case QEvent::MouseButtonPress:

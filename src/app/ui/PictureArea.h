@@ -12,6 +12,7 @@
 #include "codecs/Picture.h"
 #include "view/ui/MouseInput.h"
 
+class QLabel;
 class QMouseEvent;
 class QWheelEvent;
 class TDecodeAhead;
@@ -28,6 +29,8 @@ class TPictureArea : public QFrame {
   void Attach(TSortingSession* session, TDecodeAhead* decodeAhead, TForm2* preview);
 
   TPictureControl* Image1;
+  // How to open something and the keys that matter, shown while there is no picture.
+  QLabel* LabelHint;
 
   // The picture on screen, shared with Image1 and the decode-ahead cache; null when there is
   // none.
@@ -44,6 +47,8 @@ class TPictureArea : public QFrame {
   void RefreshAnimatedPicture();
   // A wheel turn anywhere in the window scrolls the picture.
   void Wheel(QWheelEvent* event);
+  // Shows the hint, centred and naming the current bindings, while there is no picture.
+  void UpdateHint();
 
  protected:
   bool event(QEvent* event) override;
@@ -65,6 +70,7 @@ class TPictureArea : public QFrame {
   codecs::DecodeOptions DisplayOptions(ViewSize area);
   // Decodes the current picture again when it was decoded smaller than it is now shown.
   void Sharpen(const ViewPlacement& placement);
+  QString HintText() const;
 
   TSortingSession* session_ = nullptr;
   TDecodeAhead* decodeAhead_ = nullptr;

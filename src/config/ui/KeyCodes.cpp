@@ -1,7 +1,9 @@
 #include "config/ui/KeyCodes.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <iterator>
 
 namespace {
@@ -202,4 +204,64 @@ bool SwallowsCharacter(const QKeyEvent& event) {
   }
   const QString text = event.text();
   return text.size() == 1 && (text[0] == u'\r' || text[0] == u'\n' || text[0] == QChar(27));
+}
+
+namespace {
+
+// The keys whose names Qt spells in a way nobody reads them: arrows as on the key caps, and the
+// Japanese keys by their printed names.
+QString OwnKeyName(int virtualKey) {
+  switch (virtualKey) {
+    case 37:
+      return QStringLiteral("←");
+    case 38:
+      return QStringLiteral("↑");
+    case 39:
+      return QStringLiteral("→");
+    case 40:
+      return QStringLiteral("↓");
+    case 25:
+      return QCoreApplication::translate("KeyNames", "漢字");
+    case 28:
+      return QCoreApplication::translate("KeyNames", "変換");
+    case 29:
+      return QCoreApplication::translate("KeyNames", "無変換");
+    case 240:
+      return QCoreApplication::translate("KeyNames", "英数");
+    case 242:
+      return QCoreApplication::translate("KeyNames", "カタカナ/ひらがな");
+    case 243:
+      return QCoreApplication::translate("KeyNames", "半角/全角");
+    default:
+      return {};
+  }
+}
+
+// The Qt key of a virtual-key number: the first row that produces it, without a scan code or
+// Shift to tell it apart.
+QString QtKeyName(int virtualKey) {
+  for (const Row& r : kRows) {
+    if (r.when == When::ScanCode || r.when == When::Shifted) continue;
+    if (virtualKey < r.vk || virtualKey > r.vk + (r.last - r.first)) continue;
+    const int key = r.first + (virtualKey - r.vk);
+    const int keypad = r.when == When::Keypad ? static_cast<int>(Qt::KeypadModifier) : 0;
+    return QKeySequence(key | keypad).toString(QKeySequence::NativeText);
+  }
+  return {};
+}
+
+}  // namespace
+
+QString BindingName(int code) {
+  const TVKS binding(code);
+  const int key = binding.KeyCode();
+  if (key == 0) return {};
+  QString name = OwnKeyName(key);
+  if (name.isEmpty()) name = QtKeyName(key);
+  if (name.isEmpty()) name = QCoreApplication::translate("KeyNames", "キー %1").arg(key);
+  const ModifierSet m = binding.Modifiers();
+  if (m & kShift) name.prepend(QStringLiteral("Shift+"));
+  if (m & kAlt) name.prepend(QStringLiteral("Alt+"));
+  if (m & kCtrl) name.prepend(QStringLiteral("Ctrl+"));
+  return name;
 }

@@ -2,6 +2,7 @@
 // Key events in the numbering the navigation bindings are stored in: the classic virtual-key
 // numbers (Left 37, F1 112, "A" 65 ...), so settings files written elsewhere keep working.
 #include <QtCore/qnamespace.h>
+#include <QString>
 
 #include "config/VirtualKeys.h"
 
@@ -27,3 +28,7 @@ ModifierSet KeyModifiersOf(Qt::KeyboardModifiers modifiers);
 inline int BindingCode(KeyStroke stroke) {
   return EncodeBinding(static_cast<std::uint8_t>(stroke.virtualKey), stroke.modifiers);
 }
+
+// The key a binding code stands for, as the user reads it ("Ctrl+↑", "F1", "Shift+Home");
+// empty for a code that names no key.
+QString BindingName(int code);

@@ -1,6 +1,7 @@
 #include "config/ui/PrefPanel.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,7 +24,11 @@ constexpr int kGap = 8;
 constexpr int kHeadingGap = 12;
 constexpr int kLabelDrop = 4;
 
-const QString kMonitorCaption = QStringLiteral("キーコードモニタ");
+constexpr int kNameFontPixels = 14;
+
+QString MonitorCaption() {
+  return PrefPanel::tr("キーコードモニタ");
+}
 
 QFont PanelFont(const QWidget& panel) {
   QFont f = panel.font();
@@ -98,89 +103,97 @@ PrefPanel::PrefPanel(PrefOptions options, TVirtualKeys& keys, TColorManager& col
   setAutoFillBackground(true);
 
   // Created in tab order.
-  CheckBoxAutoComp = MakeCheckBox(this, "CheckBoxAutoComp", QStringLiteral("自動補完する。(&A)"));
+  CheckBoxAutoComp = MakeCheckBox(this, "CheckBoxAutoComp", tr("自動補完する。(&A)"));
   CheckBoxAutoDelete =
-      MakeCheckBox(this, "CheckBoxAutoDelete", QStringLiteral("Enter で入力欄を空にする。(&E)"));
-  CheckBoxCopyFixed =
-      MakeCheckBox(this, "CheckBoxCopyFixed", QStringLiteral("Enter でコピーする。(&C)"));
+      MakeCheckBox(this, "CheckBoxAutoDelete", tr("Enter で入力欄を空にする。(&E)"));
+  CheckBoxCopyFixed = MakeCheckBox(this, "CheckBoxCopyFixed", tr("Enter でコピーする。(&C)"));
   CheckBoxListPath =
-      MakeCheckBox(this, "CheckBoxListPath", QStringLiteral("リストには相対パスで記録する。(&L)"));
+      MakeCheckBox(this, "CheckBoxListPath", tr("リストには相対パスで記録する。(&L)"));
 
   EditColorSample = MakeField(this, "EditColorSample", kColorWidth);
-  LabelColorSample = MakeLabel(this, "LabelColorSample", QStringLiteral("色見本"));
+  LabelColorSample = MakeLabel(this, "LabelColorSample", tr("色見本"));
   LabelColorSample->setAutoFillBackground(true);
 
-  auto* labelStandard = MakeLabel(this, "LabelStandardColor", QStringLiteral("入力欄の標準色"));
+  auto* labelStandard = MakeLabel(this, "LabelStandardColor", tr("入力欄の標準色"));
   EditStandardColor = MakeField(this, "EditStandardColor", kColorWidth);
-  auto* labelMove = MakeLabel(this, "LabelMoveColor", QStringLiteral("移動後の色"));
+  auto* labelMove = MakeLabel(this, "LabelMoveColor", tr("移動後の色"));
   EditMoveColor = MakeField(this, "EditMoveColor", kColorWidth);
-  auto* labelCopy = MakeLabel(this, "LabelCopyColor", QStringLiteral("コピー後の色"));
+  auto* labelCopy = MakeLabel(this, "LabelCopyColor", tr("コピー後の色"));
   EditCopyColor = MakeField(this, "EditCopyColor", kColorWidth);
-  auto* labelExtension = MakeLabel(this, "LabelExtensionColor", QStringLiteral("拡張子修正後の色"));
+  auto* labelExtension = MakeLabel(this, "LabelExtensionColor", tr("拡張子修正後の色"));
   EditExtensionColor = MakeField(this, "EditExtensionColor", kColorWidth);
-  auto* labelSameFile = MakeLabel(this, "LabelSameFileColor", QStringLiteral("同一ファイル通知色"));
+  auto* labelSameFile = MakeLabel(this, "LabelSameFileColor", tr("同一ファイル通知色"));
   EditSameFileColor = MakeField(this, "EditSameFileColor", kColorWidth);
-  auto* labelEmpty = MakeLabel(this, "LabelEmptyFolder", QStringLiteral("空フォルダ通知色"));
+  auto* labelEmpty = MakeLabel(this, "LabelEmptyFolder", tr("空フォルダ通知色"));
   EditEmptyFolder = MakeField(this, "EditEmptyFolder", kColorWidth);
-  auto* labelFail = MakeLabel(this, "LabelFailColor", QStringLiteral("移動/コピー失敗警告色"));
+  auto* labelFail = MakeLabel(this, "LabelFailColor", tr("移動/コピー失敗警告色"));
   EditFailColor = MakeField(this, "EditFailColor", kColorWidth);
 
   EditCodeSample = MakeField(this, "EditCodeSample", kShortWidth);
-  EditCodeSample->setToolTip(
-      QStringLiteral("ここにフォーカスがあるときに押したキーのコードを調べます。"));
-  LabelCodeSample = MakeLabel(this, "LabelCodeSample", kMonitorCaption);
+  EditCodeSample->setToolTip(tr("ここにフォーカスがあるときに押したキーのコードを調べます。"));
+  LabelCodeSample = MakeLabel(this, "LabelCodeSample", MonitorCaption());
 
-  auto* labelAutoComp = MakeLabel(this, "LabelAutoComp", QStringLiteral("自動補完キー"));
+  auto* labelAutoComp = MakeLabel(this, "LabelAutoComp", tr("自動補完キー"));
   EditAutoComp = MakeField(this, "EditAutoComp", kShortWidth);
-  auto* labelPanic = MakeLabel(this, "LabelPanic", QStringLiteral("パニックキー"));
+  auto* labelPanic = MakeLabel(this, "LabelPanic", tr("パニックキー"));
   EditPanic = MakeField(this, "EditPanic", kShortWidth);
-  auto* labelOneKey = MakeLabel(this, "LabelOneKey", QStringLiteral("ワンキー切り替え"));
+  auto* labelOneKey = MakeLabel(this, "LabelOneKey", tr("ワンキー切り替え"));
   EditOneKey = MakeField(this, "EditOneKey", kShortWidth);
 
-  auto* labelPrevious = MakeLabel(this, "LabelPrevious", QStringLiteral("前の画像"));
+  auto* labelPrevious = MakeLabel(this, "LabelPrevious", tr("前の画像"));
   EditPrevious = MakeField(this, "EditPrevious", kBindingWidth);
-  auto* labelNext = MakeLabel(this, "LabelNext", QStringLiteral("次の画像"));
+  auto* labelNext = MakeLabel(this, "LabelNext", tr("次の画像"));
   EditNext = MakeField(this, "EditNext", kBindingWidth);
-  auto* labelHead = MakeLabel(this, "LabelHead", QStringLiteral("先頭の画像"));
+  auto* labelHead = MakeLabel(this, "LabelHead", tr("先頭の画像"));
   EditHead = MakeField(this, "EditHead", kBindingWidth);
-  auto* labelTail = MakeLabel(this, "LabelTail", QStringLiteral("末尾の画像"));
+  auto* labelTail = MakeLabel(this, "LabelTail", tr("末尾の画像"));
   EditTail = MakeField(this, "EditTail", kBindingWidth);
 
-  auto* labelScroll = MakeLabel(this, "LabelScroll", QStringLiteral("スクロール"));
-  auto* labelUp = MakeLabel(this, "LabelUp", QStringLiteral("上"));
+  auto* labelScroll = MakeLabel(this, "LabelScroll", tr("スクロール"));
+  auto* labelUp = MakeLabel(this, "LabelUp", tr("上"));
   EditUp = MakeField(this, "EditUp", kBindingWidth);
-  auto* labelDown = MakeLabel(this, "LabelDown", QStringLiteral("下"));
+  auto* labelDown = MakeLabel(this, "LabelDown", tr("下"));
   EditDown = MakeField(this, "EditDown", kBindingWidth);
-  auto* labelLeft = MakeLabel(this, "LabelLeft", QStringLiteral("左"));
+  auto* labelLeft = MakeLabel(this, "LabelLeft", tr("左"));
   EditLeft = MakeField(this, "EditLeft", kBindingWidth);
-  auto* labelRight = MakeLabel(this, "LabelRight", QStringLiteral("右"));
+  auto* labelRight = MakeLabel(this, "LabelRight", tr("右"));
   EditRight = MakeField(this, "EditRight", kBindingWidth);
 
-  auto* label270 = MakeLabel(this, "Label270", QStringLiteral("左回転"));
+  auto* label270 = MakeLabel(this, "Label270", tr("左回転"));
   Edit270 = MakeField(this, "Edit270", kBindingWidth);
-  auto* label90 = MakeLabel(this, "Label90", QStringLiteral("右回転"));
+  auto* label90 = MakeLabel(this, "Label90", tr("右回転"));
   Edit90 = MakeField(this, "Edit90", kBindingWidth);
 
-  auto* labelDirectory = MakeLabel(this, "LabelDirectory", QStringLiteral("ディレクトリ移動"));
-  auto* labelParent = MakeLabel(this, "LabelParentDir", QStringLiteral("上"));
+  auto* labelDirectory = MakeLabel(this, "LabelDirectory", tr("ディレクトリ移動"));
+  auto* labelParent = MakeLabel(this, "LabelParentDir", tr("上"));
   EditParentDir = MakeField(this, "EditParentDir", kBindingWidth);
-  auto* labelChild = MakeLabel(this, "LabelChildDir", QStringLiteral("下"));
+  auto* labelChild = MakeLabel(this, "LabelChildDir", tr("下"));
   EditChildDir = MakeField(this, "EditChildDir", kBindingWidth);
-  auto* labelPreviousDir = MakeLabel(this, "LabelPreviousDir", QStringLiteral("前"));
+  auto* labelPreviousDir = MakeLabel(this, "LabelPreviousDir", tr("前"));
   EditPreviousDir = MakeField(this, "EditPreviousDir", kBindingWidth);
-  auto* labelNextDir = MakeLabel(this, "LabelNextDir", QStringLiteral("次"));
+  auto* labelNextDir = MakeLabel(this, "LabelNextDir", tr("次"));
   EditNextDir = MakeField(this, "EditNextDir", kBindingWidth);
   auto* labelFullScreen = MakeLabel(this, "LabelFullScreen", tr("全画面表示"));
   EditFullScreen = MakeField(this, "EditFullScreen", kBindingWidth);
 
+  auto* labelLanguage = MakeLabel(this, "LabelLanguage", tr("言語 (次の起動から)"));
+  ComboBoxLanguage = new QComboBox(this);
+  ComboBoxLanguage->setObjectName(QStringLiteral("ComboBoxLanguage"));
+  ComboBoxLanguage->setFont(PanelFont(*this));
+  ComboBoxLanguage->addItem(tr("システムに従う"), QString());
+  ComboBoxLanguage->addItem(tr("日本語"), QStringLiteral("ja"));
+  ComboBoxLanguage->addItem(tr("英語"), QStringLiteral("en"));
+  ComboBoxLanguage->resize(ComboBoxLanguage->sizeHint());
+
   // The buttons keep the window's font.
-  ButtonPrefRegist = new QPushButton(QStringLiteral("登録(&R)"), this);
+  ButtonPrefRegist = new QPushButton(tr("登録(&R)"), this);
   ButtonPrefRegist->setObjectName(QStringLiteral("ButtonPrefRegist"));
-  ButtonPrefClose = new QPushButton(QStringLiteral("終了(&X)"), this);
+  ButtonPrefClose = new QPushButton(tr("終了(&X)"), this);
   ButtonPrefClose->setObjectName(QStringLiteral("ButtonPrefClose"));
 
   const auto label = [](QWidget* w, int gap = kGap) { return RowItem{w, false, gap}; };
-  const auto field = [](QWidget* w) { return RowItem{w, true, kGap}; };
+  const auto field = [](QWidget* w, int gap = kGap) { return RowItem{w, true, gap}; };
+  const auto name = [this](QLineEdit* w) { return RowItem{AddBindingName(w), false, kGap}; };
   rows_ = {
       {field(EditColorSample), label(LabelColorSample)},
       {label(labelStandard), field(EditStandardColor), label(labelMove), field(EditMoveColor),
@@ -189,17 +202,23 @@ PrefPanel::PrefPanel(PrefOptions options, TVirtualKeys& keys, TColorManager& col
        field(EditSameFileColor)},
       {label(labelEmpty), field(EditEmptyFolder), label(labelFail), field(EditFailColor)},
       {field(EditCodeSample), label(LabelCodeSample)},
-      {label(labelAutoComp), field(EditAutoComp), label(labelPanic), field(EditPanic),
-       label(labelOneKey), field(EditOneKey)},
-      {label(labelPrevious), field(EditPrevious), label(labelNext), field(EditNext),
-       label(labelHead), field(EditHead), label(labelTail), field(EditTail)},
-      {label(labelScroll, kHeadingGap), label(labelUp), field(EditUp), label(labelDown),
-       field(EditDown), label(labelLeft), field(EditLeft), label(labelRight), field(EditRight)},
-      {label(label270), field(Edit270), label(label90), field(Edit90)},
-      {label(labelDirectory, kHeadingGap), label(labelParent), field(EditParentDir),
-       label(labelChild), field(EditChildDir), label(labelPreviousDir), field(EditPreviousDir),
-       label(labelNextDir), field(EditNextDir)},
-      {label(labelFullScreen), field(EditFullScreen)},
+      {label(labelAutoComp), field(EditAutoComp, 2), name(EditAutoComp), label(labelPanic),
+       field(EditPanic, 2), name(EditPanic), label(labelOneKey), field(EditOneKey, 2),
+       name(EditOneKey)},
+      {label(labelPrevious), field(EditPrevious, 2), name(EditPrevious), label(labelNext),
+       field(EditNext, 2), name(EditNext), label(labelHead), field(EditHead, 2), name(EditHead),
+       label(labelTail), field(EditTail, 2), name(EditTail)},
+      {label(labelScroll, kHeadingGap), label(labelUp), field(EditUp, 2), name(EditUp),
+       label(labelDown), field(EditDown, 2), name(EditDown), label(labelLeft), field(EditLeft, 2),
+       name(EditLeft), label(labelRight), field(EditRight, 2), name(EditRight)},
+      {label(label270), field(Edit270, 2), name(Edit270), label(label90), field(Edit90, 2),
+       name(Edit90)},
+      {label(labelDirectory, kHeadingGap), label(labelParent), field(EditParentDir, 2),
+       name(EditParentDir), label(labelChild), field(EditChildDir, 2), name(EditChildDir),
+       label(labelPreviousDir), field(EditPreviousDir, 2), name(EditPreviousDir),
+       label(labelNextDir), field(EditNextDir, 2), name(EditNextDir)},
+      {label(labelFullScreen), field(EditFullScreen, 2), name(EditFullScreen)},
+      {label(labelLanguage), field(ComboBoxLanguage)},
   };
 
   connect(EditColorSample, &QLineEdit::textChanged, this, &PrefPanel::EditColorSampleChange);
@@ -209,6 +228,24 @@ PrefPanel::PrefPanel(PrefOptions options, TVirtualKeys& keys, TColorManager& col
   connect(ButtonPrefClose, &QPushButton::clicked, this, &PrefPanel::ButtonPrefCloseClick);
 
   hide();
+}
+
+QLabel* PrefPanel::AddBindingName(QLineEdit* field) {
+  auto* name = new QLabel(this);
+  name->setObjectName(field->objectName() + QStringLiteral("Name"));
+  QFont f = font();
+  f.setPixelSize(kNameFontPixels);
+  name->setFont(f);
+  name->setForegroundRole(QPalette::PlaceholderText);
+  // Placed like the larger labels: the margin puts its baseline on theirs.
+  name->setContentsMargins(0, kFontPixels - kNameFontPixels, 0, 0);
+  connect(field, &QLineEdit::textChanged, name, [this, name](const QString& text) {
+    TVKS binding;
+    name->setText(binding.SetText(text.toStdString()) ? BindingName(binding.GetCode()) : QString());
+    // A longer name pushes the fields after it along.
+    if (isVisible()) emit ArrangeRequested();
+  });
+  return name;
 }
 
 void PrefPanel::Open() {
@@ -229,6 +266,8 @@ void PrefPanel::FillFields() {
     edit->setText(QString::fromStdString(colors_[status].text));
   for (const auto& [edit, action] : BindingFields(*this))
     edit->setText(QString::fromStdString(keys_[action].GetText()));
+  ComboBoxLanguage->setCurrentIndex(
+      std::max(0, ComboBoxLanguage->findData(QString::fromStdString(options_.Language))));
 }
 
 void PrefPanel::StoreFields() {
@@ -241,6 +280,7 @@ void PrefPanel::StoreFields() {
     colors_[status].SetText(edit->text().toStdString());
   for (const auto& [edit, action] : BindingFields(*this))
     keys_[action].SetText(edit->text().toStdString());
+  options_.Language = ComboBoxLanguage->currentData().toString().toStdString();
 }
 
 void PrefPanel::ButtonPrefRegistClick() {
@@ -274,7 +314,7 @@ void PrefPanel::EditColorSampleChange(const QString& text) {
 
 void PrefPanel::EditCodeSampleKeyDown(const QKeyEvent& event) {
   const int code = BindingCode(TranslateKeyEvent(event));
-  LabelCodeSample->setText(kMonitorCaption + QStringLiteral(" (") + QString::number(code) +
+  LabelCodeSample->setText(MonitorCaption() + QStringLiteral(" (") + QString::number(code) +
                            QStringLiteral(")"));
   LabelCodeSample->adjustSize();
 }
@@ -338,9 +378,14 @@ void PrefPanel::Arrange(int clientWidth, int clientHeight, int top) {
   CheckBoxListPath->move(previous->x() + previous->width() + kGap, previous->y());
 
   int fieldsBottom = y - kGap;
-  for (const Row& row : rows_) fieldsBottom = PlaceRow(row, fieldsBottom + kGap);
+  int right = 0;
+  for (const Row& row : rows_) {
+    fieldsBottom = PlaceRow(row, fieldsBottom + kGap);
+    const QWidget* last = row.back().widget;
+    right = std::max(right, last->x() + last->width());
+  }
 
-  const int width = EditTail->x() + EditTail->width() + kGap;
+  const int width = right + kGap;
   LabelColorSample->resize(width - LabelColorSample->x() - 2, LabelColorSample->height());
 
   const int buttonsTop = fieldsBottom + kHeadingGap;

@@ -8,9 +8,11 @@
 //   ArrangeRequested to ArrangeControls, SettingsChanged to whatever shows a setting
 //   (Edit1's colour); Pref1Click calls Open(); ArrangeControls calls Arrange().
 #include <QWidget>
+#include <string>
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -18,12 +20,13 @@ class QPushButton;
 class TColorManager;
 class TVirtualKeys;
 
-// The four options the panel edits, wherever the program keeps them.
+// The options the panel edits, wherever the program keeps them.
 struct PrefOptions {
   bool& AutoComp;
   bool& AutoDelete;
   bool& EnterToCopy;
   bool& RelativePath;
+  std::string& Language;  // "ja", "en" or empty for the system's; used from the next start
 };
 
 class PrefPanel : public QWidget {
@@ -81,6 +84,7 @@ class PrefPanel : public QWidget {
   QLineEdit* EditPreviousDir;
   QLineEdit* EditNextDir;
   QLineEdit* EditFullScreen;
+  QComboBox* ComboBoxLanguage;
   QPushButton* ButtonPrefRegist;
   QPushButton* ButtonPrefClose;
 
@@ -114,6 +118,8 @@ class PrefPanel : public QWidget {
   void StoreFields();
   // Returns the bottom of the row's lowest field.
   int PlaceRow(const Row& row, int top) const;
+  // The label beside a binding field names the key its code stands for.
+  QLabel* AddBindingName(QLineEdit* field);
 
   PrefOptions options_;
   TVirtualKeys& keys_;

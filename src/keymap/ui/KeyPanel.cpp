@@ -67,8 +67,8 @@ KeyPanel::KeyPanel(TKeyMap& keyMap, TDirectoryList& directories, const std::stri
       listExtensions_(listExtensions),
       beep_([] { QApplication::beep(); }),
       confirm_([this](const QString& text) {
-        return QMessageBox::question(this, QStringLiteral("確認"), text,
-                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        return QMessageBox::question(this, tr("確認"), text, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No);
       }) {
   setObjectName(QStringLiteral("KeyPanel"));
   setAutoFillBackground(true);
@@ -86,30 +86,28 @@ void KeyPanel::CreateControls() {
   };
 
   ListBox1 = named(new QListWidget(this), "ListBox1");
-  ListBox1->addItems({QStringLiteral("ここにフォルダをドロップすると下位フォルダを検索します。"),
-                      QStringLiteral("クリックして選択すると右上の入力欄にパスを表示します。")});
-  BitBtn1 = named(new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
-                                  QStringLiteral("中止"), this),
-                  "BitBtn1");
+  ListBox1->addItems({tr("ここにフォルダをドロップすると下位フォルダを検索します。"),
+                      tr("クリックして選択すると右上の入力欄にパスを表示します。")});
+  BitBtn1 =
+      named(new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), tr("中止"), this),
+            "BitBtn1");
   BitBtn1->hide();
 
-  LabelPath = named(new QLabel(QStringLiteral("振り分け先フォルダをドロップします。\n"
-                                              "下のパスを直接書き替えても構いません。"),
+  LabelPath = named(new QLabel(tr("振り分け先フォルダをドロップします。\n"
+                                  "下のパスを直接書き替えても構いません。"),
                                this),
                     "LabelPath");
   EditPath = named(new QLineEdit(this), "EditPath");
-  LabelKey =
-      named(new QLabel(QStringLiteral("割り当てるキーを下に入力します。\n"
-                                      "半角イコール(=)と半角コロン(:)は使わないでください。"),
-                       this),
-            "LabelKey");
+  LabelKey = named(new QLabel(tr("割り当てるキーを下に入力します。\n"
+                                 "半角イコール(=)と半角コロン(:)は使わないでください。"),
+                              this),
+                   "LabelKey");
   EditKey = named(new QLineEdit(this), "EditKey");
-  CheckBoxMoveOnly = named(
-      new QCheckBox(QStringLiteral("←ここをチェックすると↑のキーは移動専用になります。(&M)"), this),
-      "CheckBoxMoveOnly");
+  CheckBoxMoveOnly =
+      named(new QCheckBox(tr("←ここをチェックすると↑のキーは移動専用になります。(&M)"), this),
+            "CheckBoxMoveOnly");
   LabelReminder =
-      named(new QLabel(QStringLiteral("必要に応じてキーの簡単な説明を記入します。"), this),
-            "LabelReminder");
+      named(new QLabel(tr("必要に応じてキーの簡単な説明を記入します。"), this), "LabelReminder");
   EditReminder = named(new QLineEdit(this), "EditReminder");
 
   ComboBoxSections = named(new QComboBox(this), "ComboBoxSections");
@@ -121,18 +119,17 @@ void KeyPanel::CreateControls() {
   std::vector<std::string> names;
   keyMap_.SectionNames(names);
   ComboBoxSections->addItems(ToStringList(names));
-  ComboBoxSections->setEditText(QStringLiteral("[記録するセクションを選びます。]"));
+  ComboBoxSections->setEditText(tr("[記録するセクションを選びます。]"));
 
   LabelRegist =
-      named(new QLabel(QStringLiteral("登録ボタンで登録、終了ボタンで終了します。"), this),
-            "LabelRegist");
-  ButtonKeyDelete = named(new QPushButton(QStringLiteral("キー削除"), this), "ButtonKeyDelete");
+      named(new QLabel(tr("登録ボタンで登録、終了ボタンで終了します。"), this), "LabelRegist");
+  ButtonKeyDelete = named(new QPushButton(tr("キー削除"), this), "ButtonKeyDelete");
   ButtonKeyDelete->setFocusPolicy(Qt::ClickFocus);  // out of the Tab chain
-  ButtonKeyRegist = named(new QPushButton(QStringLiteral("登録(&R)"), this), "ButtonKeyRegist");
-  ButtonKeyEnd = named(new QPushButton(QStringLiteral("終了(&X)"), this), "ButtonKeyEnd");
+  ButtonKeyRegist = named(new QPushButton(tr("登録(&R)"), this), "ButtonKeyRegist");
+  ButtonKeyEnd = named(new QPushButton(tr("終了(&X)"), this), "ButtonKeyEnd");
   ListBox2 = named(new QListWidget(this), "ListBox2");
-  ListBox2->addItems({QStringLiteral("上で選んだセクションの内容を表示します。"),
-                      QStringLiteral("クリックして選択すると編集できます。")});
+  ListBox2->addItems(
+      {tr("上で選んだセクションの内容を表示します。"), tr("クリックして選択すると編集できます。")});
 
   // Drops belong to the main window, which hands them to FilesDropped; the fields must not
   // swallow them as text.
@@ -254,8 +251,8 @@ void KeyPanel::ButtonKeyRegistClick() {
   const std::string section = sectionText.toStdString();
   const TKeyMap::LookupResult old = keyMap_.Lookup(section, key);
   if (!old.path.empty()) {
-    const QString question = QStringLiteral("上書きしますか？\n") + FromStd(old.path) +
-                             QLatin1Char('\n') + FromStd(old.reminder);
+    const QString question =
+        tr("上書きしますか？\n%1\n%2").arg(FromStd(old.path), FromStd(old.reminder));
     if (!confirm_ || confirm_(question) != QMessageBox::Yes) return;
     keyMap_.RemoveKey(section, key);
   }

@@ -12,7 +12,7 @@ TForm2::TForm2(QWidget* parent)
               Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       image_(new TPictureControl(this)) {
   setObjectName(QStringLiteral("Form2"));
-  setWindowTitle(QStringLiteral("Next"));
+  setWindowTitle(tr("Next"));
   // Opening the preview must not take the keyboard from the main window's input field.
   setAttribute(Qt::WA_ShowWithoutActivating);
   setFocusPolicy(Qt::ClickFocus);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,7 +22,8 @@ class Host : public QWidget {
   TGeneralManager general;
   TVirtualKeys keys;
   TColorManager colors;
-  PrefPanel panel{{general.AutoComp, general.AutoDelete, general.EnterToCopy, general.RelativePath},
+  PrefPanel panel{{general.AutoComp, general.AutoDelete, general.EnterToCopy, general.RelativePath,
+                   general.Language},
                   keys,
                   colors,
                   this};
@@ -211,7 +213,9 @@ class PrefPanelTest : public QObject {
       const QList<QCheckBox*> boxes = {h.panel.CheckBoxAutoComp, h.panel.CheckBoxAutoDelete,
                                        h.panel.CheckBoxCopyFixed, h.panel.CheckBoxListPath};
       for (int b = 0; b < 4; ++b) boxes[b]->setChecked(mask & (1 << b));
+      h.panel.ComboBoxLanguage->setCurrentIndex(mask == 0b0101 ? 2 : 0);
       QTest::mouseClick(h.panel.ButtonPrefRegist, Qt::LeftButton);
+      QCOMPARE(h.general.Language, mask == 0b0101 ? "en" : "");
       QCOMPARE(h.general.AutoComp, bool(mask & 1));
       QCOMPARE(h.general.AutoDelete, bool(mask & 2));
       QCOMPARE(h.general.EnterToCopy, bool(mask & 4));
@@ -219,6 +223,33 @@ class PrefPanelTest : public QObject {
       QCOMPARE(order, QStringList({"changed", "enable", "hidden", "focus"}));
       QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), edit1, 5000);
     }
+  }
+
+  // The name beside a binding field follows the code as it is typed, and the row makes room.
+  void bindingNameFollowsTheCode_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("name");
+    const std::pair<const char*, const char*> rows[] = {
+        {"38", "↑"},       {"550", "Ctrl+↑"}, {"1829", "Ctrl+Alt+Shift+←"},
+        {"602", "Ctrl+Z"}, {"101", "Num+5"},  {"240", "英数"},
+        {"3a", ""}};
+    for (const auto& [typed, name] : rows)
+      QTest::newRow(typed) << QString::fromUtf8(typed) << QString::fromUtf8(name);
+  }
+
+  void bindingNameFollowsTheCode() {
+    QFETCH(QString, typed);
+    QFETCH(QString, name);
+    Host h;
+    connect(&h.panel, &PrefPanel::ArrangeRequested,
+            [&] { h.panel.Arrange(h.width(), h.height()); });
+    h.panel.Open();
+    const auto* label = h.Child<QLabel>("EditUpName");
+    QCOMPARE(label->text(), QStringLiteral("↑"));
+    h.panel.EditUp->clear();
+    QTest::keyClicks(h.panel.EditUp, typed);
+    QCOMPARE(label->text(), name);
+    QCOMPARE(h.Child<QLabel>("LabelDown")->x(), label->x() + label->width() + 8);
   }
 
   void monitorShowsTheBindingCode_data() {
@@ -339,13 +370,18 @@ class PrefPanelTest : public QObject {
     const auto* up = h.Child<QLabel>("LabelUp");
     QCOMPARE(up->x(), Right(scroll) + 12);
     QCOMPARE(p.EditUp->x(), Right(up) + 8);
-    QCOMPARE(size.width(), Right(p.EditTail) + 8);
+    int right = 0;
+    for (const QWidget* w : p.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      if (w != p.LabelColorSample && w != p.ButtonPrefClose) right = std::max(right, Right(w));
+    QCOMPARE(size.width(), right + 8);
+    QCOMPARE(h.Child<QLabel>("EditTailName")->x(), Right(p.EditTail) + 2);
     QCOMPARE(p.EditStandardColor->width(), 80);
     QCOMPARE(p.EditTail->width(), 60);
     QCOMPARE(p.EditPanic->width(), 50);
     QCOMPARE(p.EditTail->font().pixelSize(), 19);
     QCOMPARE(p.ButtonPrefClose->font(), h.font());
-    QCOMPARE(p.ButtonPrefClose->y(), Bottom(p.EditFullScreen) + 12);
+    QCOMPARE(p.ComboBoxLanguage->y(), Bottom(p.EditFullScreen) + 8);
+    QCOMPARE(p.ButtonPrefClose->y(), Bottom(p.ComboBoxLanguage) + 12);
     QCOMPARE(Right(p.ButtonPrefClose), size.width() - 8);
     QCOMPARE(Right(p.ButtonPrefRegist), p.ButtonPrefClose->x() - 8);
     QCOMPARE(size.height(), Bottom(p.ButtonPrefClose) + 8);
@@ -361,13 +397,14 @@ class PrefPanelTest : public QObject {
       w = w->nextInFocusChain();
     } while (w != h.panel.CheckBoxAutoComp);
     QCOMPARE(names.join(' '),
-             QStringLiteral("CheckBoxAutoComp CheckBoxAutoDelete CheckBoxCopyFixed "
-                            "CheckBoxListPath EditColorSample EditStandardColor EditMoveColor "
-                            "EditCopyColor EditExtensionColor EditSameFileColor EditEmptyFolder "
-                            "EditFailColor EditCodeSample EditAutoComp EditPanic EditOneKey "
-                            "EditPrevious EditNext EditHead EditTail EditUp EditDown EditLeft "
-                            "EditRight Edit270 Edit90 EditParentDir EditChildDir EditPreviousDir "
-                            "EditNextDir EditFullScreen ButtonPrefRegist ButtonPrefClose"));
+             QStringLiteral(
+                 "CheckBoxAutoComp CheckBoxAutoDelete CheckBoxCopyFixed "
+                 "CheckBoxListPath EditColorSample EditStandardColor EditMoveColor "
+                 "EditCopyColor EditExtensionColor EditSameFileColor EditEmptyFolder "
+                 "EditFailColor EditCodeSample EditAutoComp EditPanic EditOneKey "
+                 "EditPrevious EditNext EditHead EditTail EditUp EditDown EditLeft "
+                 "EditRight Edit270 Edit90 EditParentDir EditChildDir EditPreviousDir "
+                 "EditNextDir EditFullScreen ComboBoxLanguage ButtonPrefRegist ButtonPrefClose"));
   }
 };
 
