@@ -172,7 +172,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-WindowBounds TForm1::NormalBounds() const {
+PixelRect TForm1::NormalBounds() const {
   if (maximizedSinceStart_) return window_.bounds;
   // Left and top are the frame's, as they were read.
   const QPoint frameOffset = geometry().topLeft() - pos();

@@ -150,7 +150,7 @@ class TForm1 : public QWidget, public TSessionView {
   void ApplyWindowSettings();
   WindowSettings CurrentWindowSettings() const;
   // The bounds the window has, or would have, when neither maximized nor full screen.
-  WindowBounds NormalBounds() const;
+  PixelRect NormalBounds() const;
 
   WindowSettings window_;  // the defaults until the settings file is read
   bool closed_ = false;
@@ -160,7 +160,7 @@ class TForm1 : public QWidget, public TSessionView {
   bool maximizedSinceStart_ = false;
   bool previewPlaced_ = false;  // the preview window takes its saved place at the first showing
   // Taken on the way into full screen, where the window has no frame to tell them by.
-  std::optional<WindowBounds> boundsBeforeFullScreen_;
+  std::optional<PixelRect> boundsBeforeFullScreen_;
 
   // Created by FormCreate, freed by FormClose.
   std::unique_ptr<TSortingSession> session_;

@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QtTest>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -234,8 +235,8 @@ class PanelsTest : public QObject {
     form->Pref1Click();
     QVERIFY(prefs->isVisible());
     QVERIFY(MainInputDisabled(*form));
-    QCOMPARE(prefs->x(), (form->width() - prefs->width()) / 2);
-    QCOMPARE(prefs->y(), (form->height() - prefs->height()) / 2);
+    QCOMPARE(prefs->x(), std::max(0, (form->width() - prefs->width()) / 2));
+    QCOMPARE(prefs->y(), std::max(0, (form->height() - prefs->height()) / 2));
     QCOMPARE(QApplication::focusWidget(), prefs->CheckBoxAutoComp);
 
     prefs->EditNext->setText(QStringLiteral("113"));  // F2
