@@ -101,6 +101,10 @@ bool DecodePreview(RawFile& raw, Bytes bytes, Picture& picture, const DecodeOpti
 bool DevelopHalfSize(LibRaw& raw, Picture& picture, const DecodeOptions& options) {
   const libraw_image_sizes_t& s = raw.imgdata.sizes;
   if (!options.limits.Allows(s.raw_width, s.raw_height)) return false;
+  // The sensor's samples (16 bits each), the half-size image of four 16-bit channels the library
+  // develops them into, and the 8-bit RGB copy it hands out.
+  const std::uint64_t half = std::uint64_t(s.width / 2 + 1) * std::uint64_t(s.height / 2 + 1);
+  ReserveBytes(options, std::uint64_t{s.raw_width} * s.raw_height * 2 + half * (8 + 3));
   raw.imgdata.params.half_size = 1;
   raw.imgdata.params.use_camera_wb = 1;
   raw.imgdata.params.output_bps = 8;
