@@ -155,12 +155,15 @@ inline bool WritePhotoHeic(const std::string& path, int width, int height, unsig
 
 // The 4000 x 3000 HEIC photos the decode-ahead benchmark sorts: SORTIVO_BENCH_HEIC_PICTURES of
 // them (32 unless it says otherwise, at least minimum). Encoding one takes x265 well over ten
-// seconds, so only the first eight are encoded (two at a time) and the others are copies of
-// them: a decode costs what its stream costs, whichever file it comes from. They are made once
-// into a folder beside the benchmark program and kept there.
+// seconds, so only the first SORTIVO_BENCH_HEIC_ENCODED (8 unless it says otherwise) are encoded,
+// two at a time, and the others are copies of them: a decode costs what its stream costs,
+// whichever file it comes from. They are made once into a folder beside the benchmark program
+// and kept there.
 inline const std::vector<std::string>& AheadHeicPhotos(int minimum) {
   static const std::vector<std::string> paths = [minimum] {
-    const std::size_t encoded = 8;
+    const char* distinct = std::getenv("SORTIVO_BENCH_HEIC_ENCODED");
+    const std::size_t encoded =
+        static_cast<std::size_t>(std::max(distinct ? std::atoi(distinct) : 8, 1));
     const std::filesystem::path dir =
         std::filesystem::read_symlink("/proc/self/exe").parent_path() / "heic-photos";
     std::filesystem::create_directories(dir);

@@ -31,21 +31,14 @@ bool Ok(const heif_error& e) {
   return e.code == heif_error_Ok;
 }
 
-// Whether a width x height image, shown fitted into fitWidth x fitHeight, needs no more pixels
-// than a thumbW x thumbH one of the same shape holds.
+// Whether a thumbW x thumbH thumbnail of a width x height image serves the image fitted into
+// fitWidth x fitHeight.
 bool ThumbnailCovers(std::int64_t width, std::int64_t height, std::int64_t thumbW,
                      std::int64_t thumbH, std::int64_t fitWidth, std::int64_t fitHeight) {
   // Another shape would be another picture (or a letterboxed one): allow a pixel of rounding.
   if (std::llabs(thumbW * height - thumbH * width) > std::max(width, height)) return false;
-  std::int64_t fittedW = 0, fittedH = 0;
-  if (width * fitHeight <= height * fitWidth) {
-    fittedH = std::min(height, fitHeight);
-    fittedW = width * fittedH / height;
-  } else {
-    fittedW = std::min(width, fitWidth);
-    fittedH = height * fittedW / width;
-  }
-  return thumbW >= fittedW && thumbH >= fittedH && (thumbW < width || thumbH < height);
+  return (thumbW < width || thumbH < height) &&
+         CoversFit(thumbW, thumbH, width, height, fitWidth, fitHeight);
 }
 
 // The smallest thumbnail of `primary` that serves the fitted view, or null.

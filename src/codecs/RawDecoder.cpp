@@ -28,10 +28,8 @@ bool Serves(Size have, Size full, const DecodeOptions& options) {
   if (options.fitWidth <= 0 || options.fitHeight <= 0)
     return std::int64_t{have.width} * 2 >= full.width &&
            std::int64_t{have.height} * 2 >= full.height;
-  const double scale = std::min({1.0, static_cast<double>(options.fitWidth) / full.width,
-                                 static_cast<double>(options.fitHeight) / full.height});
-  return have.width + 1 >= static_cast<int>(full.width * scale) &&
-         have.height + 1 >= static_cast<int>(full.height * scale);
+  return CoversFit(have.width, have.height, full.width, full.height, options.fitWidth,
+                   options.fitHeight);
 }
 
 // RGB or grey rows of 8 bits, packed, into a still picture.

@@ -442,6 +442,45 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
+// A thumbnail or preview a decoder picks because it covers the view is one the cache then serves
+// for that view, whatever the rounding of the fitted size: else it would be decoded on every
+// request.
+TEST(DecodeAhead, ServesWhatTheDecodersTakeAsCoveringTheView) {
+  TempDir dir;
+  const std::string path = dir.Write("p.dng", "stands in for the file decoded");
+  FileStamp stamp;
+  ASSERT_TRUE(StampFile(path, &stamp));
+  using Size = std::pair<int, int>;
+  int covering = 0;
+  for (auto [fw, fh] :
+       std::initializer_list<Size>{{4032, 3024}, {6000, 4000}, {301, 200}, {97, 61}})
+    for (auto [aw, ah] : std::initializer_list<Size>{
+             {1280, 800}, {1500, 1000}, {1067, 800}, {150, 150}, {96, 60}}) {
+      // Around the fitted size, a few pixels either way on both axes.
+      const double scale = std::min({1.0, double(aw) / fw, double(ah) / fh});
+      const int ew = static_cast<int>(fw * scale), eh = static_cast<int>(fh * scale);
+      for (int w = ew - 2; w <= ew + 2; ++w)
+        for (int h = eh - 2; h <= eh + 2; ++h) {
+          if (w <= 0 || h <= 0 || w >= fw || !codecs::CoversFit(w, h, fw, fh, aw, ah)) continue;
+          ++covering;
+          SharedLoadResult made;
+          made.format = PictureFormat::Raw;
+          made.change = PictureChange::Replace;
+          auto picture = std::make_shared<Picture>();
+          picture->width = w, picture->height = h, picture->fullWidth = fw,
+          picture->fullHeight = fh;
+          picture->frames.resize(1);
+          picture->frames[0].pixels.resize(static_cast<std::size_t>(w) * h * 4);
+          made.picture = picture;
+          TDecodeAhead cache(Quick());
+          cache.Store(path, Fit(aw, ah), stamp, made);
+          EXPECT_TRUE(cache.Take(path, Fit(aw, ah)))
+              << w << "x" << h << " of " << fw << "x" << fh << " in " << aw << "x" << ah;
+        }
+    }
+  EXPECT_GT(covering, 20);
+}
+
 TEST(DecodeAhead, SwitchedOff) {
   TempDir dir;
   const std::string a = dir.Write("a.png", testsupport::EncodePng(12, 10));
