@@ -12,10 +12,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <type_traits>
 #include <vector>
 
 #include <jpeglib.h>  // needs size_t and FILE declared first
+#include <libheif/heif.h>
 
 namespace bench {
 
@@ -29,6 +31,40 @@ enum class PhotoKind {
   // dominates and scaling the decode saves little. The worst case rather than the usual one.
   Grain,
 };
+
+// One row of a photo-like picture as R, G, B bytes; state carries the noise from row to row.
+inline void PhotoRow(unsigned y, unsigned w, unsigned h, unsigned seed, PhotoKind kind,
+                     std::uint32_t& state, unsigned char* row) {
+  const unsigned textureTop = kind == PhotoKind::Scene ? h - h / 5 : h;
+  for (unsigned x = 0; x < w; ++x) {
+    state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+    unsigned noise = 0, texture = 0;
+    if (kind == PhotoKind::Grain) {
+      noise = state & 31;
+    } else {
+      noise = state & 3;
+      if (y >= textureTop) texture = (state >> 8) & 63;
+    }
+    row[x * 3] = static_cast<unsigned char>((x * 255 / w + seed * 40 + noise + texture) & 255);
+    row[x * 3 + 1] = static_cast<unsigned char>((y * 255 / h + noise + texture / 2) & 255);
+    row[x * 3 + 2] = static_cast<unsigned char>((seed * 13 + (x ^ y) / 64 + noise) & 255);
+  }
+}
+
+inline std::uint32_t PhotoNoiseSeed(unsigned seed) {
+  return seed * 2654435761u + 1;
+}
+
+// The whole photo as packed R, G, B rows, for the encoders that take a picture at once.
+inline std::vector<unsigned char> PhotoRgb(int width, int height, unsigned seed, PhotoKind kind) {
+  const std::size_t stride = static_cast<std::size_t>(width) * 3;
+  std::vector<unsigned char> rgb(stride * static_cast<std::size_t>(height));
+  std::uint32_t state = PhotoNoiseSeed(seed);
+  for (int y = 0; y < height; ++y)
+    PhotoRow(static_cast<unsigned>(y), static_cast<unsigned>(width), static_cast<unsigned>(height),
+             seed, kind, state, rgb.data() + stride * static_cast<std::size_t>(y));
+  return rgb;
+}
 
 inline bool WritePhotoJpeg(const std::string& path, int width, int height, unsigned seed,
                            PhotoKind kind) {
@@ -47,24 +83,10 @@ inline bool WritePhotoJpeg(const std::string& path, int width, int height, unsig
   jpeg_set_quality(&c, 90, TRUE);
   jpeg_start_compress(&c, TRUE);
   std::vector<unsigned char> row(static_cast<std::size_t>(width) * 3);
-  std::uint32_t state = seed * 2654435761u + 1;
-  const unsigned w = static_cast<unsigned>(width), h = static_cast<unsigned>(height);
-  const unsigned textureTop = kind == PhotoKind::Scene ? h - h / 5 : h;
+  std::uint32_t state = PhotoNoiseSeed(seed);
   while (c.next_scanline < c.image_height) {
-    const unsigned y = c.next_scanline;
-    for (unsigned x = 0; x < w; ++x) {
-      state ^= state << 13, state ^= state >> 17, state ^= state << 5;
-      unsigned noise = 0, texture = 0;
-      if (kind == PhotoKind::Grain) {
-        noise = state & 31;
-      } else {
-        noise = state & 3;
-        if (y >= textureTop) texture = (state >> 8) & 63;
-      }
-      row[x * 3] = static_cast<unsigned char>((x * 255 / w + seed * 40 + noise + texture) & 255);
-      row[x * 3 + 1] = static_cast<unsigned char>((y * 255 / h + noise + texture / 2) & 255);
-      row[x * 3 + 2] = static_cast<unsigned char>((seed * 13 + (x ^ y) / 64 + noise) & 255);
-    }
+    PhotoRow(c.next_scanline, static_cast<unsigned>(width), static_cast<unsigned>(height), seed,
+             kind, state, row.data());
     JSAMPROW r = row.data();
     jpeg_write_scanlines(&c, &r, 1);
   }
@@ -94,6 +116,77 @@ inline const std::vector<std::string>& AheadPhotos(int minimum) {
         std::filesystem::rename(path + ".part", path);
       }
       out.push_back(path);
+    }
+    return out;
+  }();
+  return paths;
+}
+
+// A photo as a phone saves it, HEVC in HEIF at quality 80, written to path.
+inline bool WritePhotoHeic(const std::string& path, int width, int height, unsigned seed) {
+  const std::vector<unsigned char> rgb = PhotoRgb(width, height, seed, PhotoKind::Scene);
+  heif_context* ctx = heif_context_alloc();
+  heif_image* image = nullptr;
+  heif_encoder* encoder = nullptr;
+  bool ok =
+      !heif_image_create(width, height, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image)
+           .code &&
+      !heif_image_add_plane(image, heif_channel_interleaved, width, height, 8).code &&
+      !heif_context_get_encoder_for_format(ctx, heif_compression_HEVC, &encoder).code;
+  if (ok) {
+    int stride = 0;
+    std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    const std::size_t row = static_cast<std::size_t>(width) * 3;
+    for (int y = 0; y < height; ++y)
+      std::copy_n(rgb.data() + row * static_cast<std::size_t>(y), row,
+                  plane + static_cast<std::size_t>(stride) * static_cast<std::size_t>(y));
+    heif_encoder_set_lossy_quality(encoder, 80);
+    // A faster search than x265's default: the stream decodes at the same cost, with the same
+    // tools (deblocking and sample-adaptive offset both on), in a fraction of the encoding time.
+    heif_encoder_set_parameter_string(encoder, "preset", "veryfast");
+    ok = !heif_context_encode_image(ctx, image, encoder, nullptr, nullptr).code &&
+         !heif_context_write_to_file(ctx, path.c_str()).code;
+  }
+  if (encoder) heif_encoder_release(encoder);
+  if (image) heif_image_release(image);
+  heif_context_free(ctx);
+  return ok;
+}
+
+// The 4000 x 3000 HEIC photos the decode-ahead benchmark sorts: SORTIVO_BENCH_HEIC_PICTURES of
+// them (32 unless it says otherwise, at least minimum). Encoding one takes x265 well over ten
+// seconds, so only the first SORTIVO_BENCH_HEIC_ENCODED (8 unless it says otherwise) are encoded,
+// two at a time, and the others are copies of them: a decode costs what its stream costs,
+// whichever file it comes from. They are made once into a folder beside the benchmark program
+// and kept there.
+inline const std::vector<std::string>& AheadHeicPhotos(int minimum) {
+  static const std::vector<std::string> paths = [minimum] {
+    const char* distinct = std::getenv("SORTIVO_BENCH_HEIC_ENCODED");
+    const std::size_t encoded =
+        static_cast<std::size_t>(std::max(distinct ? std::atoi(distinct) : 8, 1));
+    const std::filesystem::path dir =
+        std::filesystem::read_symlink("/proc/self/exe").parent_path() / "heic-photos";
+    std::filesystem::create_directories(dir);
+    const char* wanted = std::getenv("SORTIVO_BENCH_HEIC_PICTURES");
+    const int count = std::max(wanted ? std::atoi(wanted) : 32, minimum);
+    std::vector<std::string> out;
+    for (int i = 0; i < count; ++i)
+      out.push_back((dir / (std::to_string(1000 + i) + ".heic")).string());
+    const auto make = [&out, encoded](std::size_t first) {
+      for (std::size_t i = first; i < std::min(out.size(), encoded); i += 2) {
+        if (std::filesystem::exists(out[i])) continue;
+        if (!WritePhotoHeic(out[i] + ".part", 4000, 3000, static_cast<unsigned>(i))) std::abort();
+        std::filesystem::rename(out[i] + ".part", out[i]);
+      }
+    };
+    std::thread other(make, 1);
+    make(0);
+    other.join();
+    for (std::size_t i = encoded; i < out.size(); ++i) {
+      if (std::filesystem::exists(out[i])) continue;
+      std::filesystem::copy_file(out[i % encoded], out[i] + ".part",
+                                 std::filesystem::copy_options::overwrite_existing);
+      std::filesystem::rename(out[i] + ".part", out[i]);
     }
     return out;
   }();

@@ -5,6 +5,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,12 +25,25 @@ using testsupport::AsBytes;
 
 namespace {
 
+// A 12 MP photo as a phone saves it: detail and noise, as the decoder meets them.
+std::string PhotoHeic() {
+  std::string path = (std::filesystem::temp_directory_path() / "sortivo-camera-XXXXXX").string();
+  const int fd = mkstemp(path.data());
+  if (fd < 0) std::abort();
+  close(fd);
+  std::string bytes;
+  if (bench::WritePhotoHeic(path, 4000, 3000, 1)) {
+    std::ifstream in(path, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  std::filesystem::remove(path);
+  return bytes;
+}
+
 struct Files {
   std::string heic, dng;
   Files() {
-    testsupport::HeifParams h;
-    h.width = 4000, h.height = 3000, h.quality = 80;
-    heic = testsupport::EncodeHeif(h);
+    heic = PhotoHeic();
     testsupport::DngParams d;
     d.width = 6000, d.height = 4000, d.previewWidth = 6000, d.previewHeight = 4000;
     dng = testsupport::EncodeDng(d);

@@ -45,4 +45,17 @@ bool AnyTransparent(const Picture& picture) {
   return false;
 }
 
+bool CoversFit(std::int64_t width, std::int64_t height, std::int64_t fullWidth,
+               std::int64_t fullHeight, std::int64_t fitWidth, std::int64_t fitHeight) {
+  if (fullWidth <= 0 || fullHeight <= 0 || fitWidth <= 0 || fitHeight <= 0) return false;
+  std::int64_t fittedW = fullWidth, fittedH = fullHeight;
+  if (fullWidth * fitHeight <= fullHeight * fitWidth) {
+    if (fullHeight > fitHeight)
+      fittedH = fitHeight, fittedW = (fullWidth * fitHeight + fullHeight - 1) / fullHeight;
+  } else if (fullWidth > fitWidth) {
+    fittedW = fitWidth, fittedH = (fullHeight * fitWidth + fullWidth - 1) / fullWidth;
+  }
+  return width >= fittedW && height >= fittedH;
+}
+
 }  // namespace codecs

@@ -63,4 +63,11 @@ void ClearRowsFrom(Picture& picture, std::int64_t first);
 // True when some pixel of some frame is not fully opaque.
 bool AnyTransparent(const Picture& picture);
 
+// Whether a width x height rendering (a thumbnail, a preview) of a fullWidth x fullHeight
+// picture is at least the size of the picture fitted into fitWidth x fitHeight (shrunk only,
+// its shape kept), fractions of a pixel rounded up: whatever the window rounds them to, such a
+// rendering is never enlarged, and the decode-ahead cache takes it for that view.
+bool CoversFit(std::int64_t width, std::int64_t height, std::int64_t fullWidth,
+               std::int64_t fullHeight, std::int64_t fitWidth, std::int64_t fitHeight);
+
 }  // namespace codecs

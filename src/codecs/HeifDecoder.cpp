@@ -31,21 +31,14 @@ bool Ok(const heif_error& e) {
   return e.code == heif_error_Ok;
 }
 
-// Whether a width x height image, shown fitted into fitWidth x fitHeight, needs no more pixels
-// than a thumbW x thumbH one of the same shape holds.
+// Whether a thumbW x thumbH thumbnail of a width x height image serves the image fitted into
+// fitWidth x fitHeight.
 bool ThumbnailCovers(std::int64_t width, std::int64_t height, std::int64_t thumbW,
                      std::int64_t thumbH, std::int64_t fitWidth, std::int64_t fitHeight) {
   // Another shape would be another picture (or a letterboxed one): allow a pixel of rounding.
   if (std::llabs(thumbW * height - thumbH * width) > std::max(width, height)) return false;
-  std::int64_t fittedW = 0, fittedH = 0;
-  if (width * fitHeight <= height * fitWidth) {
-    fittedH = std::min(height, fitHeight);
-    fittedW = width * fittedH / height;
-  } else {
-    fittedW = std::min(width, fitWidth);
-    fittedH = height * fittedW / width;
-  }
-  return thumbW >= fittedW && thumbH >= fittedH && (thumbW < width || thumbH < height);
+  return (thumbW < width || thumbH < height) &&
+         CoversFit(thumbW, thumbH, width, height, fitWidth, fitHeight);
 }
 
 // The smallest thumbnail of `primary` that serves the fitted view, or null.
@@ -76,7 +69,18 @@ Handle PickThumbnail(const heif_image_handle* primary, const DecodeOptions& opti
   return best;
 }
 
-Image DecodeRgba(const heif_image_handle* handle) {
+// What the library holds while it decodes handle: the decoded planes (up to three at full size
+// for 4:4:4, and alpha), at one or two bytes a sample, and the RGBA image made from them.
+std::uint64_t LibraryBytes(const heif_image_handle* handle) {
+  const std::uint64_t pixels = std::uint64_t(std::max(heif_image_handle_get_width(handle), 0)) *
+                               std::uint64_t(std::max(heif_image_handle_get_height(handle), 0));
+  const std::uint64_t sample = heif_image_handle_get_luma_bits_per_pixel(handle) > 8 ? 2 : 1;
+  const std::uint64_t planes = heif_image_handle_has_alpha_channel(handle) ? 4 : 3;
+  return pixels * (planes * sample + 4);
+}
+
+Image DecodeRgba(const heif_image_handle* handle, const DecodeOptions& options) {
+  ReserveBytes(options, LibraryBytes(handle));
   std::unique_ptr<heif_decoding_options, OptionsDeleter> opts(heif_decoding_options_alloc());
   if (!opts) return nullptr;
   opts->ignore_transformations = 0;
@@ -132,9 +136,9 @@ bool DecodeHeif(Bytes bytes, Picture& out, const DecodeOptions& options) {
     return false;
 
   const Handle thumbnail = PickThumbnail(p, options);
-  Image image = thumbnail ? DecodeRgba(thumbnail.get()) : nullptr;
+  Image image = thumbnail ? DecodeRgba(thumbnail.get(), options) : nullptr;
   const bool fromThumbnail = image != nullptr;
-  if (!image) image = DecodeRgba(p);
+  if (!image) image = DecodeRgba(p, options);
   if (!image) return false;
   const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
   const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
@@ -153,7 +157,9 @@ bool DecodeHeif(Bytes bytes, Picture& out, const DecodeOptions& options) {
   for (int y = 0; y < height; ++y)
     RgbaRowToBgra(rgba + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride),
                   pixels + static_cast<std::size_t>(y) * picture.stride(), width, premultiplied);
-  picture.hasAlpha = AnyTransparent(picture);
+  // Without an alpha plane the library fills alpha with 255: no need to look.
+  const heif_image_handle* decoded = fromThumbnail ? thumbnail.get() : p;
+  picture.hasAlpha = heif_image_handle_has_alpha_channel(decoded) != 0 && AnyTransparent(picture);
   out = std::move(picture);
   return true;
 }

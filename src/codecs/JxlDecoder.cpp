@@ -61,6 +61,9 @@ bool Decoding::OnBasicInfo() {
   width_ = static_cast<int>(transposed ? info_.ysize : info_.xsize);
   height_ = static_cast<int>(transposed ? info_.xsize : info_.ysize);
   if (!options_.limits.Allows(info_.xsize, info_.ysize)) return false;
+  // The library keeps the frame it decodes in planes of 32-bit floats, one a channel.
+  ReserveBytes(options_, std::uint64_t{info_.xsize} * info_.ysize *
+                             (info_.num_color_channels + info_.num_extra_channels) * 4);
   picture_.width = picture_.fullWidth = width_;
   picture_.height = picture_.fullHeight = height_;
   picture_.loopCount =
@@ -79,6 +82,7 @@ bool Decoding::SetOutBuffer() {
   if (!picture_.frames.empty() &&
       bytesKept_ + size + kFrameOverheadBytes > options_.limits.maxAnimationBytes)
     return false;
+  ReserveBytes(options_, size);
   if (picture_.frames.empty() && options_.reuse) frame_.swap(*options_.reuse);
   // Cleared even when reused: a file cut short leaves parts of the buffer unwritten.
   frame_.assign(size, 0);

@@ -28,10 +28,8 @@ bool Serves(Size have, Size full, const DecodeOptions& options) {
   if (options.fitWidth <= 0 || options.fitHeight <= 0)
     return std::int64_t{have.width} * 2 >= full.width &&
            std::int64_t{have.height} * 2 >= full.height;
-  const double scale = std::min({1.0, static_cast<double>(options.fitWidth) / full.width,
-                                 static_cast<double>(options.fitHeight) / full.height});
-  return have.width + 1 >= static_cast<int>(full.width * scale) &&
-         have.height + 1 >= static_cast<int>(full.height * scale);
+  return CoversFit(have.width, have.height, full.width, full.height, options.fitWidth,
+                   options.fitHeight);
 }
 
 // RGB or grey rows of 8 bits, packed, into a still picture.
@@ -101,6 +99,10 @@ bool DecodePreview(RawFile& raw, Bytes bytes, Picture& picture, const DecodeOpti
 bool DevelopHalfSize(LibRaw& raw, Picture& picture, const DecodeOptions& options) {
   const libraw_image_sizes_t& s = raw.imgdata.sizes;
   if (!options.limits.Allows(s.raw_width, s.raw_height)) return false;
+  // The sensor's samples (16 bits each), the half-size image of four 16-bit channels the library
+  // develops them into, and the 8-bit RGB copy it hands out.
+  const std::uint64_t half = std::uint64_t(s.width / 2 + 1) * std::uint64_t(s.height / 2 + 1);
+  ReserveBytes(options, std::uint64_t{s.raw_width} * s.raw_height * 2 + half * (8 + 3));
   raw.imgdata.params.half_size = 1;
   raw.imgdata.params.use_camera_wb = 1;
   raw.imgdata.params.output_bps = 8;

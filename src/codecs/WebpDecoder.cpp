@@ -60,6 +60,10 @@ bool DecodeStill(Bytes bytes, const WebPBitstreamFeatures& features, Picture& ou
   picture.fullWidth = w;
   picture.fullHeight = h;
 
+  // The lossless decoder keeps the whole picture in a buffer of its own, the lossy one a plane of
+  // alpha when there is one; the colours go straight into ours.
+  const std::uint64_t pixels = std::uint64_t(w) * std::uint64_t(h);
+  ReserveBytes(options, features.format == 2 ? pixels * 4 : features.has_alpha ? pixels : 0);
   WebPDecoderConfig config;
   if (!WebPInitDecoderConfig(&config)) return false;
   if (n != 8) {
@@ -96,7 +100,8 @@ int DecodeFrameRows(Bytes bitstream, std::uint8_t* pixels, int width, int height
 
 // The animation decoder takes only whole files. Of one cut short, the first frame is shown (on
 // the transparent canvas it starts from), as far as it goes.
-bool DecodeFirstFrame(Bytes bytes, Picture& out, const DecodeLimits& limits) {
+bool DecodeFirstFrame(Bytes bytes, Picture& out, const DecodeOptions& options) {
+  const DecodeLimits& limits = options.limits;
   const WebPData data{bytes.data(), bytes.size()};
   WebPDemuxState state;
   std::unique_ptr<WebPDemuxer, DemuxerDeleter> demux(WebPDemuxPartial(&data, &state));
@@ -109,12 +114,15 @@ bool DecodeFirstFrame(Bytes bytes, Picture& out, const DecodeLimits& limits) {
   if (it.width <= 0 || it.height <= 0 || it.x_offset < 0 || it.y_offset < 0 ||
       std::uint64_t(it.x_offset) + it.width > cw || std::uint64_t(it.y_offset) + it.height > ch)
     return false;
+  ReserveBytes(options, std::uint64_t(it.width) * std::uint64_t(it.height) * 4);
   std::vector<std::uint8_t> rows(static_cast<std::size_t>(it.width) * it.height * 4);
   const int decoded =
       DecodeFrameRows(Bytes(it.fragment.bytes, it.fragment.size), rows.data(), it.width, it.height);
   if (decoded <= 0) return false;
   Picture picture;
-  if (!StartStill(picture, cw, ch, DecodeOptions{limits, 0, 0, nullptr})) return false;
+  DecodeOptions canvas = options;
+  canvas.fitWidth = canvas.fitHeight = 0, canvas.reuse = nullptr;
+  if (!StartStill(picture, cw, ch, canvas)) return false;
   const std::size_t span = static_cast<std::size_t>(it.width) * 4;
   for (int y = 0; y < decoded; ++y)
     std::copy_n(rows.data() + y * span, span,
@@ -125,14 +133,18 @@ bool DecodeFirstFrame(Bytes bytes, Picture& out, const DecodeLimits& limits) {
   return true;
 }
 
-bool DecodeAnimation(Bytes bytes, Picture& out, const DecodeLimits& limits) {
+bool DecodeAnimation(Bytes bytes, const WebPBitstreamFeatures& features, Picture& out,
+                     const DecodeOptions& options) {
+  const DecodeLimits& limits = options.limits;
   WebPAnimDecoderOptions animOptions;
   if (!WebPAnimDecoderOptionsInit(&animOptions)) return false;
   animOptions.color_mode = MODE_BGRA;
   animOptions.use_threads = 0;
   const WebPData data{bytes.data(), bytes.size()};
+  // The decoder's two canvases: the frame being composed and the one before it.
+  ReserveBytes(options, std::uint64_t(features.width) * std::uint64_t(features.height) * 4 * 2);
   std::unique_ptr<WebPAnimDecoder, AnimDecoderDeleter> dec(WebPAnimDecoderNew(&data, &animOptions));
-  if (!dec) return DecodeFirstFrame(bytes, out, limits);
+  if (!dec) return DecodeFirstFrame(bytes, out, options);
   WebPAnimInfo info;
   if (!WebPAnimDecoderGetInfo(dec.get(), &info)) return false;
   if (!limits.Allows(info.canvas_width, info.canvas_height)) return false;
@@ -150,6 +162,7 @@ bool DecodeAnimation(Bytes bytes, Picture& out, const DecodeLimits& limits) {
     if (!WebPAnimDecoderGetNext(dec.get(), &canvas, &timestamp)) break;
     if (kept + frameBytes > limits.maxAnimationBytes) break;
     kept += frameBytes;
+    ReserveBytes(options, frameBytes);
     PictureFrame frame;
     frame.pixels.assign(canvas, canvas + frameBytes);
     // Timestamps are when each frame's showing ends, counted from the start.
@@ -170,7 +183,7 @@ bool DecodeWebp(Bytes bytes, Picture& out, const DecodeOptions& options) {
   WebPBitstreamFeatures features;
   if (WebPGetFeatures(bytes.data(), bytes.size(), &features) != VP8_STATUS_OK) return false;
   if (!options.limits.Allows(features.width, features.height)) return false;
-  if (features.has_animation) return DecodeAnimation(bytes, out, options.limits);
+  if (features.has_animation) return DecodeAnimation(bytes, features, out, options);
   return DecodeStill(bytes, features, out, options);
 }
 

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <new>
 
-#include "codecs/JpegDecoder.h"
 #include "platform/Threads.h"
 #include "view/Downscale.h"
 
@@ -26,11 +25,10 @@ bool Fits(const codecs::DecodeOptions& o) {
   return o.fitWidth > 0 && o.fitHeight > 0;
 }
 
-std::int64_t CeilEighths(std::int64_t size, int n) {
-  return (size * n + 7) / 8;
-}
-
-// Whether a load made with the options `made` can be shown for a request with `wanted`.
+// Whether a load made with the options `made` can be shown for a request with `wanted`: the whole
+// picture always can; a reduced one (a scaled decode, an embedded thumbnail or preview, whichever
+// decoder made it) only when it is at least the size the picture area shows the picture at, and
+// never for the original-size view.
 bool Serves(const SharedLoadResult& r, const codecs::DecodeOptions& made,
             const codecs::DecodeOptions& wanted) {
   if (!SameLimits(made.limits, wanted.limits)) return false;
@@ -42,9 +40,8 @@ bool Serves(const SharedLoadResult& r, const codecs::DecodeOptions& made,
   const Picture& p = *r.picture;
   if (p.width >= p.fullWidth && p.height >= p.fullHeight) return true;
   if (!Fits(wanted)) return false;  // the picture's own size is wanted
-  const int n =
-      codecs::JpegScaleEighths(p.fullWidth, p.fullHeight, wanted.fitWidth, wanted.fitHeight);
-  return p.width >= CeilEighths(p.fullWidth, n) && p.height >= CeilEighths(p.fullHeight, n);
+  const ViewSize shown = FittedSize({p.fullWidth, p.fullHeight}, wanted.fitWidth, wanted.fitHeight);
+  return shown.width > 0 && shown.height > 0 && p.width >= shown.width && p.height >= shown.height;
 }
 
 // Whether a decode under way with `running` may give what `wanted` needs; a sure no avoids a

@@ -6,10 +6,11 @@
 //
 // A cached decode is served only while the file is still the one decoded (same device, inode,
 // size, modification and change time) and only for options it can stand in for: a full-size
-// decode serves every request, a reduced JPEG decode only requests whose fitted size it still
-// covers. Failed loads (format None) are cached like pictures, so a broken file is not decoded
-// twice; a file that cannot be read at all (LoadPicture throws) is never cached, and the caller's
-// own load reports it. Nor is a decode given up for want of memory: it says nothing of the file.
+// decode serves every request, a reduced one (a scaled decode, an embedded thumbnail or preview)
+// only fitted views it is at least as large as, never the original-size view. Failed loads
+// (format None) are cached like pictures, so a broken file is not decoded twice; a file that
+// cannot be read at all (LoadPicture throws) is never cached, and the caller's own load reports it.
+// Nor is a decode given up for want of memory: it says nothing of the file.
 //
 // The workers decode within the decode budget, waiting for bytes the window's decode or the
 // other worker holds, and giving up a picture that could never fit. A decode larger than the

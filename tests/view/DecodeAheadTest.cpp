@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -379,6 +380,105 @@ TEST(DecodeAhead, ReducedDecodesCoverTheFittedSizeAndServeOnlyWhatTheyCover) {
   codecs::DecodeOptions tight;
   tight.limits.maxPixels = 1000;
   EXPECT_FALSE(cache.Take(big, tight));  // decoded under other limits
+}
+
+// A picture kept for one request, asked for by another: the whole picture serves every view; a
+// reduced one, whichever decoder made it, serves a fitted view it is at least as large as.
+struct ServeCase {
+  const char* what;
+  int fullWidth, fullHeight;  // the picture's own size
+  int width, height;          // what the decoder gave
+  int fitWidth, fitHeight;    // the view asked for (0: original size)
+  bool serves;
+};
+
+class DecodeAheadServes : public testing::TestWithParam<ServeCase> {};
+
+TEST_P(DecodeAheadServes, AReducedPictureServesTheViewsItCovers) {
+  const ServeCase& c = GetParam();
+  TempDir dir;
+  const std::string path = dir.Write("p.heic", "stands in for the file decoded");
+  FileStamp stamp;
+  ASSERT_TRUE(StampFile(path, &stamp));
+  auto picture = std::make_shared<Picture>();
+  picture->width = c.width, picture->height = c.height;
+  picture->fullWidth = c.fullWidth, picture->fullHeight = c.fullHeight;
+  picture->frames.resize(1);
+  picture->frames[0].pixels.assign(static_cast<std::size_t>(c.width) * c.height * 4, 0x80);
+  SharedLoadResult made;
+  made.format = PictureFormat::Heif;
+  made.change = PictureChange::Replace;
+  made.picture = picture;
+
+  TDecodeAhead cache(Quick());
+  cache.Store(path, Fit(c.width, c.height), stamp, made);
+  const std::optional<SharedLoadResult> r = cache.Take(path, Fit(c.fitWidth, c.fitHeight));
+  ASSERT_EQ(r.has_value(), c.serves);
+  if (r) {
+    EXPECT_EQ(r->picture, made.picture);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, DecodeAheadServes,
+    testing::Values(
+        ServeCase{"whole, original size", 4032, 3024, 4032, 3024, 0, 0, true},
+        ServeCase{"whole, fitted", 4032, 3024, 4032, 3024, 1200, 900, true},
+        // A HEIF thumbnail: no eighth of the picture, but as large as the fitted 1200 x 900.
+        ServeCase{"thumbnail covering", 4032, 3024, 1440, 1080, 1200, 900, true},
+        ServeCase{"thumbnail too small", 4032, 3024, 320, 240, 1200, 900, false},
+        ServeCase{"thumbnail, original size", 4032, 3024, 1440, 1080, 0, 0, false},
+        // A raw file's embedded preview.
+        ServeCase{"preview covering", 6000, 4000, 1616, 1080, 1500, 1000, true},
+        ServeCase{"preview four pixels short", 6000, 4000, 1616, 1080, 1620, 1080, false},
+        // A scaled decode of exactly the fitted size (1333.3 rounds down), and one pixel less.
+        ServeCase{"scaled to the fitted size", 4000, 3000, 1333, 1000, 1500, 1000, true},
+        ServeCase{"one pixel narrower", 4000, 3000, 1332, 1000, 1500, 1000, false},
+        ServeCase{"one pixel lower", 4000, 3000, 1333, 999, 1500, 1000, false}),
+    [](const testing::TestParamInfo<ServeCase>& info) {
+      std::string name = info.param.what;
+      for (char& ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+      return name;
+    });
+
+// A thumbnail or preview a decoder picks because it covers the view is one the cache then serves
+// for that view, whatever the rounding of the fitted size: else it would be decoded on every
+// request.
+TEST(DecodeAhead, ServesWhatTheDecodersTakeAsCoveringTheView) {
+  TempDir dir;
+  const std::string path = dir.Write("p.dng", "stands in for the file decoded");
+  FileStamp stamp;
+  ASSERT_TRUE(StampFile(path, &stamp));
+  using Size = std::pair<int, int>;
+  int covering = 0;
+  for (auto [fw, fh] :
+       std::initializer_list<Size>{{4032, 3024}, {6000, 4000}, {301, 200}, {97, 61}})
+    for (auto [aw, ah] : std::initializer_list<Size>{
+             {1280, 800}, {1500, 1000}, {1067, 800}, {150, 150}, {96, 60}}) {
+      // Around the fitted size, a few pixels either way on both axes.
+      const double scale = std::min({1.0, double(aw) / fw, double(ah) / fh});
+      const int ew = static_cast<int>(fw * scale), eh = static_cast<int>(fh * scale);
+      for (int w = ew - 2; w <= ew + 2; ++w)
+        for (int h = eh - 2; h <= eh + 2; ++h) {
+          if (w <= 0 || h <= 0 || w >= fw || !codecs::CoversFit(w, h, fw, fh, aw, ah)) continue;
+          ++covering;
+          SharedLoadResult made;
+          made.format = PictureFormat::Raw;
+          made.change = PictureChange::Replace;
+          auto picture = std::make_shared<Picture>();
+          picture->width = w, picture->height = h, picture->fullWidth = fw,
+          picture->fullHeight = fh;
+          picture->frames.resize(1);
+          picture->frames[0].pixels.resize(static_cast<std::size_t>(w) * h * 4);
+          made.picture = picture;
+          TDecodeAhead cache(Quick());
+          cache.Store(path, Fit(aw, ah), stamp, made);
+          EXPECT_TRUE(cache.Take(path, Fit(aw, ah)))
+              << w << "x" << h << " of " << fw << "x" << fh << " in " << aw << "x" << ah;
+        }
+    }
+  EXPECT_GT(covering, 20);
 }
 
 TEST(DecodeAhead, SwitchedOff) {

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "support/CameraPictureWriter.h"
 #include "support/PictureWriter.h"
 #include "support/TempDir.h"
 
@@ -342,5 +343,56 @@ TEST(ImageLib, NamesEachNewerFormatByItsUsualExtension) {
               c.renamed.empty() ? "" : dir / c.renamed);
     EXPECT_EQ(hooks.marked, c.renamed.empty() ? 0 : 1);
     EXPECT_TRUE(std::filesystem::exists(c.renamed.empty() ? path : dir / c.renamed));
+  }
+}
+
+// What the libraries hold while they decode counts against the budget as well as our own buffers:
+// a budget with room for the file and the finished frames alone turns these decodes away, and
+// one with room to spare lets them through.
+TEST(ImageLib, LibraryWorkingMemoryCountsAgainstTheBudget) {
+  constexpr int kSide = 256;
+  struct Case {
+    const char* name;
+    std::string bytes;
+    int frames;
+  };
+  testsupport::HeifParams heif;
+  heif.width = heif.height = kSide;
+  testsupport::JxlParams jxl;
+  jxl.width = jxl.height = kSide;
+  testsupport::DngParams raw;  // no preview: the sensor is developed at half size
+  raw.width = raw.height = kSide * 2;
+  raw.preview = testsupport::DngPreview::None;
+  const std::vector<Case> cases = {
+      {"a.heic", testsupport::EncodeHeif(heif), 1},
+      {"lossless.webp", EncodeWebp({kSide, kSide}), 1},
+      {"anim.webp",
+       testsupport::EncodeAnimatedWebp(kSide, kSide, {{255, 0, 0, 255}, {0, 255, 0, 255}},
+                                       {100, 100}, 0),
+       2},
+      {"a.jxl", testsupport::EncodeJxl(jxl), 1},
+      {"a.dng", testsupport::EncodeDng(raw), 1},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_FALSE(c.bytes.empty());
+    const std::string path = dir.Write(c.name, c.bytes);
+    const std::size_t own = c.bytes.size() + std::size_t{kSide} * kSide * 4 * c.frames;
+    for (const std::size_t capacity : {own + 4096, own * 16}) {
+      codecs::DecodeBudget budget(capacity);
+      codecs::DecodeOptions options;
+      options.budget = &budget;
+      options.budgetMode = codecs::BudgetMode::Skip;
+      const LoadResult r = LoadPicture(path, options);
+      const bool roomy = capacity > own + 4096;
+      EXPECT_EQ(r.outOfMemory, !roomy) << capacity;
+      EXPECT_EQ(r.change == PictureChange::Replace, roomy) << capacity;
+      if (roomy) {
+        EXPECT_EQ(r.picture.width, kSide);
+        EXPECT_EQ(r.picture.frames.size(), static_cast<std::size_t>(c.frames));
+        EXPECT_GT(budget.peak(), own);
+      }
+    }
   }
 }
