@@ -21,6 +21,9 @@ class TGeneralManager {
   bool EnterToCopy = false;
   bool RelativePath = false;
   bool ShiftToCopy = false;
+  // ".xmp …": files beside a picture under its name plus, or its stem with, one of these
+  // extensions travel with it.
+  std::string SidecarExtensions;
 
   // Stored unchanged: the picture list lower-cases its own copies.
   void SetImageExtensions(std::string text) { ImageExtensions = std::move(text); }

@@ -23,6 +23,7 @@ constexpr std::string_view kDefaultImageExtensions =
     ".bmp .gif .jpe .jpeg .jpg .png .webp .heic .heif .avif .jxl .tif .tiff .cr2 .cr3 .nef .arw "
     ".dng .orf .rw2 .raf .pef";
 constexpr std::string_view kDefaultListExtensions = ".txt";
+constexpr std::string_view kDefaultSidecarExtensions = ".xmp";
 
 struct NamedColor {
   const char* name;
@@ -94,6 +95,7 @@ void ApplyDefaults(TGeneralManager& general) {
   general.EnterToCopy = false;
   general.ShiftToCopy = true;
   general.RelativePath = false;
+  general.SidecarExtensions = std::string(kDefaultSidecarExtensions);
 }
 
 void SetPreviewSlots(TTemporaryManager& temporary, std::int32_t visible,
@@ -191,6 +193,8 @@ bool LoadSettings(const std::string& path, TGeneralManager& general, TTemporaryM
   general.RelativePath = file.ReadBool(kMain, "RelativePath", false);
   temporary.LastFile = file.ReadString(kMain, "LastFile", "");
   temporary.LastDirectory = file.ReadString(kMain, "LastDirectory", "");
+  general.SidecarExtensions =
+      file.ReadString(kMain, "SidecarExtensions", kDefaultSidecarExtensions);
 
   const WindowBounds preview = DefaultPreview(window.bounds);
   SetPreviewSlots(temporary, file.ReadInteger(kPreview, "Visible", 0),
@@ -238,6 +242,7 @@ bool SaveSettings(const std::string& path, const TGeneralManager& general, const
   file.WriteBool(kMain, "RelativePath", general.RelativePath);
   file.WriteString(kMain, "LastDirectory", list.source);
   file.WriteString(kMain, "LastFile", list.current);
+  file.WriteString(kMain, "SidecarExtensions", general.SidecarExtensions);
 
   file.WriteBool(kPreview, "Visible", window.previewVisible);
   file.WriteInteger(kPreview, "Left", window.preview.left);

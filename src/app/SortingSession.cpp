@@ -215,6 +215,26 @@ void TSortingSession::CopyPicture(const std::string& source, const std::string& 
   files_.InsertBeforeCurrent(r.newPath);
 }
 
+void TSortingSession::UndoStep() {
+  view_.SetStatus(StatusColor::Error);
+}
+
+void TSortingSession::RedoStep() {
+  view_.SetStatus(StatusColor::Error);
+}
+
+void TSortingSession::TrashPicture() {
+  const std::string current = files_.GetCurrent();
+  std::string trashed, error;
+  if (current.empty() || !trash_ || !trash_->MoveToTrash(current, trashed, error))
+    return view_.SetStatus(StatusColor::Error);
+  // Whatever was chosen for it has nothing left to name.
+  temporary_.PendingListFiles.clear();
+  files_.RemoveCurrent();
+  view_.SetStatus(StatusColor::Move);
+  ShowNext();
+}
+
 void TSortingSession::Resume() {
   const std::string lastDirectory = temporary_.LastDirectory;
   const std::string lastFile = temporary_.LastFile;

@@ -16,6 +16,7 @@
 #include "files/FileList.h"
 #include "keymap/KeyMap.h"
 #include "platform/Pump.h"
+#include "platform/Trash.h"
 #include "view/ImageLib.h"
 
 // What the session asks of the window that shows it, besides the key commands only the window
@@ -94,6 +95,13 @@ class TSortingSession : public TCommandTarget {
   // it stay pending, the ones written before it do not.
   void RecordInListFiles(const std::string& picture);
 
+  // The desktop's trash, which the window provides; without one, trashing is refused.
+  void SetTrash(platform::TTrash* trash) { trash_ = trash; }
+  void UndoStep() override;
+  void RedoStep() override;
+  // The picture on screen goes to the trash and leaves the list; the next one is shown.
+  void TrashPicture() override;
+
   // Back to where the previous run ended: its list file at its picture, else its picture, else
   // its folder.
   void Resume();
@@ -149,4 +157,5 @@ class TSortingSession : public TCommandTarget {
   TKeyMap keyMap_;
   TFileList files_;
   TDispatcher dispatcher_;
+  platform::TTrash* trash_ = nullptr;
 };

@@ -40,7 +40,10 @@ constexpr std::array<NavAction, kNavActionCount> kWriteOrder = {NavAction::OneKe
                                                                 NavAction::ParentDirectory,
                                                                 NavAction::ChildDirectory,
                                                                 NavAction::PreviousDirectory,
-                                                                NavAction::NextDirectory};
+                                                                NavAction::NextDirectory,
+                                                                NavAction::Undo,
+                                                                NavAction::Redo,
+                                                                NavAction::Trash};
 
 }  // namespace
 
@@ -71,6 +74,9 @@ const std::array<NavActionInfo, kNavActionCount>& NavActions() {
       {NavAction::PreviousDirectory, "PreviousDirectory", 549},
       {NavAction::NextDirectory, "NextDirectory", 551},
       {NavAction::OneKey, "OneKey", 112},
+      {NavAction::Undo, "Undo", 602},
+      {NavAction::Redo, "Redo", 601},
+      {NavAction::Trash, "Trash", 46},
   }};
   return actions;
 }

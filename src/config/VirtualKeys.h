@@ -62,8 +62,11 @@ enum class NavAction : std::size_t {
   PreviousDirectory,
   NextDirectory,
   OneKey,
+  Undo,
+  Redo,
+  Trash,
 };
-inline constexpr std::size_t kNavActionCount = 17;
+inline constexpr std::size_t kNavActionCount = 20;
 
 struct NavActionInfo {
   NavAction action;

@@ -38,6 +38,9 @@ class RecordingTarget : public TCommandTarget {
   }
   void PresentPicture(const std::string& p) override { calls.push_back("present " + Name(p)); }
   void OpenPath(const std::string& p) override { calls.push_back("open " + Name(p)); }
+  void UndoStep() override { calls.push_back("undo"); }
+  void RedoStep() override { calls.push_back("redo"); }
+  void TrashPicture() override { calls.push_back("trash"); }
   void CompleteInput() override { calls.push_back("complete"); }
   void TidyInput() override { calls.push_back("tidy"); }
   void SetOneKeyMode(bool on) override {
