@@ -93,12 +93,12 @@ void TDispatcher::Edit1KeyDown(const std::string& fieldText, std::uint16_t& key,
     return;
   }
   if (!c_.general.OneKey) {
-    DispatchCommand(std::string(), key, modifiers);
+    DispatchCommand(fieldText, key, modifiers);
     return;
   }
   std::string text = OneKeyText(key, modifiers, c_.general.ShiftToCopy);
   if (text.empty()) {
-    DispatchCommand(std::string(), key, modifiers);
+    DispatchCommand(fieldText, key, modifiers);
     return;
   }
   if (fieldText == ":") text = ":" + text;
@@ -118,11 +118,11 @@ bool TDispatcher::SourceIsFolder() const {
 
 // The key commands, tested in this order; the first whose key matches and whose condition holds
 // fires, and nothing after it is tested. Enter is a row of its own, whatever its modifiers.
-const std::array<TDispatcher::Command, 20>& TDispatcher::Commands() {
+const std::array<TDispatcher::Command, 23>& TDispatcher::Commands() {
   using D = TDispatcher;
   using T = const std::string&;
   using M = ModifierSet;
-  static const std::array<Command, 20> kCommands{{
+  static const std::array<Command, 23> kCommands{{
       // Out of full screen first: the same key is how people expect to leave it.
       {NavAction::Emergency, Needs::Nothing,
        [](D& d, T, M) {
@@ -162,12 +162,16 @@ const std::array<TDispatcher::Command, 20>& TDispatcher::Commands() {
          d.c_.target.RotateClockwise();
          d.c_.target.FitPicture();
        }},
+      {NavAction::Undo, Needs::Nothing, [](D& d, T, M) { d.c_.target.UndoStep(); }},
+      {NavAction::Redo, Needs::Nothing, [](D& d, T, M) { d.c_.target.RedoStep(); }},
+      {NavAction::Trash, Needs::EmptyField, [](D& d, T, M) { d.c_.target.TrashPicture(); }},
       {NavAction::FullScreen, Needs::Nothing, [](D& d, T, M) { d.c_.target.ToggleFullScreen(); }},
   }};
   return kCommands;
 }
 
-bool TDispatcher::Applies(const Command& command, std::uint16_t key, ModifierSet modifiers) const {
+bool TDispatcher::Applies(const Command& command, const std::string& text, std::uint16_t key,
+                          ModifierSet modifiers) const {
   const bool keyMatches =
       command.binding ? c_.keys[*command.binding].Matches(key, modifiers) : key == kVkReturn;
   if (!keyMatches) return false;
@@ -178,6 +182,8 @@ bool TDispatcher::Applies(const Command& command, std::uint16_t key, ModifierSet
       return c_.files.Count() > 0;
     case Needs::Folder:
       return SourceIsFolder();
+    case Needs::EmptyField:
+      return text.empty() && c_.files.Count() > 0;
   }
   return false;
 }
@@ -186,7 +192,7 @@ void TDispatcher::DispatchCommand(const std::string& text, std::uint16_t& key,
                                   ModifierSet modifiers) {
   c_.target.SetStatus(StatusColor::Default);
   for (const Command& command : Commands()) {
-    if (Applies(command, key, modifiers)) return command.run(*this, text, modifiers);
+    if (Applies(command, text, key, modifiers)) return command.run(*this, text, modifiers);
   }
 }
 

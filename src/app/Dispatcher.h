@@ -70,6 +70,12 @@ class TCommandTarget : public TViewCommands {
   virtual void PresentPicture(const std::string& path) = 0;
   // Makes a folder, picture or list file the new source and presents its picture.
   virtual void OpenPath(const std::string& path) = 0;
+  // Takes the last sorting step back / does the step taken back again; the outcome shows as
+  // the status colour.
+  virtual void UndoStep() = 0;
+  virtual void RedoStep() = 0;
+  // Sends the picture on screen to the desktop's trash and shows the next one.
+  virtual void TrashPicture() = 0;
 };
 
 // The parts of the program the dispatcher reads and steps.
@@ -93,24 +99,28 @@ class TDispatcher {
   // The window's own key-down handler: only the panic and full-screen keys do anything there.
   void FormKeyDown(std::uint16_t& key, ModifierSet modifiers);
   // Resets the status colour, then runs the first key command whose key matches and whose
-  // condition holds; text is what the command reads from the field.
+  // condition holds; text is what the command reads from the field (for a key other than
+  // Enter, what the field holds).
   void DispatchCommand(const std::string& text, std::uint16_t& key, ModifierSet modifiers);
 
  private:
   // What a key command needs besides its key.
-  enum class Needs { Nothing, Pictures, Folder };
+  // EmptyField: pictures, and nothing typed, so that a key that also edits the field's text
+  // does not act on the picture while the user is typing.
+  enum class Needs { Nothing, Pictures, Folder, EmptyField };
   struct Command {
     std::optional<NavAction> binding;  // none: the Enter key, whatever the modifiers
     Needs needs;
     void (*run)(TDispatcher& dispatcher, const std::string& text, ModifierSet modifiers);
   };
-  static const std::array<Command, 20>& Commands();
+  static const std::array<Command, 23>& Commands();
   template <std::string (TDirectoryList::*Move)(const std::string&) const>
   static void OpenFolder(TDispatcher& d, const std::string& text, ModifierSet modifiers);
   template <ScrollDirection Direction>
   static void Scroll(TDispatcher& d, const std::string& text, ModifierSet modifiers);
 
-  bool Applies(const Command& command, std::uint16_t key, ModifierSet modifiers) const;
+  bool Applies(const Command& command, const std::string& text, std::uint16_t key,
+               ModifierSet modifiers) const;
   bool SourceIsFolder() const;
   void EnterCommand(const std::string& text, ModifierSet modifiers);
   // True when the command ended without tidying the field.

@@ -23,6 +23,9 @@ class TGeneralManager {
   bool ShiftToCopy = false;
   // The interface's language: "ja", "en", or empty for the system's.
   std::string Language;
+  // ".xmp …": files beside a picture under its name plus, or its stem with, one of these
+  // extensions travel with it.
+  std::string SidecarExtensions;
 
   // Stored unchanged: the picture list lower-cases its own copies.
   void SetImageExtensions(std::string text) { ImageExtensions = std::move(text); }

@@ -25,6 +25,7 @@ constexpr std::string_view kDefaultImageExtensions =
     ".bmp .gif .jpe .jpeg .jpg .png .webp .heic .heif .avif .jxl .tif .tiff .cr2 .cr3 .nef .arw "
     ".dng .orf .rw2 .raf .pef";
 constexpr std::string_view kDefaultListExtensions = ".txt";
+constexpr std::string_view kDefaultSidecarExtensions = ".xmp";
 
 struct NamedColor {
   const char* name;
@@ -97,6 +98,7 @@ void ApplyDefaults(TGeneralManager& general) {
   general.EnterToCopy = false;
   general.ShiftToCopy = true;
   general.RelativePath = false;
+  general.SidecarExtensions = std::string(kDefaultSidecarExtensions);
 }
 
 void SetPreviewSlots(TTemporaryManager& temporary, std::int32_t visible, const PixelRect& preview) {
@@ -201,6 +203,8 @@ bool LoadSettings(const std::string& path, TGeneralManager& general, TTemporaryM
   temporary.LastFile = file.ReadString(kMain, "LastFile", "");
   temporary.LastDirectory = file.ReadString(kMain, "LastDirectory", "");
   general.Language = file.ReadString(kMain, "Language", "");
+  general.SidecarExtensions =
+      file.ReadString(kMain, "SidecarExtensions", kDefaultSidecarExtensions);
 
   const PixelRect preview = DefaultPreview(window.bounds);
   SetPreviewSlots(temporary, file.ReadInteger(kPreview, "Visible", 0),
@@ -249,6 +253,7 @@ bool SaveSettings(const std::string& path, const TGeneralManager& general, const
   file.WriteString(kMain, "LastDirectory", list.source);
   file.WriteString(kMain, "LastFile", list.current);
   file.WriteString(kMain, "Language", general.Language);
+  file.WriteString(kMain, "SidecarExtensions", general.SidecarExtensions);
 
   file.WriteBool(kPreview, "Visible", window.previewVisible);
   file.WriteInteger(kPreview, "Left", window.preview.left);

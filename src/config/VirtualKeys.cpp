@@ -41,6 +41,9 @@ constexpr std::array<NavAction, kNavActionCount> kWriteOrder = {NavAction::OneKe
                                                                 NavAction::ChildDirectory,
                                                                 NavAction::PreviousDirectory,
                                                                 NavAction::NextDirectory,
+                                                                NavAction::Undo,
+                                                                NavAction::Redo,
+                                                                NavAction::Trash,
                                                                 NavAction::FullScreen};
 
 }  // namespace
@@ -72,6 +75,9 @@ const std::array<NavActionInfo, kNavActionCount>& NavActions() {
       {NavAction::PreviousDirectory, "PreviousDirectory", 549},
       {NavAction::NextDirectory, "NextDirectory", 551},
       {NavAction::OneKey, "OneKey", 112},
+      {NavAction::Undo, "Undo", 602},
+      {NavAction::Redo, "Redo", 601},
+      {NavAction::Trash, "Trash", 46},
       {NavAction::FullScreen, "FullScreen", 122},
   }};
   return actions;

@@ -62,9 +62,12 @@ enum class NavAction : std::size_t {
   PreviousDirectory,
   NextDirectory,
   OneKey,
+  Undo,
+  Redo,
+  Trash,
   FullScreen,
 };
-inline constexpr std::size_t kNavActionCount = 18;
+inline constexpr std::size_t kNavActionCount = 21;
 
 struct NavActionInfo {
   NavAction action;

@@ -283,6 +283,28 @@ void TFileList::RemoveAt(int i) {
   if (i >= 0 && i < Count()) entries_.erase(entries_.begin() + i);
 }
 
+void TFileList::RemoveCurrent() {
+  if (index_ < 0 || index_ >= Count()) return;
+  RemoveAt(index_);
+  --index_;
+}
+
+int TFileList::Find(const std::string& path) const {
+  const auto it = std::find(entries_.begin(), entries_.end(), path);
+  return it == entries_.end() ? -1 : static_cast<int>(it - entries_.begin());
+}
+
+int TFileList::InsertAt(int i, const std::string& path) {
+  if (!platform::FileExists(path)) return -1;
+  index_ = std::clamp(i, 0, Count());
+  entries_.insert(entries_.begin() + index_, path);
+  return index_;
+}
+
+void TFileList::ReplaceAt(int i, const std::string& path) {
+  if (i >= 0 && i < Count()) entries_[static_cast<std::size_t>(i)] = path;
+}
+
 void TFileList::InsertBeforeCurrent(const std::string& path) {
   if (!platform::FileExists(path)) return;
   if (index_ < 0 || index_ > Count()) {

@@ -65,6 +65,15 @@ class TFileList {
 
   // Drops entry i; out of range does nothing. Index is left as it is: the caller repositions.
   void RemoveAt(int i);
+  // Drops the current entry; the next StepNext reaches the entry that followed it.
+  void RemoveCurrent();
+  // The index of the first entry equal to path (exact bytes), or -1.
+  int Find(const std::string& path) const;
+  // Puts path at index i (clamped to the list) and makes it current; only for paths at which a
+  // file exists. Returns its index, or -1 when nothing was put.
+  int InsertAt(int i, const std::string& path);
+  // Entry i names path from now on; out of range does nothing.
+  void ReplaceAt(int i, const std::string& path);
   // Only for paths at which a file exists; the current entry stays current.
   void InsertBeforeCurrent(const std::string& path);
   // Puts path in the current entry's place; nothing without a current entry.

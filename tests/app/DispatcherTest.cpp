@@ -43,6 +43,9 @@ class RecordingTarget : public TCommandTarget {
   }
   void PresentPicture(const std::string& p) override { calls.push_back("present " + Name(p)); }
   void OpenPath(const std::string& p) override { calls.push_back("open " + Name(p)); }
+  void UndoStep() override { calls.push_back("undo"); }
+  void RedoStep() override { calls.push_back("redo"); }
+  void TrashPicture() override { calls.push_back("trash"); }
   void CompleteInput() override { calls.push_back("complete"); }
   void TidyInput() override { calls.push_back("tidy"); }
   void SetOneKeyMode(bool on) override {
@@ -231,6 +234,10 @@ TEST_F(DispatcherTest, BindingsFireInTheirFixedOrder) {
   EXPECT_EQ(Press(37, kShift), Calls({"ccw", "fit"}));
   EXPECT_EQ(Press(112), Calls({"onekey on", "arrange"}));
   EXPECT_EQ(Press(27), Calls({"minimise", "hidePreview"}));
+  EXPECT_EQ(Press('Z', kCtrl), Calls({"undo"}));
+  EXPECT_EQ(Press('Y', kCtrl, "typed"), Calls({"redo"}));
+  EXPECT_EQ(Press(46), Calls({"trash"}));
+  EXPECT_EQ(Press(46, kNoModifiers, "typed"), Calls({})) << "Delete edits the typed text";
   EXPECT_EQ(Press(122), Calls({"full"}));
   EXPECT_EQ(Press(27), Calls({"normal"})) << "the panic key leaves full screen first";
   target.calls.clear();

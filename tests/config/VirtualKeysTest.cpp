@@ -82,7 +82,8 @@ TEST(VirtualKeys, SettingsRoundTripInTheirOrder) {
             "[Key]\r\nOneKey=112\r\nComplete=240\r\nPrevious=37\r\nNext=37\r\nHead=36\r\n"
             "Tail=35\r\nUp=38\r\nDown=40\r\nLeft=37\r\nRight=296\r\n90=295\r\n270=293\r\n"
             "Emergency=1051\r\nParentDirectory=550\r\nChildDirectory=552\r\n"
-            "PreviousDirectory=549\r\nNextDirectory=551\r\nFullScreen=122\r\n");
+            "PreviousDirectory=549\r\nNextDirectory=551\r\nUndo=602\r\nRedo=601\r\n"
+            "Trash=46\r\nFullScreen=122\r\n");
   TVirtualKeys back;
   back.ReadSettings(out);
   for (const NavActionInfo& info : NavActions())

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <utility>
+#include <vector>
 
 #include "config/ColorManager.h"
 #include "config/VirtualKeys.h"
@@ -71,7 +72,7 @@ std::array<std::pair<QLineEdit*, StatusColor>, kStatusColorCount> ColorFields(co
   }};
 }
 
-std::array<std::pair<QLineEdit*, NavAction>, kNavActionCount> BindingFields(const PrefPanel& p) {
+std::vector<std::pair<QLineEdit*, NavAction>> BindingFields(const PrefPanel& p) {
   return {{
       {p.EditAutoComp, NavAction::Complete},
       {p.EditPanic, NavAction::Emergency},

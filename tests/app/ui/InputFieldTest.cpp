@@ -33,6 +33,9 @@ class Target : public TCommandTarget {
   void CopyPicture(const std::string&, const std::string&) override { ++others; }
   void PresentPicture(const std::string&) override { ++others; }
   void OpenPath(const std::string&) override { ++others; }
+  void UndoStep() override { ++others; }
+  void RedoStep() override { ++others; }
+  void TrashPicture() override { ++others; }
   void CompleteInput() override { field->CompleteInput(); }
   void TidyInput() override { field->TidyInput(); }
   void SetOneKeyMode(bool on) override { general->OneKey = on; }
