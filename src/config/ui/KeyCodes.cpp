@@ -186,3 +186,21 @@ bool SwallowsCharacter(const QKeyEvent& event) {
   const QString text = event.text();
   return text.size() == 1 && (text[0] == u'\r' || text[0] == u'\n' || text[0] == QChar(27));
 }
+
+QKeySequence KeySequenceOf(const TVKS& binding) {
+  const int vk = binding.KeyCode();
+  for (const Row& r : kRows) {
+    // The first row naming the number, read backwards; the lower-case letters come after the
+    // capitals and never win.
+    if (r.when == When::ScanCode || r.when == When::Shifted || vk < r.vk ||
+        vk > r.vk + (r.last - r.first))
+      continue;
+    Qt::KeyboardModifiers modifiers;
+    if (r.when == When::Keypad) modifiers |= Qt::KeypadModifier;
+    if (binding.Modifiers() & kShift) modifiers |= Qt::ShiftModifier;
+    if (binding.Modifiers() & kCtrl) modifiers |= Qt::ControlModifier;
+    if (binding.Modifiers() & kAlt) modifiers |= Qt::AltModifier;
+    return QKeySequence(QKeyCombination(modifiers, Qt::Key(r.first + (vk - r.vk))));
+  }
+  return {};
+}

@@ -2,6 +2,7 @@
 // Key events in the numbering the navigation bindings are stored in: the classic virtual-key
 // numbers (Left 37, F1 112, "A" 65 ...), so settings files written elsewhere keep working.
 #include <QtCore/qnamespace.h>
+#include <QKeySequence>
 
 #include "config/VirtualKeys.h"
 
@@ -27,3 +28,7 @@ ModifierSet KeyModifiersOf(Qt::KeyboardModifiers modifiers);
 inline int BindingCode(KeyStroke stroke) {
   return EncodeBinding(static_cast<std::uint8_t>(stroke.virtualKey), stroke.modifiers);
 }
+
+// The key a binding names, as the toolkit spells shortcuts ("Ctrl+Z", "Del"); empty for a code
+// no key of the table produces.
+QKeySequence KeySequenceOf(const TVKS& binding);

@@ -20,6 +20,7 @@ constexpr int kFontPixels = 19;
 constexpr int kColorWidth = 80;
 constexpr int kBindingWidth = 60;
 constexpr int kShortWidth = 50;
+constexpr int kExtensionsWidth = 160;
 constexpr int kGap = 8;
 constexpr int kHeadingGap = 12;
 constexpr int kLabelDrop = 4;
@@ -54,6 +55,16 @@ QCheckBox* MakeCheckBox(QWidget* panel, const char* name, const QString& caption
   return box;
 }
 
+// Blank-separated extensions, each with its dot and no folder separator, or nothing at all
+// (no sidecars): anything else would name files outside the picture's folder or none.
+bool SidecarListValid(const QString& text) {
+  for (const QString& extension : text.split(u' ', Qt::SkipEmptyParts)) {
+    if (extension.size() < 2 || !extension.startsWith(u'.') || extension.contains(u'/'))
+      return false;
+  }
+  return true;
+}
+
 // In the order registering stores them.
 std::array<std::pair<QLineEdit*, StatusColor>, kStatusColorCount> ColorFields(const PrefPanel& p) {
   return {{
@@ -86,6 +97,9 @@ std::vector<std::pair<QLineEdit*, NavAction>> BindingFields(const PrefPanel& p) 
       {p.EditChildDir, NavAction::ChildDirectory},
       {p.EditPreviousDir, NavAction::PreviousDirectory},
       {p.EditNextDir, NavAction::NextDirectory},
+      {p.EditUndo, NavAction::Undo},
+      {p.EditRedo, NavAction::Redo},
+      {p.EditTrash, NavAction::Trash},
   }};
 }
 
@@ -171,6 +185,15 @@ PrefPanel::PrefPanel(PrefOptions options, TVirtualKeys& keys, TColorManager& col
   auto* labelNextDir = MakeLabel(this, "LabelNextDir", QStringLiteral("次"));
   EditNextDir = MakeField(this, "EditNextDir", kBindingWidth);
 
+  auto* labelUndo = MakeLabel(this, "LabelUndo", tr("元に戻す"));
+  EditUndo = MakeField(this, "EditUndo", kBindingWidth);
+  auto* labelRedo = MakeLabel(this, "LabelRedo", tr("やり直し"));
+  EditRedo = MakeField(this, "EditRedo", kBindingWidth);
+  auto* labelTrash = MakeLabel(this, "LabelTrash", tr("ごみ箱へ"));
+  EditTrash = MakeField(this, "EditTrash", kBindingWidth);
+  auto* labelSidecar = MakeLabel(this, "LabelSidecarExtensions", tr("サイドカーの拡張子"));
+  EditSidecarExtensions = MakeField(this, "EditSidecarExtensions", kExtensionsWidth);
+
   // The buttons keep the window's font.
   ButtonPrefRegist = new QPushButton(QStringLiteral("登録(&R)"), this);
   ButtonPrefRegist->setObjectName(QStringLiteral("ButtonPrefRegist"));
@@ -197,6 +220,9 @@ PrefPanel::PrefPanel(PrefOptions options, TVirtualKeys& keys, TColorManager& col
       {label(labelDirectory, kHeadingGap), label(labelParent), field(EditParentDir),
        label(labelChild), field(EditChildDir), label(labelPreviousDir), field(EditPreviousDir),
        label(labelNextDir), field(EditNextDir)},
+      {label(labelUndo), field(EditUndo), label(labelRedo), field(EditRedo), label(labelTrash),
+       field(EditTrash)},
+      {label(labelSidecar), field(EditSidecarExtensions)},
   };
 
   connect(EditColorSample, &QLineEdit::textChanged, this, &PrefPanel::EditColorSampleChange);
@@ -222,6 +248,7 @@ void PrefPanel::FillFields() {
   CheckBoxAutoDelete->setChecked(options_.AutoDelete);
   CheckBoxCopyFixed->setChecked(options_.EnterToCopy);
   CheckBoxListPath->setChecked(options_.RelativePath);
+  EditSidecarExtensions->setText(QString::fromStdString(options_.SidecarExtensions));
   for (const auto& [edit, status] : ColorFields(*this))
     edit->setText(QString::fromStdString(colors_[status].text));
   for (const auto& [edit, action] : BindingFields(*this))
@@ -233,6 +260,8 @@ void PrefPanel::StoreFields() {
   options_.AutoDelete = CheckBoxAutoDelete->isChecked();
   options_.EnterToCopy = CheckBoxCopyFixed->isChecked();
   options_.RelativePath = CheckBoxListPath->isChecked();
+  if (SidecarListValid(EditSidecarExtensions->text()))
+    options_.SidecarExtensions = EditSidecarExtensions->text().toStdString();
   // A text that does not parse leaves its own value and does not stop the others.
   for (const auto& [edit, status] : ColorFields(*this))
     colors_[status].SetText(edit->text().toStdString());

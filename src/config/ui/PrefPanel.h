@@ -8,6 +8,7 @@
 //   ArrangeRequested to ArrangeControls, SettingsChanged to whatever shows a setting
 //   (Edit1's colour); Pref1Click calls Open(); ArrangeControls calls Arrange().
 #include <QWidget>
+#include <string>
 #include <vector>
 
 class QCheckBox;
@@ -18,12 +19,13 @@ class QPushButton;
 class TColorManager;
 class TVirtualKeys;
 
-// The four options the panel edits, wherever the program keeps them.
+// The options the panel edits, wherever the program keeps them.
 struct PrefOptions {
   bool& AutoComp;
   bool& AutoDelete;
   bool& EnterToCopy;
   bool& RelativePath;
+  std::string& SidecarExtensions;  // ".xmp …", blank-separated
 };
 
 class PrefPanel : public QWidget {
@@ -80,6 +82,10 @@ class PrefPanel : public QWidget {
   QLineEdit* EditChildDir;
   QLineEdit* EditPreviousDir;
   QLineEdit* EditNextDir;
+  QLineEdit* EditUndo;
+  QLineEdit* EditRedo;
+  QLineEdit* EditTrash;
+  QLineEdit* EditSidecarExtensions;
   QPushButton* ButtonPrefRegist;
   QPushButton* ButtonPrefClose;
 

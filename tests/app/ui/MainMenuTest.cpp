@@ -7,6 +7,7 @@
 
 #include "app/GeneralManager.h"
 #include "app/Layout.h"
+#include "config/VirtualKeys.h"
 
 namespace {
 
@@ -69,6 +70,10 @@ class MainMenuTest : public QObject {
                                "Descending2:降順(&D)",
                                "Shuffle2:シャッフル(&S)",
                                "N2:-",
+                               "Undo1:元に戻す(&U)",
+                               "Redo1:やり直し(&Y)",
+                               "Trash1:ごみ箱へ(&T)",
+                               "N3:-",
                                "QuitX1:終了(&X)"};
     QStringList actual;
     for (const QAction* a : w.menu->actions())
@@ -111,6 +116,9 @@ class MainMenuTest : public QObject {
     QTest::newRow("A") << int(Qt::Key_A) << "Ascending2";
     QTest::newRow("D") << int(Qt::Key_D) << "Descending2";
     QTest::newRow("S") << int(Qt::Key_S) << "Shuffle2";
+    QTest::newRow("U") << int(Qt::Key_U) << "Undo1";
+    QTest::newRow("Y") << int(Qt::Key_Y) << "Redo1";
+    QTest::newRow("T") << int(Qt::Key_T) << "Trash1";
     QTest::newRow("X") << int(Qt::Key_X) << "QuitX1";
   }
   void menuAccelerators() {
@@ -123,6 +131,46 @@ class MainMenuTest : public QObject {
     QTest::keyClick(w.menu, Qt::Key(key));
     QTRY_COMPARE_WITH_TIMEOUT(triggered.count(), 1, 2000);
     QCOMPARE(triggered[0][0].value<QAction*>()->objectName(), item);
+  }
+
+  void itemsShowTheirBindingsKey_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<int>("code");  // -1: the default binding
+    QTest::addColumn<QKeySequence>("shown");
+    const auto row = [](const char* name, const char* item, NavAction action, int code,
+                        QKeyCombination shown) {
+      QTest::newRow(name) << item << int(action) << code << QKeySequence(shown);
+    };
+    row("undo", "Undo1", NavAction::Undo, -1, Qt::CTRL | Qt::Key_Z);
+    row("redo", "Redo1", NavAction::Redo, -1, Qt::CTRL | Qt::Key_Y);
+    row("trash", "Trash1", NavAction::Trash, -1, QKeyCombination(Qt::Key_Delete));
+    row("Alt+Backspace", "Undo1", NavAction::Undo, 8 + 1024, Qt::ALT | Qt::Key_Backspace);
+    row("Shift+Ctrl+F2", "Redo1", NavAction::Redo, 113 + 768, Qt::SHIFT | Qt::CTRL | Qt::Key_F2);
+    row("keypad 7", "Trash1", NavAction::Trash, 103, Qt::KeypadModifier | Qt::Key_7);
+    QTest::newRow("no key") << "Undo1" << int(NavAction::Undo) << 0 << QKeySequence();
+  }
+  // The shortcut text follows the binding, as it is when the menu opens, and is no shortcut.
+  void itemsShowTheirBindingsKey() {
+    QFETCH(QString, item);
+    QFETCH(int, action);
+    QFETCH(int, code);
+    QFETCH(QKeySequence, shown);
+    World w;
+    TVirtualKeys keys;
+    w.menu->AttachKeys(&keys);
+    if (code >= 0) keys[NavAction(action)].SetCode(code);
+    w.menu->ButtonMenuClick();
+    QTRY_VERIFY_WITH_TIMEOUT(w.menu->isVisible(), 2000);
+    const QAction* a = w.menu->findChild<QAction*>(item);
+    QVERIFY(a);
+    const QStringList parts = a->text().split(u'\t');
+    QCOMPARE(parts.value(1), shown.toString(QKeySequence::NativeText));
+    QCOMPARE(parts.size(), shown.isEmpty() ? 1 : 2);
+    w.menu->hide();
+    QSignalSpy triggered(w.menu, &QMenu::triggered);
+    if (!shown.isEmpty()) QTest::keyClick(w.edit, shown[0].key(), shown[0].keyboardModifiers());
+    QCOMPARE(triggered.count(), 0);
   }
 
   void altOneTogglesOneKeyMode() {
