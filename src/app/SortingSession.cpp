@@ -8,6 +8,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "app/StepActions.h"
 #include "files/MainLib.h"
 #include "platform/ConfigFolder.h"
 #include "platform/FileSystem.h"
@@ -16,27 +17,8 @@
 
 namespace {
 
-// Appends one line; throws with the list file's path when it cannot be written whole.
-void AppendLine(const std::string& listFile, const std::string& line) {
-  const int fd = ::open(listFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0)
-    throw std::runtime_error("ファイル " + listFile + " に書き込めません: " + std::strerror(errno));
-  const std::string text = line + "\r\n";
-  std::size_t done = 0;
-  int error = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = n < 0 ? errno : EIO;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error != 0)
-    throw std::runtime_error("ファイル " + listFile + " に書き込めません: " + std::strerror(error));
-}
+// The name of the journal file in the settings folder.
+constexpr std::string_view kJournalName = "sortivo.journal";
 
 // A guard that hides the abort button on every way out of a build, unless told to keep it.
 class AbortButtonShown {
@@ -52,10 +34,6 @@ class AbortButtonShown {
   bool keep_ = false;
 };
 
-StatusColor FailureColor(const FileOperationResult& r) {
-  return r.outcome == FileOutcome::AlreadyThere ? StatusColor::SameFile : StatusColor::Error;
-}
-
 }  // namespace
 
 TSortingSession::TSortingSession(TSessionView& view, const std::string& settingsFolder,
@@ -69,12 +47,35 @@ TSortingSession::TSortingSession(TSessionView& view, const std::string& settings
       keyMap_(general_.HeadFile, general_.TailFile, general_.KeyMapFile, settingsFolder_),
       files_(general_.ImageExtensions, general_.ListExtensions),
       dispatcher_(
-          DispatchContext{*this, files_, keyMap_, directories_, keys_, general_, temporary_}) {
+          DispatchContext{*this, files_, keyMap_, directories_, keys_, general_, temporary_}),
+      journal_(JoinPath(settingsFolder, kJournalName)) {
   directories_.SetPump(pump);
   files_.SetPump(std::move(pump));
   temporary_.InputLength = 0;
   temporary_.SetSlot(Slot::PendingArguments, static_cast<std::int32_t>(arguments_.size()));
   files_.SetRandomSeed(platform::ClockSeed());
+  SettleUnfinishedStep();
+}
+
+void TSortingSession::SettleUnfinishedStep() {
+  const std::optional<UnfinishedOp> unfinished = journal_.History().Unfinished();
+  if (!unfinished) return;
+  SortingStep result;
+  if (SettleUnfinished(*unfinished, result))
+    journal_.Done(unfinished->op, result);
+  else
+    journal_.Abandon(unfinished->op);
+}
+
+std::uint64_t TSortingSession::BeginStep(OpRole role, std::uint64_t stepId,
+                                         const SortingStep& step) {
+  std::string error;
+  const std::optional<std::uint64_t> op = journal_.Begin(role, stepId, step, error);
+  if (!op) {
+    view_.SetStatus(StatusColor::Error);
+    throw std::runtime_error(error);
+  }
+  return *op;
 }
 
 bool TSortingSession::StopRunningWork() {
@@ -96,9 +97,19 @@ void TSortingSession::RecordInListFiles(const std::string& picture) {
   std::vector<std::string>& pending = temporary_.PendingListFiles;
   std::size_t written = 0;
   try {
-    for (; written < pending.size(); ++written)
-      AppendLine(pending[written],
-                 TFileList::ListFileLine(picture, pending[written], general_.RelativePath));
+    for (; written < pending.size(); ++written) {
+      const SortingStep step =
+          ListLineStep(picture, pending[written],
+                       TFileList::ListFileLine(picture, pending[written], general_.RelativePath),
+                       files_.Find(picture));
+      const std::uint64_t op = BeginStep(OpRole::New, 0, step);
+      const std::string error = AppendListLine(step.picture.to, step.line);
+      if (!error.empty()) {
+        journal_.Abandon(op);
+        throw std::runtime_error(error);
+      }
+      journal_.Done(op, step);
+    }
   } catch (...) {
     // Only the failing list file and those after it still wait for this picture.
     pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(written));
@@ -139,6 +150,10 @@ void TSortingSession::OpenPath(const std::string& path) {
 }
 
 void TSortingSession::PresentPicture(const std::string& path) {
+  Present(path, true);
+}
+
+void TSortingSession::Present(const std::string& path, bool correctExtension) {
   TSessionView::Loaded loaded;
   try {
     loaded = view_.LoadPicture(path);
@@ -161,13 +176,45 @@ void TSortingSession::PresentPicture(const std::string& path) {
   } catch (const std::exception&) {
     recordError = std::current_exception();
   }
-  CorrectPictureExtension(path, loaded.format,
-                          {[this] { view_.SetStatus(StatusColor::IncorrectExtension); },
-                           [this](const std::string& renamed) { files_.ReplaceCurrent(renamed); }});
+  if (correctExtension) {
+    try {
+      CorrectExtension(path, loaded.format);
+    } catch (const std::exception&) {
+      if (!recordError) recordError = std::current_exception();
+    }
+  }
   view_.ShowPicture(std::to_string(files_.Index() + 1) + "/" + std::to_string(files_.Count()) +
                     " " + std::to_string(loaded.width) + " * " + std::to_string(loaded.height) +
                     " " + ShortenPath(files_.GetCurrent()));
   if (recordError) std::rethrow_exception(recordError);
+}
+
+void TSortingSession::CorrectExtension(const std::string& path, PictureFormat format) {
+  const std::string correct = CorrectionExtension(format);
+  if (correct.empty() || IsAcceptedExtension(format, platform::LowerAscii(platform::ExtractFileExt(
+                                                         path, platform::kNativeStyle))))
+    return;
+  view_.SetStatus(StatusColor::IncorrectExtension);
+  // The name with the format's extension, or failing that the whole name with it appended (a
+  // JPEG named a.gif beside an a.jpg becomes a.gif.jpg); never over an existing file.
+  for (const std::string& target :
+       {platform::ChangeFileExt(path, correct, platform::kNativeStyle), path + correct}) {
+    SortingStep step;
+    step.kind = StepKind::Rename;
+    step.listIndex = files_.Index();
+    step.picture = {path, target};
+    if (platform::KindOf(target) != platform::PathKind::Missing) continue;
+    NameSidecars(step, general_.SidecarExtensions, false);
+    const std::uint64_t op = BeginStep(OpRole::New, 0, step);
+    if (!platform::MoveFileNoReplace(path, target)) {
+      journal_.Abandon(op);
+      continue;
+    }
+    MoveSidecars(step);
+    journal_.Done(op, step);
+    files_.ReplaceCurrent(target);
+    return;
+  }
 }
 
 void TSortingSession::ShowNext() {
@@ -195,13 +242,32 @@ void TSortingSession::ShowPrevious() {
 }
 
 void TSortingSession::MovePicture(const std::string& source, const std::string& folder) {
-  const FileOperationResult r = MoveToFolder(source, folder);
-  if (!r.ok) return view_.SetStatus(FailureColor(r));
+  if (!platform::DirectoryExists(folder)) return view_.SetStatus(StatusColor::Error);
+  const DestinationName name = MakeDestinationName(source, folder);
+  if (name.identicalFound) return view_.SetStatus(StatusColor::SameFile);
+  SortingStep step;
+  step.kind = StepKind::Move;
+  step.listIndex = files_.Index();
+  step.picture = {source, name.path};
+  if (name.path.empty() || !NameSidecars(step, general_.SidecarExtensions, true))
+    return view_.SetStatus(StatusColor::Error);
+  const std::uint64_t op = BeginStep(OpRole::New, 0, step);
+  const FileOperationResult r = MoveFileTo(source, step.picture.to);
+  if (!r.ok) {
+    journal_.Abandon(op);
+    return view_.SetStatus(StatusColor::Error);
+  }
   if (r.outcome == FileOutcome::Moved) {
+    MoveSidecars(step);
+    journal_.Done(op, step);
     view_.SetStatus(StatusColor::Move);
     files_.ReplaceCurrent(r.newPath);
   } else {
-    // Copied, but the source could not be removed: both are listed, the source stays current.
+    // Copied, but the source could not be removed: both are listed, the source stays current,
+    // and what there is to take back is a copy.
+    step.kind = StepKind::Copy;
+    CopySidecars(step);
+    journal_.Done(op, step);
     view_.SetStatus(StatusColor::Error);
     files_.InsertBeforeCurrent(r.newPath);
   }
@@ -209,30 +275,156 @@ void TSortingSession::MovePicture(const std::string& source, const std::string& 
 }
 
 void TSortingSession::CopyPicture(const std::string& source, const std::string& folder) {
-  const FileOperationResult r = CopyToFolder(source, folder);
-  if (!r.ok) return view_.SetStatus(FailureColor(r));
+  if (!platform::DirectoryExists(folder)) return view_.SetStatus(StatusColor::Error);
+  const DestinationName name = MakeDestinationName(source, folder);
+  if (name.identicalFound) return view_.SetStatus(StatusColor::SameFile);
+  SortingStep step;
+  step.kind = StepKind::Copy;
+  step.listIndex = files_.Index();
+  step.picture = {source, name.path};
+  if (name.path.empty() || !NameSidecars(step, general_.SidecarExtensions, true))
+    return view_.SetStatus(StatusColor::Error);
+  const std::uint64_t op = BeginStep(OpRole::New, 0, step);
+  const FileOperationResult r = CopyFileTo(source, step.picture.to);
+  if (!r.ok) {
+    journal_.Abandon(op);
+    return view_.SetStatus(StatusColor::Error);
+  }
+  CopySidecars(step);
+  journal_.Done(op, step);
   view_.SetStatus(StatusColor::Copy);
   files_.InsertBeforeCurrent(r.newPath);
 }
 
-void TSortingSession::UndoStep() {
-  view_.SetStatus(StatusColor::Error);
-}
-
-void TSortingSession::RedoStep() {
-  view_.SetStatus(StatusColor::Error);
-}
-
 void TSortingSession::TrashPicture() {
   const std::string current = files_.GetCurrent();
-  std::string trashed, error;
-  if (current.empty() || !trash_ || !trash_->MoveToTrash(current, trashed, error))
-    return view_.SetStatus(StatusColor::Error);
+  if (current.empty() || !trash_) return view_.SetStatus(StatusColor::Error);
+  SortingStep step;
+  step.kind = StepKind::Trash;
+  step.listIndex = files_.Index();
+  step.picture = {current, std::string()};
+  NameSidecars(step, general_.SidecarExtensions, false);
+  for (FilePair& s : step.sidecars) s.to.clear();
+  const std::uint64_t op = BeginStep(OpRole::New, 0, step);
+  std::string error;
+  if (!trash_->MoveToTrash(current, step.picture.to, error)) {
+    journal_.Abandon(op);
+    view_.SetStatus(StatusColor::Error);
+    throw std::runtime_error("ファイル " + current + " はごみ箱に移せません" +
+                             (error.empty() ? std::string() : ": " + error));
+  }
+  for (FilePair& s : step.sidecars)
+    if (!trash_->MoveToTrash(s.from, s.to, error)) s.to.clear();
+  journal_.Done(op, step);
   // Whatever was chosen for it has nothing left to name.
   temporary_.PendingListFiles.clear();
   files_.RemoveCurrent();
   view_.SetStatus(StatusColor::Move);
   ShowNext();
+}
+
+void TSortingSession::ShowAgain(const std::string& was, const std::string& path, int index) {
+  int i = was.empty() ? -1 : files_.Find(was);
+  if (i >= 0)
+    files_.ReplaceAt(i, path);
+  else
+    i = files_.Find(path);
+  if (i < 0) i = files_.InsertAt(index < 0 ? files_.Count() : index, path);
+  if (i < 0) return;
+  Present(files_.GoTo(i), false);
+}
+
+void TSortingSession::UndoStep() {
+  const JournalHistory::Entry* entry = journal_.History().ToUndo();
+  if (!entry) return;
+  const std::uint64_t id = entry->id;
+  const SortingStep before = entry->step;
+  SortingStep after;
+  if (const Refusal refusal = PlanUndo(before, after)) {
+    view_.SetStatus(StatusColor::Error);
+    throw std::runtime_error(*refusal);
+  }
+  const std::uint64_t op = BeginStep(OpRole::Undo, id, after);
+  std::string message;
+  if (!CarryOutUndo(before, after, message)) {
+    journal_.Abandon(op);
+    view_.SetStatus(StatusColor::Error);
+    throw std::runtime_error(message);
+  }
+  journal_.Done(op, after);
+  const bool renamed = after.picture.from != before.picture.from;
+  switch (before.kind) {
+    case StepKind::Move:
+    case StepKind::Rename:
+      ShowAgain(before.picture.to, after.picture.from, before.listIndex);
+      break;
+    case StepKind::Trash:
+      ShowAgain({}, after.picture.from, before.listIndex);
+      break;
+    case StepKind::Copy:
+      if (const int copy = files_.Find(before.picture.to); copy >= 0) {
+        files_.RemoveAt(copy);
+        if (copy < files_.Index()) files_.SetPosition(files_.Index() - 1);
+      }
+      ShowAgain({}, before.picture.from, before.listIndex);
+      break;
+    case StepKind::ListLine:
+      ShowAgain({}, before.picture.from, before.listIndex);
+      break;
+  }
+  view_.SetStatus(renamed ? StatusColor::IncorrectExtension : StatusColor::Default);
+}
+
+void TSortingSession::RedoStep() {
+  const JournalHistory::Entry* entry = journal_.History().ToRedo();
+  if (!entry) return;
+  const std::uint64_t id = entry->id;
+  const SortingStep before = entry->step;
+  SortingStep after;
+  if (const Refusal refusal = PlanRedo(before, after)) {
+    view_.SetStatus(StatusColor::Error);
+    throw std::runtime_error(*refusal);
+  }
+  if (before.kind == StepKind::Trash && !trash_) return view_.SetStatus(StatusColor::Error);
+  const std::uint64_t op = BeginStep(OpRole::Redo, id, after);
+  std::string message;
+  if (!CarryOutRedo(before, after, trash_, message)) {
+    journal_.Abandon(op);
+    view_.SetStatus(StatusColor::Error);
+    throw std::runtime_error(message);
+  }
+  journal_.Done(op, after);
+  const int i = files_.Find(before.picture.from);
+  switch (before.kind) {
+    case StepKind::Move:
+    case StepKind::Trash:
+      // As the step itself did: the picture goes and the next one is shown.
+      if (i >= 0) {
+        files_.SetPosition(i);
+        if (before.kind == StepKind::Trash)
+          files_.RemoveCurrent();
+        else if (after.kind == StepKind::Copy)
+          files_.InsertBeforeCurrent(after.picture.to);
+        else
+          files_.ReplaceCurrent(after.picture.to);
+      }
+      // A move that could only copy shows it as the step itself did.
+      view_.SetStatus(after.kind == StepKind::Copy ? StatusColor::Error : StatusColor::Move);
+      ShowNext();
+      return;
+    case StepKind::Rename:
+      ShowAgain(before.picture.from, after.picture.to, before.listIndex);
+      view_.SetStatus(StatusColor::IncorrectExtension);
+      return;
+    case StepKind::Copy:
+      ShowAgain({}, before.picture.from, before.listIndex);
+      files_.InsertBeforeCurrent(after.picture.to);
+      view_.SetStatus(StatusColor::Copy);
+      return;
+    case StepKind::ListLine:
+      ShowAgain({}, before.picture.from, before.listIndex);
+      return;
+  }
 }
 
 void TSortingSession::Resume() {

@@ -8,6 +8,7 @@
 
 #include "app/Dispatcher.h"
 #include "app/GeneralManager.h"
+#include "app/Journal.h"
 #include "app/Settings.h"
 #include "app/TemporaryManager.h"
 #include "config/ColorManager.h"
@@ -97,10 +98,23 @@ class TSortingSession : public TCommandTarget {
 
   // The desktop's trash, which the window provides; without one, trashing is refused.
   void SetTrash(platform::TTrash* trash) { trash_ = trash; }
+  // Takes the last step back and shows the picture it concerns at its place in the list; the
+  // Default colour, or the IncorrectExtension colour when the picture's former name was taken
+  // since and it got a numbered one. A step that cannot be taken back any more (its file gone
+  // or changed) sets the Error colour and throws std::runtime_error naming the file; nothing
+  // is touched then. With nothing to take back, nothing happens.
   void UndoStep() override;
+  // Does the step last taken back again, with the colour the step had; refusals as UndoStep.
   void RedoStep() override;
-  // The picture on screen goes to the trash and leaves the list; the next one is shown.
+  // The picture on screen and its sidecars go to the trash; its entry leaves the list and the
+  // next picture is shown with the Move colour. Without a trash, the Error colour; a file the
+  // trash refuses also throws std::runtime_error naming it.
   void TrashPicture() override;
+
+  // The journal of the steps taken, in the settings folder.
+  const TJournal& Journal() const { return journal_; }
+  // What went wrong reading the journal at start-up, as text for the user; given once.
+  std::string TakeJournalReport() { return journal_.TakeReport(); }
 
   // Back to where the previous run ended: its list file at its picture, else its picture, else
   // its folder.
@@ -140,6 +154,18 @@ class TSortingSession : public TCommandTarget {
   template <class Build>
   void BuildAndPresent(Build build);
   void ShowEmpty();
+  // PresentPicture; a picture coming back by an undo keeps the extension it had.
+  void Present(const std::string& path, bool correctExtension);
+  // Renames a picture whose extension does not fit its format; the Error colour and the
+  // journal's error when the rename could not be written down.
+  void CorrectExtension(const std::string& path, PictureFormat format);
+  // Writes the operation's record; when it cannot be, the Error colour and std::runtime_error.
+  std::uint64_t BeginStep(OpRole role, std::uint64_t stepId, const SortingStep& step);
+  // Settles a step a crash cut short, from what is on disk.
+  void SettleUnfinishedStep();
+  // The entry of a picture back at path: the entry that named was (or a new one at index when
+  // none does) names path, and is presented.
+  void ShowAgain(const std::string& was, const std::string& path, int index);
 
   TSessionView& view_;
   std::string settingsFolder_;
@@ -157,5 +183,6 @@ class TSortingSession : public TCommandTarget {
   TKeyMap keyMap_;
   TFileList files_;
   TDispatcher dispatcher_;
+  TJournal journal_;
   platform::TTrash* trash_ = nullptr;
 };

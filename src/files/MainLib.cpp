@@ -205,10 +205,26 @@ bool PrepareTarget(const std::string& source, const std::string& folder,
 
 }  // namespace
 
-FileOperationResult CopyToFolder(const std::string& source, const std::string& folder) {
+std::string FreeName(const std::string& wanted,
+                     const std::function<bool(const std::string&)>& alsoFree) {
+  constexpr PathStyle style = platform::kNativeStyle;
+  const auto free = [&](const std::string& name) {
+    return !IsTaken(name) && (!alsoFree || alsoFree(name));
+  };
+  if (free(wanted)) return wanted;
+  const std::string ext = platform::ExtractFileExt(wanted, style);
+  const std::string stem =
+      NumberedStem(std::string_view(wanted).substr(0, wanted.size() - ext.size()), style);
+  // Far more than any folder holds: past it something refuses every name.
+  for (std::int32_t i = 0; i < 1000000; ++i) {
+    std::string candidate = stem + "(" + CounterText(i) + ")" + ext;
+    if (free(candidate)) return candidate;
+  }
+  return {};
+}
+
+FileOperationResult CopyFileTo(const std::string& source, const std::string& target) {
   FileOperationResult result;
-  std::string target;
-  if (!PrepareTarget(source, folder, result, target)) return result;
   if (!platform::CopyFileNoReplace(source, target)) {
     result.outcome = FileOutcome::CopyFailed;
     return result;
@@ -219,10 +235,22 @@ FileOperationResult CopyToFolder(const std::string& source, const std::string& f
   return result;
 }
 
+FileOperationResult CopyToFolder(const std::string& source, const std::string& folder) {
+  FileOperationResult result;
+  std::string target;
+  if (!PrepareTarget(source, folder, result, target)) return result;
+  return CopyFileTo(source, target);
+}
+
 FileOperationResult MoveToFolder(const std::string& source, const std::string& folder) {
   FileOperationResult result;
   std::string target;
   if (!PrepareTarget(source, folder, result, target)) return result;
+  return MoveFileTo(source, target);
+}
+
+FileOperationResult MoveFileTo(const std::string& source, const std::string& target) {
+  FileOperationResult result;
   if (!platform::MoveFileNoReplace(source, target)) {
     if (!platform::CopyFileNoReplace(source, target)) {
       result.outcome = FileOutcome::CopyFailed;

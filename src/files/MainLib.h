@@ -3,6 +3,7 @@
 // never overwrites anything and recognises a file already delivered, and copy and move into a
 // folder with an outcome code.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -60,6 +61,17 @@ DestinationName MakeDestinationName(const std::string& source, const std::string
 // Whether the two files hold the same bytes; false when either is not a file. Two paths naming
 // one file are equal. Constant memory. Throws std::runtime_error when one cannot be opened.
 bool SameContents(const std::string& a, const std::string& b);
+
+// wanted when nothing lies there and alsoFree (when given) accepts it, else the first numbered
+// name stem(0).ext, stem(1).ext ... that passes both; empty when none is found. No contents are
+// compared: this is the name for a file coming back to where it was.
+std::string FreeName(const std::string& wanted,
+                     const std::function<bool(const std::string&)>& alsoFree = {});
+
+// The file operations of CopyToFolder and MoveToFolder to a name already chosen: ok with
+// Copied, or with Moved or SourceKept; otherwise CopyFailed. Never overwrites.
+FileOperationResult CopyFileTo(const std::string& source, const std::string& target);
+FileOperationResult MoveFileTo(const std::string& source, const std::string& target);
 
 // Copies source into folder under MakeDestinationName's name: ok with Copied and the new path,
 // or not ok with FolderMissing, AlreadyThere, NoName or CopyFailed. Never overwrites: a name
