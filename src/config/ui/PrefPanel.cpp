@@ -20,7 +20,6 @@ constexpr int kFontPixels = 19;
 constexpr int kColorWidth = 80;
 constexpr int kBindingWidth = 60;
 constexpr int kShortWidth = 50;
-constexpr int kExtensionsWidth = 160;
 constexpr int kGap = 8;
 constexpr int kHeadingGap = 12;
 constexpr int kLabelDrop = 4;
@@ -192,7 +191,8 @@ PrefPanel::PrefPanel(PrefOptions options, TVirtualKeys& keys, TColorManager& col
   auto* labelTrash = MakeLabel(this, "LabelTrash", tr("ごみ箱へ"));
   EditTrash = MakeField(this, "EditTrash", kBindingWidth);
   auto* labelSidecar = MakeLabel(this, "LabelSidecarExtensions", tr("サイドカーの拡張子"));
-  EditSidecarExtensions = MakeField(this, "EditSidecarExtensions", kExtensionsWidth);
+  // Its width is what the buttons leave.
+  EditSidecarExtensions = MakeField(this, "EditSidecarExtensions", kBindingWidth);
 
   // The buttons keep the window's font.
   ButtonPrefRegist = new QPushButton(QStringLiteral("登録(&R)"), this);
@@ -216,14 +216,17 @@ PrefPanel::PrefPanel(PrefOptions options, TVirtualKeys& keys, TColorManager& col
        label(labelHead), field(EditHead), label(labelTail), field(EditTail)},
       {label(labelScroll, kHeadingGap), label(labelUp), field(EditUp), label(labelDown),
        field(EditDown), label(labelLeft), field(EditLeft), label(labelRight), field(EditRight)},
-      {label(label270), field(Edit270), label(label90), field(Edit90)},
+      // Undo and redo where the row is short: a row of their own would make the panel too tall
+      // for the window's default size.
+      {label(label270), field(Edit270), label(label90), field(Edit90), label(labelUndo),
+       field(EditUndo), label(labelRedo), field(EditRedo)},
       {label(labelDirectory, kHeadingGap), label(labelParent), field(EditParentDir),
        label(labelChild), field(EditChildDir), label(labelPreviousDir), field(EditPreviousDir),
        label(labelNextDir), field(EditNextDir)},
-      {label(labelUndo), field(EditUndo), label(labelRedo), field(EditRedo), label(labelTrash),
-       field(EditTrash)},
-      {label(labelSidecar), field(EditSidecarExtensions)},
   };
+  // The file settings share the buttons' line, left of them.
+  fileRow_ = {label(labelTrash), field(EditTrash), label(labelSidecar),
+              field(EditSidecarExtensions)};
 
   connect(EditColorSample, &QLineEdit::textChanged, this, &PrefPanel::EditColorSampleChange);
   EditColorSample->setText(QStringLiteral("FFFFFF"));
@@ -374,8 +377,13 @@ void PrefPanel::Arrange(int clientWidth, int clientHeight, int top) {
   ButtonPrefClose->move(width - kGap - ButtonPrefClose->width(), buttonsTop);
   ButtonPrefRegist->resize(ButtonPrefRegist->sizeHint());
   ButtonPrefRegist->move(ButtonPrefClose->x() - kGap - ButtonPrefRegist->width(), buttonsTop);
-  const int height =
-      buttonsTop + std::max(ButtonPrefClose->height(), ButtonPrefRegist->height()) + kGap;
+  const int fileRowBottom = PlaceRow(fileRow_, buttonsTop);
+  QLineEdit* sidecars = EditSidecarExtensions;
+  sidecars->resize(std::max(kBindingWidth, ButtonPrefRegist->x() - kGap - sidecars->x()),
+                   sidecars->height());
+  const int height = std::max({buttonsTop + ButtonPrefClose->height(),
+                               buttonsTop + ButtonPrefRegist->height(), fileRowBottom}) +
+                     kGap;
 
   const int left = std::max(0, (clientWidth - width) / 2);
   const int offset = std::max(0, (clientHeight - height) / 2);

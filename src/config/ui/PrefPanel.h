@@ -124,4 +124,5 @@ class PrefPanel : public QWidget {
   TVirtualKeys& keys_;
   TColorManager& colors_;
   std::vector<Row> rows_;  // below the check boxes, top to bottom
+  Row fileRow_;            // on the buttons' line
 };

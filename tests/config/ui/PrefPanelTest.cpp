@@ -363,12 +363,16 @@ class PrefPanelTest : public QObject {
     QCOMPARE(p.EditPanic->width(), 50);
     QCOMPARE(p.EditTail->font().pixelSize(), 19);
     QCOMPARE(p.ButtonPrefClose->font(), h.font());
-    QCOMPARE(p.EditUndo->y(), Bottom(p.EditNextDir) + 8);
-    QCOMPARE(p.EditSidecarExtensions->y(), Bottom(p.EditUndo) + 8);
-    QCOMPARE(p.ButtonPrefClose->y(), Bottom(p.EditSidecarExtensions) + 12);
+    QCOMPARE(p.ButtonPrefClose->y(), Bottom(p.EditNextDir) + 12);
+    // The new fields take no row of their own: the rotation row's end and the buttons' line.
+    QCOMPARE(p.EditUndo->y(), p.Edit90->y());
+    QVERIFY(p.EditUndo->x() > Right(p.Edit90) && Right(p.EditRedo) <= size.width() - 8);
+    QCOMPARE(p.EditTrash->pos(),
+             QPoint(h.Child<QLabel>("LabelTrash")->width() + 16, p.ButtonPrefClose->y()));
+    QCOMPARE(Right(p.EditSidecarExtensions), p.ButtonPrefRegist->x() - 8);
     QCOMPARE(Right(p.ButtonPrefClose), size.width() - 8);
     QCOMPARE(Right(p.ButtonPrefRegist), p.ButtonPrefClose->x() - 8);
-    QCOMPARE(size.height(), Bottom(p.ButtonPrefClose) + 8);
+    QCOMPARE(size.height(), std::max(Bottom(p.ButtonPrefClose), Bottom(p.EditTrash)) + 8);
   }
 
   void tabOrder() {
