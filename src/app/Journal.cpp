@@ -12,6 +12,7 @@
 #include <charconv>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 #include <utility>
 
@@ -221,7 +222,9 @@ void JournalHistory::Push(Entry entry) {
 bool JournalHistory::Apply(const std::vector<std::string>& fields) {
   if (fields.size() < 2 || fields[0].size() != 1) return false;
   std::uint64_t op = 0;
-  if (!ParseNumber(fields[1], op) || op == 0) return false;
+  // Op numbers only grow: the largest would leave none for the next operation.
+  if (!ParseNumber(fields[1], op) || op == 0 || op == std::numeric_limits<std::uint64_t>::max())
+    return false;
   const char type = fields[0][0];
   const auto noteOp = [&] {
     if (op >= nextOp_) nextOp_ = op + 1;

@@ -229,6 +229,10 @@ TEST_F(DispatcherTest, BindingsFireInTheirFixedOrder) {
   EXPECT_EQ(Press(37, kShift), Calls({"ccw", "fit"}));
   EXPECT_EQ(Press(112), Calls({"onekey on", "arrange"}));
   EXPECT_EQ(Press(27), Calls({"minimise", "hidePreview"}));
+  EXPECT_EQ(Press('Z', kCtrl), Calls({"undo"}));
+  EXPECT_EQ(Press('Y', kCtrl, "typed"), Calls({"redo"}));
+  EXPECT_EQ(Press(46), Calls({"trash"}));
+  EXPECT_EQ(Press(46, kNoModifiers, "typed"), Calls({})) << "Delete edits the typed text";
   EXPECT_EQ(Press(65), Calls({})) << "an unbound key only resets the colour";
 
   keys[NavAction::Next].SetCode(37);  // two bindings on one key: Previous is tested first
