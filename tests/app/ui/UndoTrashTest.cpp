@@ -42,10 +42,12 @@ struct Sorting {
   std::string Current() const { return form->Files().GetCurrent(); }
   // A key into the input field, or the menu item that stands for it.
   void Command(bool byMenu, QAction* item, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
-    if (byMenu)
+    if (byMenu) {
       item->trigger();
-    else
+      QCoreApplication::processEvents();  // the item's command runs queued
+    } else {
       QTest::keyClick(form->Edit1, key, modifiers);
+    }
   }
 
   TempDir dir;
