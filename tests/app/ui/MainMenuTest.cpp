@@ -7,7 +7,6 @@
 
 #include "app/GeneralManager.h"
 #include "app/Layout.h"
-#include "config/VirtualKeys.h"
 
 namespace {
 
@@ -131,46 +130,6 @@ class MainMenuTest : public QObject {
     QTest::keyClick(w.menu, Qt::Key(key));
     QTRY_COMPARE_WITH_TIMEOUT(triggered.count(), 1, 2000);
     QCOMPARE(triggered[0][0].value<QAction*>()->objectName(), item);
-  }
-
-  void itemsShowTheirBindingsKey_data() {
-    QTest::addColumn<QString>("item");
-    QTest::addColumn<int>("action");
-    QTest::addColumn<int>("code");  // -1: the default binding
-    QTest::addColumn<QKeySequence>("shown");
-    const auto row = [](const char* name, const char* item, NavAction action, int code,
-                        QKeyCombination shown) {
-      QTest::newRow(name) << item << int(action) << code << QKeySequence(shown);
-    };
-    row("undo", "Undo1", NavAction::Undo, -1, Qt::CTRL | Qt::Key_Z);
-    row("redo", "Redo1", NavAction::Redo, -1, Qt::CTRL | Qt::Key_Y);
-    row("trash", "Trash1", NavAction::Trash, -1, QKeyCombination(Qt::Key_Delete));
-    row("Alt+Backspace", "Undo1", NavAction::Undo, 8 + 1024, Qt::ALT | Qt::Key_Backspace);
-    row("Shift+Ctrl+F2", "Redo1", NavAction::Redo, 113 + 768, Qt::SHIFT | Qt::CTRL | Qt::Key_F2);
-    row("keypad 7", "Trash1", NavAction::Trash, 103, Qt::KeypadModifier | Qt::Key_7);
-    QTest::newRow("no key") << "Undo1" << int(NavAction::Undo) << 0 << QKeySequence();
-  }
-  // The shortcut text follows the binding, as it is when the menu opens, and is no shortcut.
-  void itemsShowTheirBindingsKey() {
-    QFETCH(QString, item);
-    QFETCH(int, action);
-    QFETCH(int, code);
-    QFETCH(QKeySequence, shown);
-    World w;
-    TVirtualKeys keys;
-    w.menu->AttachKeys(&keys);
-    if (code >= 0) keys[NavAction(action)].SetCode(code);
-    w.menu->ButtonMenuClick();
-    QTRY_VERIFY_WITH_TIMEOUT(w.menu->isVisible(), 2000);
-    const QAction* a = w.menu->findChild<QAction*>(item);
-    QVERIFY(a);
-    const QStringList parts = a->text().split(u'\t');
-    QCOMPARE(parts.value(1), shown.toString(QKeySequence::NativeText));
-    QCOMPARE(parts.size(), shown.isEmpty() ? 1 : 2);
-    w.menu->hide();
-    QSignalSpy triggered(w.menu, &QMenu::triggered);
-    if (!shown.isEmpty()) QTest::keyClick(w.edit, shown[0].key(), shown[0].keyboardModifiers());
-    QCOMPARE(triggered.count(), 0);
   }
 
   void altOneTogglesOneKeyMode() {
