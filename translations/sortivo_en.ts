@@ -261,6 +261,22 @@ Do not use the equals sign (=) or the colon (:).</translation>
         <source>全画面表示</source>
         <translation>Full screen</translation>
     </message>
+    <message>
+        <source>元に戻す</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>やり直し</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>ごみ箱へ</source>
+        <translation>To trash</translation>
+    </message>
+    <message>
+        <source>サイドカーの拡張子</source>
+        <translation>Sidecar extensions</translation>
+    </message>
 </context>
 <context>
     <name>TApplication</name>
@@ -292,6 +308,17 @@ Given something to open, it opens it at start.
   -v, --version  show the version and exit
   --             take every later argument as a file name, not as an option
 </translation>
+    </message>
+</context>
+<context>
+    <name>TDesktopTrash</name>
+    <message>
+        <source>ファイル名を扱えません: </source>
+        <translation>Cannot handle the file name: </translation>
+    </message>
+    <message>
+        <source>ごみ箱のフォルダを用意できません: </source>
+        <translation>Cannot prepare the trash folder: </translation>
     </message>
 </context>
 <context>
@@ -360,6 +387,18 @@ Given something to open, it opens it at start.
     <message>
         <source>終了(&amp;X)</source>
         <translation>Quit (&amp;X)</translation>
+    </message>
+    <message>
+        <source>元に戻す(&amp;U)</source>
+        <translation>Undo (&amp;U)</translation>
+    </message>
+    <message>
+        <source>やり直し(&amp;Y)</source>
+        <translation>Redo (&amp;Y)</translation>
+    </message>
+    <message>
+        <source>ごみ箱へ(&amp;T)</source>
+        <translation>Move to trash (&amp;T)</translation>
     </message>
 </context>
 <context>

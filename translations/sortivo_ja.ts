@@ -261,6 +261,22 @@
         <source>全画面表示</source>
         <translation>全画面表示</translation>
     </message>
+    <message>
+        <source>元に戻す</source>
+        <translation>元に戻す</translation>
+    </message>
+    <message>
+        <source>やり直し</source>
+        <translation>やり直し</translation>
+    </message>
+    <message>
+        <source>ごみ箱へ</source>
+        <translation>ごみ箱へ</translation>
+    </message>
+    <message>
+        <source>サイドカーの拡張子</source>
+        <translation>サイドカーの拡張子</translation>
+    </message>
 </context>
 <context>
     <name>TApplication</name>
@@ -292,6 +308,17 @@
   -v, --version  版を表示して終了する
   --             これより後はオプションでなくファイル名として扱う
 </translation>
+    </message>
+</context>
+<context>
+    <name>TDesktopTrash</name>
+    <message>
+        <source>ファイル名を扱えません: </source>
+        <translation>ファイル名を扱えません: </translation>
+    </message>
+    <message>
+        <source>ごみ箱のフォルダを用意できません: </source>
+        <translation>ごみ箱のフォルダを用意できません: </translation>
     </message>
 </context>
 <context>
@@ -360,6 +387,18 @@
     <message>
         <source>終了(&amp;X)</source>
         <translation>終了(&amp;X)</translation>
+    </message>
+    <message>
+        <source>元に戻す(&amp;U)</source>
+        <translation>元に戻す(&amp;U)</translation>
+    </message>
+    <message>
+        <source>やり直し(&amp;Y)</source>
+        <translation>やり直し(&amp;Y)</translation>
+    </message>
+    <message>
+        <source>ごみ箱へ(&amp;T)</source>
+        <translation>ごみ箱へ(&amp;T)</translation>
     </message>
 </context>
 <context>

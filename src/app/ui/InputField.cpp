@@ -45,6 +45,12 @@ QColor FontColor(std::int32_t value, const QPalette& palette) {
   }
 }
 
+// The keys of the field's own text undo and redo (Ctrl+Z, Ctrl+Y or Ctrl+Shift+Z): here they
+// take sorting steps back and forth through the dispatcher, so the field never uses them.
+bool IsTextUndoKey(const QKeyEvent& event) {
+  return event.matches(QKeySequence::Undo) || event.matches(QKeySequence::Redo);
+}
+
 class AutoCompOff {
  public:
   explicit AutoCompOff(TGeneralManager& general) : general_(general), saved_(general.AutoComp) {
@@ -66,6 +72,17 @@ TInputField::TInputField(QWidget* parent) : QLineEdit(parent) {
   connect(this, &QLineEdit::textChanged, this, &TInputField::Edit1Change);
 }
 
+bool TInputField::event(QEvent* event) {
+  // Claimed as a key press before any shortcut of the window can take it, and kept from the
+  // line edit's own handling of the override.
+  if (event->type() == QEvent::ShortcutOverride &&
+      IsTextUndoKey(static_cast<const QKeyEvent&>(*event))) {
+    event->accept();
+    return true;
+  }
+  return QLineEdit::event(event);
+}
+
 void TInputField::keyPressEvent(QKeyEvent* event) {
   pressed_.insert(event->key());
   const KeyStroke stroke = TranslateKeyEvent(*event);
@@ -75,7 +92,7 @@ void TInputField::keyPressEvent(QKeyEvent* event) {
     keyDown_(key, stroke.modifiers);
     if (!alive) return;
   }
-  if (!SwallowsCharacter(*event)) QLineEdit::keyPressEvent(event);
+  if (!SwallowsCharacter(*event) && !IsTextUndoKey(*event)) QLineEdit::keyPressEvent(event);
   // Keys the field has no use for must not go on to the window, whose own handler would
   // dispatch the panic key a second time.
   event->accept();

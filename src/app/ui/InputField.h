@@ -52,6 +52,7 @@ class TInputField : public QLineEdit {
   std::string Text() const { return text().toStdString(); }
 
  protected:
+  bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;

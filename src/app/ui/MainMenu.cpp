@@ -6,6 +6,8 @@
 #include <QPushButton>
 
 #include "app/GeneralManager.h"
+#include "config/VirtualKeys.h"
+#include "config/ui/KeyCodes.h"
 
 namespace {
 
@@ -66,8 +68,15 @@ TMainMenu::TMainMenu(QWidget& window)
   Descending2 = item("Descending2", tr("降順(&D)"));
   Shuffle2 = item("Shuffle2", tr("シャッフル(&S)"));
   N2 = separator("N2");
+  // Captioned by ShowBindings.
+  Undo1 = item("Undo1", QString());
+  Redo1 = item("Redo1", QString());
+  Trash1 = item("Trash1", QString());
+  N3 = separator("N3");
   QuitX1 = item("QuitX1", tr("終了(&X)"));
 
+  ShowBindings();
+  connect(this, &QMenu::aboutToShow, this, &TMainMenu::ShowBindings);
   connect(ButtonMenu, &QPushButton::clicked, this, &TMainMenu::ButtonMenuClick);
   connect(ButtonOneKey, &QPushButton::clicked, this, &TMainMenu::ButtonOneKeyClick);
 }
@@ -100,6 +109,23 @@ void TMainMenu::Font1Click(QLineEdit& edit) {
   edit.setFont(*chosen);
   emit inputFontChosen(*chosen);
   emit arrangeRequested();
+}
+
+void TMainMenu::ShowBindings() {
+  const struct {
+    QAction* item;
+    QString caption;
+    NavAction action;
+  } items[] = {{Undo1, tr("元に戻す(&U)"), NavAction::Undo},
+               {Redo1, tr("やり直し(&Y)"), NavAction::Redo},
+               {Trash1, tr("ごみ箱へ(&T)"), NavAction::Trash}};
+  for (const auto& [item, caption, action] : items) {
+    // After a tab the menu draws the text as a shortcut without making it one: a real shortcut
+    // would take the key before the input field hands it to the dispatcher.
+    const QString key =
+        keys_ ? KeySequenceOf((*keys_)[action]).toString(QKeySequence::NativeText) : QString();
+    item->setText(key.isEmpty() ? caption : caption + u'\t' + key);
+  }
 }
 
 int TMainMenu::CaptionWidth(const QFont& font, const QString& caption) {

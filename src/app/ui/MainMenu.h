@@ -6,7 +6,7 @@
 // it in: the menu items' triggered signals go to its handlers (Key1Click, Pref1Click ...);
 // arrangeRequested goes to ArrangeControls; inputFontChosen records the font for the settings;
 // SetOneKeyMode serves the dispatcher's target; MenuButtonWidth and OneKeyButtonWidth feed
-// the layout. Attach the settings once they exist.
+// the layout. Attach the settings and the bindings once they exist.
 #include <QFont>
 #include <QMenu>
 #include <functional>
@@ -18,6 +18,7 @@ class QAction;
 class QLineEdit;
 class QPushButton;
 class TGeneralManager;
+class TVirtualKeys;
 
 // The stored form of a chosen font: its family, size (points, or minus the pixels for a font
 // sized in pixels) and style; the colour and character set stay those of stored.
@@ -36,6 +37,12 @@ class TMainMenu : public QMenu {
   // The settings holding OneKey; null until they exist and once they are gone, when the
   // one-key button only shows the mode it is given.
   void Attach(TGeneralManager* general) { general_ = general; }
+  // The bindings whose keys the undo, redo and trash items show; null: no keys shown. The keys
+  // stay the dispatcher's: the items only show them.
+  void AttachKeys(const TVirtualKeys* keys) {
+    keys_ = keys;
+    ShowBindings();
+  }
 
   QPushButton* ButtonMenu;
   QPushButton* ButtonOneKey;
@@ -51,6 +58,10 @@ class TMainMenu : public QMenu {
   QAction* Descending2;
   QAction* Shuffle2;
   QAction* N2;
+  QAction* Undo1;
+  QAction* Redo1;
+  QAction* Trash1;
+  QAction* N3;
   QAction* QuitX1;
 
   // The QFontDialog unless replaced.
@@ -65,6 +76,10 @@ class TMainMenu : public QMenu {
   // Lets the user choose the input field's font from a copy of its own.
   void Font1Click(QLineEdit& edit);
 
+  // The undo, redo and trash items' captions with their bindings' current keys; run whenever
+  // the menu opens, so a key changed on the preferences panel shows at once.
+  void ShowBindings();
+
   // A button caption's width as the layout wants it: the text with one more "&", every "&"
   // measured as an ordinary character, in the window's font.
   static int CaptionWidth(const QFont& font, const QString& caption);
@@ -78,5 +93,6 @@ class TMainMenu : public QMenu {
  private:
   QWidget& window_;
   TGeneralManager* general_ = nullptr;
+  const TVirtualKeys* keys_ = nullptr;
   FontChooser chooseFont_;
 };

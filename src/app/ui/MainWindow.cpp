@@ -62,9 +62,11 @@ void TForm1::FormCreate(std::string settingsFolder, std::vector<std::string> arg
   session_ = std::make_unique<TSortingSession>(*this, settingsFolder, std::move(arguments), window_,
                                                [] { QCoreApplication::processEvents(); });
   TSortingSession& s = *session_;
+  s.SetTrash(&trash_);
   MainPanel->Attach(session_.get(), nullptr, nullptr);
   Edit1->Attach(&s.General(), &s.Temporary());
   MainMenu->Attach(&s.General());
+  MainMenu->AttachKeys(&s.VirtualKeys());
   // Without a settings file the window keeps its default bounds (placed by the system) and
   // font.
   if (s.SettingsRead()) ApplyWindowSettings();
@@ -207,6 +209,7 @@ void TForm1::FormClose() {
   Edit1->SetKeyMap(nullptr);
   Edit1->Attach(nullptr, nullptr);
   MainMenu->Attach(nullptr);
+  MainMenu->AttachKeys(nullptr);
   session_.reset();
 }
 

@@ -13,6 +13,7 @@
 
 #include "app/Settings.h"
 #include "app/SortingSession.h"
+#include "app/ui/DesktopTrash.h"
 #include "app/ui/InputField.h"
 #include "app/ui/KeyListBox.h"
 #include "app/ui/MainMenu.h"
@@ -117,6 +118,9 @@ class TForm1 : public QWidget, public TSessionView {
   }
   void Key1Click();
   void Pref1Click();
+  void Undo1Click() { MenuCommand(&TSortingSession::UndoStep); }
+  void Redo1Click() { MenuCommand(&TSortingSession::RedoStep); }
+  void Trash1Click() { MenuCommand(&TSortingSession::TrashPicture); }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -142,6 +146,8 @@ class TForm1 : public QWidget, public TSessionView {
   // freed before the objects they edit.
   void CreatePanels();
   void FreePanels();
+  // A sorting command chosen in the menu: what its key would do through the dispatcher.
+  void MenuCommand(void (TSortingSession::*command)());
   void FormResize() {
     ArrangeControls();
     FitPicture();
@@ -162,6 +168,7 @@ class TForm1 : public QWidget, public TSessionView {
   // Taken on the way into full screen, where the window has no frame to tell them by.
   std::optional<PixelRect> boundsBeforeFullScreen_;
 
+  TDesktopTrash trash_;  // outlives the session that uses it
   // Created by FormCreate, freed by FormClose.
   std::unique_ptr<TSortingSession> session_;
 

@@ -37,8 +37,21 @@ void TForm1::ConnectInput() {
   connect(MainMenu->Ascending2, &QAction::triggered, this, &TForm1::Ascending2Click);
   connect(MainMenu->Descending2, &QAction::triggered, this, &TForm1::Descending2Click);
   connect(MainMenu->Shuffle2, &QAction::triggered, this, &TForm1::Shuffle2Click);
+  // Queued: a step that is refused throws, and the error must reach the top-level report as an
+  // event's would, not unwind through the menu's own activation.
+  connect(MainMenu->Undo1, &QAction::triggered, this, &TForm1::Undo1Click, Qt::QueuedConnection);
+  connect(MainMenu->Redo1, &QAction::triggered, this, &TForm1::Redo1Click, Qt::QueuedConnection);
+  connect(MainMenu->Trash1, &QAction::triggered, this, &TForm1::Trash1Click, Qt::QueuedConnection);
   // Queued: the menu is still unwinding its own event when the window goes.
   connect(MainMenu->QuitX1, &QAction::triggered, this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void TForm1::MenuCommand(void (TSortingSession::*command)()) {
+  if (closed_ || !session_) return;
+  // As every key command does, so that the colour left shows this command's outcome.
+  SetStatus(StatusColor::Default);
+  (session_.get()->*command)();
+  Edit1->setFocus();
 }
 
 void TForm1::ShowKeyList(const std::vector<std::string>& rows) {

@@ -20,8 +20,9 @@ void TForm1::CreatePanels() {
   // selectedSectionChanged needs no answer: the input field reads the key map's selection.
 
   TGeneralManager& g = s.General();
-  prefPanel_ = new PrefPanel({g.AutoComp, g.AutoDelete, g.EnterToCopy, g.RelativePath, g.Language},
-                             s.VirtualKeys(), s.Colors(), this);
+  prefPanel_ = new PrefPanel(
+      {g.AutoComp, g.AutoDelete, g.EnterToCopy, g.RelativePath, g.Language, g.SidecarExtensions},
+      s.VirtualKeys(), s.Colors(), this);
   connect(prefPanel_, &PrefPanel::DisableMainInput, this, &TForm1::DisableMainInput);
   connect(prefPanel_, &PrefPanel::EnableMainInput, this, &TForm1::EnableMainInput);
   connect(prefPanel_, &PrefPanel::FocusMainInput, this, [this] { Edit1->setFocus(); });

@@ -237,17 +237,9 @@ QString OwnKeyName(int virtualKey) {
   }
 }
 
-// The Qt key of a virtual-key number: the first row that produces it, without a scan code or
-// Shift to tell it apart.
+// The Qt key of a virtual-key number, as the toolkit spells it.
 QString QtKeyName(int virtualKey) {
-  for (const Row& r : kRows) {
-    if (r.when == When::ScanCode || r.when == When::Shifted) continue;
-    if (virtualKey < r.vk || virtualKey > r.vk + (r.last - r.first)) continue;
-    const int key = r.first + (virtualKey - r.vk);
-    const int keypad = r.when == When::Keypad ? static_cast<int>(Qt::KeypadModifier) : 0;
-    return QKeySequence(key | keypad).toString(QKeySequence::NativeText);
-  }
-  return {};
+  return KeySequenceOf(TVKS(virtualKey)).toString(QKeySequence::NativeText);
 }
 
 }  // namespace
@@ -264,4 +256,22 @@ QString BindingName(int code) {
   if (m & kAlt) name.prepend(QStringLiteral("Alt+"));
   if (m & kCtrl) name.prepend(QStringLiteral("Ctrl+"));
   return name;
+}
+
+QKeySequence KeySequenceOf(const TVKS& binding) {
+  const int vk = binding.KeyCode();
+  for (const Row& r : kRows) {
+    // The first row naming the number, read backwards; the lower-case letters come after the
+    // capitals and never win.
+    if (r.when == When::ScanCode || r.when == When::Shifted || vk < r.vk ||
+        vk > r.vk + (r.last - r.first))
+      continue;
+    Qt::KeyboardModifiers modifiers;
+    if (r.when == When::Keypad) modifiers |= Qt::KeypadModifier;
+    if (binding.Modifiers() & kShift) modifiers |= Qt::ShiftModifier;
+    if (binding.Modifiers() & kCtrl) modifiers |= Qt::ControlModifier;
+    if (binding.Modifiers() & kAlt) modifiers |= Qt::AltModifier;
+    return QKeySequence(QKeyCombination(modifiers, Qt::Key(r.first + (vk - r.vk))));
+  }
+  return {};
 }

@@ -2,6 +2,7 @@
 // Key events in the numbering the navigation bindings are stored in: the classic virtual-key
 // numbers (Left 37, F1 112, "A" 65 ...), so settings files written elsewhere keep working.
 #include <QtCore/qnamespace.h>
+#include <QKeySequence>
 #include <QString>
 
 #include "config/VirtualKeys.h"
@@ -32,3 +33,6 @@ inline int BindingCode(KeyStroke stroke) {
 // The key a binding code stands for, as the user reads it ("Ctrl+↑", "F1", "Shift+Home");
 // empty for a code that names no key.
 QString BindingName(int code);
+// The key a binding names, as the toolkit spells shortcuts ("Ctrl+Z", "Del"); empty for a code
+// no key of the table produces.
+QKeySequence KeySequenceOf(const TVKS& binding);

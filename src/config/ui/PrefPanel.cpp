@@ -59,6 +59,16 @@ QCheckBox* MakeCheckBox(QWidget* panel, const char* name, const QString& caption
   return box;
 }
 
+// Blank-separated extensions, each with its dot and no folder separator, or nothing at all
+// (no sidecars): anything else would name files outside the picture's folder or none.
+bool SidecarListValid(const QString& text) {
+  for (const QString& extension : text.split(u' ', Qt::SkipEmptyParts)) {
+    if (extension.size() < 2 || !extension.startsWith(u'.') || extension.contains(u'/'))
+      return false;
+  }
+  return true;
+}
+
 // In the order registering stores them.
 std::array<std::pair<QLineEdit*, StatusColor>, kStatusColorCount> ColorFields(const PrefPanel& p) {
   return {{
@@ -91,6 +101,9 @@ std::vector<std::pair<QLineEdit*, NavAction>> BindingFields(const PrefPanel& p) 
       {p.EditChildDir, NavAction::ChildDirectory},
       {p.EditPreviousDir, NavAction::PreviousDirectory},
       {p.EditNextDir, NavAction::NextDirectory},
+      {p.EditUndo, NavAction::Undo},
+      {p.EditRedo, NavAction::Redo},
+      {p.EditTrash, NavAction::Trash},
       {p.EditFullScreen, NavAction::FullScreen},
   }};
 }
@@ -177,6 +190,12 @@ PrefPanel::PrefPanel(PrefOptions options, TVirtualKeys& keys, TColorManager& col
   auto* labelFullScreen = MakeLabel(this, "LabelFullScreen", tr("全画面表示"));
   EditFullScreen = MakeField(this, "EditFullScreen", kBindingWidth);
 
+  auto* labelUndo = MakeLabel(this, "LabelUndo", tr("元に戻す"));
+  EditUndo = MakeField(this, "EditUndo", kBindingWidth);
+  auto* labelRedo = MakeLabel(this, "LabelRedo", tr("やり直し"));
+  EditRedo = MakeField(this, "EditRedo", kBindingWidth);
+  auto* labelTrash = MakeLabel(this, "LabelTrash", tr("ごみ箱へ"));
+  EditTrash = MakeField(this, "EditTrash", kBindingWidth);
   auto* labelLanguage = MakeLabel(this, "LabelLanguage", tr("言語 (次の起動から)"));
   ComboBoxLanguage = new QComboBox(this);
   ComboBoxLanguage->setObjectName(QStringLiteral("ComboBoxLanguage"));
@@ -185,6 +204,10 @@ PrefPanel::PrefPanel(PrefOptions options, TVirtualKeys& keys, TColorManager& col
   ComboBoxLanguage->addItem(tr("日本語"), QStringLiteral("ja"));
   ComboBoxLanguage->addItem(tr("英語"), QStringLiteral("en"));
   ComboBoxLanguage->resize(ComboBoxLanguage->sizeHint());
+
+  auto* labelSidecar = MakeLabel(this, "LabelSidecarExtensions", tr("サイドカーの拡張子"));
+  // Its width is what the buttons leave.
+  EditSidecarExtensions = MakeField(this, "EditSidecarExtensions", kBindingWidth);
 
   // The buttons keep the window's font.
   ButtonPrefRegist = new QPushButton(tr("登録(&R)"), this);
@@ -212,15 +235,20 @@ PrefPanel::PrefPanel(PrefOptions options, TVirtualKeys& keys, TColorManager& col
       {label(labelScroll, kHeadingGap), label(labelUp), field(EditUp, 2), name(EditUp),
        label(labelDown), field(EditDown, 2), name(EditDown), label(labelLeft), field(EditLeft, 2),
        name(EditLeft), label(labelRight), field(EditRight, 2), name(EditRight)},
+      // Undo and redo where the row is short: a row of their own would make the panel too tall
+      // for the window's default size.
       {label(label270), field(Edit270, 2), name(Edit270), label(label90), field(Edit90, 2),
-       name(Edit90)},
+       name(Edit90), label(labelUndo), field(EditUndo, 2), name(EditUndo), label(labelRedo),
+       field(EditRedo, 2), name(EditRedo)},
       {label(labelDirectory, kHeadingGap), label(labelParent), field(EditParentDir, 2),
        name(EditParentDir), label(labelChild), field(EditChildDir, 2), name(EditChildDir),
        label(labelPreviousDir), field(EditPreviousDir, 2), name(EditPreviousDir),
        label(labelNextDir), field(EditNextDir, 2), name(EditNextDir)},
-      {label(labelFullScreen), field(EditFullScreen, 2), name(EditFullScreen)},
-      {label(labelLanguage), field(ComboBoxLanguage)},
+      {label(labelFullScreen), field(EditFullScreen, 2), name(EditFullScreen), label(labelTrash),
+       field(EditTrash, 2), name(EditTrash), label(labelLanguage), field(ComboBoxLanguage)},
   };
+  // The file settings share the buttons' line, left of them.
+  fileRow_ = {label(labelSidecar), field(EditSidecarExtensions)};
 
   connect(EditColorSample, &QLineEdit::textChanged, this, &PrefPanel::EditColorSampleChange);
   EditColorSample->setText(QStringLiteral("FFFFFF"));
@@ -263,6 +291,7 @@ void PrefPanel::FillFields() {
   CheckBoxAutoDelete->setChecked(options_.AutoDelete);
   CheckBoxCopyFixed->setChecked(options_.EnterToCopy);
   CheckBoxListPath->setChecked(options_.RelativePath);
+  EditSidecarExtensions->setText(QString::fromStdString(options_.SidecarExtensions));
   for (const auto& [edit, status] : ColorFields(*this))
     edit->setText(QString::fromStdString(colors_[status].text));
   for (const auto& [edit, action] : BindingFields(*this))
@@ -276,6 +305,8 @@ void PrefPanel::StoreFields() {
   options_.AutoDelete = CheckBoxAutoDelete->isChecked();
   options_.EnterToCopy = CheckBoxCopyFixed->isChecked();
   options_.RelativePath = CheckBoxListPath->isChecked();
+  if (SidecarListValid(EditSidecarExtensions->text()))
+    options_.SidecarExtensions = EditSidecarExtensions->text().toStdString();
   // A text that does not parse leaves its own value and does not stop the others.
   for (const auto& [edit, status] : ColorFields(*this))
     colors_[status].SetText(edit->text().toStdString());
@@ -394,8 +425,13 @@ void PrefPanel::Arrange(int clientWidth, int clientHeight, int top) {
   ButtonPrefClose->move(width - kGap - ButtonPrefClose->width(), buttonsTop);
   ButtonPrefRegist->resize(ButtonPrefRegist->sizeHint());
   ButtonPrefRegist->move(ButtonPrefClose->x() - kGap - ButtonPrefRegist->width(), buttonsTop);
-  const int height =
-      buttonsTop + std::max(ButtonPrefClose->height(), ButtonPrefRegist->height()) + kGap;
+  const int fileRowBottom = PlaceRow(fileRow_, buttonsTop);
+  QLineEdit* sidecars = EditSidecarExtensions;
+  sidecars->resize(std::max(kBindingWidth, ButtonPrefRegist->x() - kGap - sidecars->x()),
+                   sidecars->height());
+  const int height = std::max({buttonsTop + ButtonPrefClose->height(),
+                               buttonsTop + ButtonPrefRegist->height(), fileRowBottom}) +
+                     kGap;
 
   const int left = std::max(0, (clientWidth - width) / 2);
   const int offset = std::max(0, (clientHeight - height) / 2);

@@ -26,7 +26,8 @@ struct PrefOptions {
   bool& AutoDelete;
   bool& EnterToCopy;
   bool& RelativePath;
-  std::string& Language;  // "ja", "en" or empty for the system's; used from the next start
+  std::string& Language;           // "ja", "en" or empty for the system's; used from the next start
+  std::string& SidecarExtensions;  // ".xmp …", blank-separated
 };
 
 class PrefPanel : public QWidget {
@@ -84,7 +85,11 @@ class PrefPanel : public QWidget {
   QLineEdit* EditPreviousDir;
   QLineEdit* EditNextDir;
   QLineEdit* EditFullScreen;
+  QLineEdit* EditUndo;
+  QLineEdit* EditRedo;
+  QLineEdit* EditTrash;
   QComboBox* ComboBoxLanguage;
+  QLineEdit* EditSidecarExtensions;
   QPushButton* ButtonPrefRegist;
   QPushButton* ButtonPrefClose;
 
@@ -125,4 +130,5 @@ class PrefPanel : public QWidget {
   TVirtualKeys& keys_;
   TColorManager& colors_;
   std::vector<Row> rows_;  // below the check boxes, top to bottom
+  Row fileRow_;            // on the buttons' line
 };

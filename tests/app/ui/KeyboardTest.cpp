@@ -289,6 +289,54 @@ class KeyboardTest : public QObject {
     QCOMPARE(stored("Maximized"), 0);
   }
 
+  void stepsTakenBackAndTrashed_data() {
+    QTest::addColumn<bool>("byMenu");
+    QTest::newRow("keys") << false;
+    QTest::newRow("menu") << true;
+  }
+  // Undo, redo and the trash from keys in the field or from the menu; the field's own text undo
+  // stays out of it, and the trash is the one under $XDG_DATA_HOME, made when missing.
+  void stepsTakenBackAndTrashed() {
+    QFETCH(bool, byMenu);
+    Sorting s;
+    QVERIFY(s.shown);
+    // A home of its own: the pictures lie on its mount, so their trash is home/data/Trash.
+    qputenv("HOME", QByteArray::fromStdString(s.dir.MakeDir("home")));
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(s.dir / "home/data"));
+    TMainMenu& menu = *s.form->MainMenu;
+    const auto command = [&](QAction* item, QKeyCombination key) {
+      if (!byMenu) return QTest::keyClick(s.form->Edit1, key.key(), key.keyboardModifiers());
+      item->trigger();
+      QCoreApplication::processEvents();  // the item's command runs queued
+    };
+    const std::string p0 = s.Current(), name = Name(p0), bytes = testsupport::ReadAll(p0);
+    s.Enter(QStringLiteral("misc"));
+    const QString typed = s.form->Edit1->text();
+    command(menu.Undo1, Qt::CTRL | Qt::Key_Z);
+    QVERIFY(fs::exists(p0) && !s.In("misc", name));
+    QCOMPARE(s.Current(), p0);
+    QCOMPARE(s.form->Edit1->text(), typed);  // the field's own undo would have taken it away
+    command(menu.Redo1, Qt::CTRL | Qt::Key_Y);
+    QVERIFY(s.In("misc", name) && !fs::exists(p0));
+    QCOMPARE(s.form->Edit1->text(), typed);
+
+    command(menu.Undo1, Qt::CTRL | Qt::Key_Z);
+    s.Erase();  // Delete sends the picture away only from an empty field
+    command(menu.Trash1, QKeyCombination(Qt::Key_Delete));
+    const std::string trash = s.dir / "home/data/Trash/";
+    QCOMPARE(testsupport::ReadAll(trash + "files/" + name), bytes);
+    QVERIFY(!fs::exists(p0) && fs::exists(trash + "info/" + name + ".trashinfo"));
+    QTest::keyClick(s.form->Edit1, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(testsupport::ReadAll(p0), bytes);
+
+    // The menu shows each key as it is bound when the menu opens.
+    s.form->Session().VirtualKeys()[NavAction::Redo].SetCode(8 + 1024);
+    emit menu.aboutToShow();
+    QCOMPARE(menu.Redo1->text(),
+             "やり直し(&Y)\t" +
+                 QKeySequence(Qt::ALT | Qt::Key_Backspace).toString(QKeySequence::NativeText));
+  }
+
   void theMenuOpensFromTheKeyboardAndItsFontReachesTheLayout() {
     Sorting s;
     QVERIFY(s.shown);

@@ -69,6 +69,10 @@ class MainMenuTest : public QObject {
                                "Descending2:降順(&D)",
                                "Shuffle2:シャッフル(&S)",
                                "N2:-",
+                               "Undo1:元に戻す(&U)",
+                               "Redo1:やり直し(&Y)",
+                               "Trash1:ごみ箱へ(&T)",
+                               "N3:-",
                                "QuitX1:終了(&X)"};
     QStringList actual;
     for (const QAction* a : w.menu->actions())
@@ -111,6 +115,9 @@ class MainMenuTest : public QObject {
     QTest::newRow("A") << int(Qt::Key_A) << "Ascending2";
     QTest::newRow("D") << int(Qt::Key_D) << "Descending2";
     QTest::newRow("S") << int(Qt::Key_S) << "Shuffle2";
+    QTest::newRow("U") << int(Qt::Key_U) << "Undo1";
+    QTest::newRow("Y") << int(Qt::Key_Y) << "Redo1";
+    QTest::newRow("T") << int(Qt::Key_T) << "Trash1";
     QTest::newRow("X") << int(Qt::Key_X) << "QuitX1";
   }
   void menuAccelerators() {

@@ -23,7 +23,7 @@ class Host : public QWidget {
   TVirtualKeys keys;
   TColorManager colors;
   PrefPanel panel{{general.AutoComp, general.AutoDelete, general.EnterToCopy, general.RelativePath,
-                   general.Language},
+                   general.Language, general.SidecarExtensions},
                   keys,
                   colors,
                   this};
@@ -44,13 +44,15 @@ class Host : public QWidget {
 
 struct Values {
   bool flags[4];
+  std::string sidecars;
   std::string colorTexts[kStatusColorCount];
   std::uint32_t colors[kStatusColorCount];
   int codes[kNavActionCount];
 };
 
 Values Capture(const TGeneralManager& g, const TColorManager& c, const TVirtualKeys& k) {
-  Values v{{g.AutoComp, g.AutoDelete, g.EnterToCopy, g.RelativePath}, {}, {}, {}};
+  Values v{
+      {g.AutoComp, g.AutoDelete, g.EnterToCopy, g.RelativePath}, g.SidecarExtensions, {}, {}, {}};
   for (std::size_t i = 0; i < kStatusColorCount; ++i) {
     v.colorTexts[i] = c[static_cast<StatusColor>(i)].text;
     v.colors[i] = c[static_cast<StatusColor>(i)].color;
@@ -61,7 +63,7 @@ Values Capture(const TGeneralManager& g, const TColorManager& c, const TVirtualK
 }
 
 bool Same(const Values& a, const Values& b) {
-  return std::equal(a.flags, a.flags + 4, b.flags) &&
+  return std::equal(a.flags, a.flags + 4, b.flags) && a.sidecars == b.sidecars &&
          std::equal(a.colorTexts, a.colorTexts + kStatusColorCount, b.colorTexts) &&
          std::equal(a.colors, a.colors + kStatusColorCount, b.colors) &&
          std::equal(a.codes, a.codes + kNavActionCount, b.codes);
@@ -94,6 +96,9 @@ const std::map<QString, NavAction> kBindingFields = {
     {"EditChildDir", NavAction::ChildDirectory},
     {"EditPreviousDir", NavAction::PreviousDirectory},
     {"EditNextDir", NavAction::NextDirectory},
+    {"EditUndo", NavAction::Undo},
+    {"EditRedo", NavAction::Redo},
+    {"EditTrash", NavAction::Trash},
     {"EditFullScreen", NavAction::FullScreen}};
 
 int Right(const QWidget* w) {
@@ -113,6 +118,7 @@ class PrefPanelTest : public QObject {
     Host h;
     h.general.AutoComp = true;
     h.general.RelativePath = true;
+    h.general.SidecarExtensions = ".xmp .pp3";
     h.colors[StatusColor::Copy].SetText("#123456");
     h.keys[NavAction::Emergency].SetCode(294);
     const Values before = Capture(h.general, h.colors, h.keys);
@@ -128,6 +134,7 @@ class PrefPanelTest : public QObject {
     QCOMPARE(h.panel.EditFailColor->text(), QStringLiteral("FF0000"));
     QCOMPARE(h.panel.EditPanic->text(), QStringLiteral("294"));
     QCOMPARE(h.panel.EditAutoComp->text(), QStringLiteral("240"));
+    QCOMPARE(h.panel.EditSidecarExtensions->text(), QStringLiteral(".xmp .pp3"));
     QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), h.panel.CheckBoxAutoComp, 5000);
 
     for (QLineEdit* e : h.panel.findChildren<QLineEdit*>()) e->setText(QStringLiteral("1"));
@@ -157,8 +164,8 @@ class PrefPanelTest : public QObject {
     row("EditEmptyFolder", "", false);
     row("EditFailColor", "zz", false);
     row("EditFailColor", "123456", true);
-    const char* codes[] = {"241", "1051", "113", "290", "38", "1", "0", "300", "4133",
-                           "2",   "3",    "4",   "5",   "6",  "7", "8", "9",   "10"};
+    const char* codes[] = {"241", "1051", "113", "290", "38", "1", "0",  "300", "4133", "2", "3",
+                           "4",   "5",    "6",   "7",   "8",  "9", "10", "11",  "12",   "13"};
     int i = 0;
     for (const auto& [name, action] : kBindingFields)
       row(name.toLatin1().constData(), codes[i++], true);
@@ -167,6 +174,11 @@ class PrefPanelTest : public QObject {
     row("EditHead", "", false);
     row("EditRight", " 5", false);
     row("EditDown", "99999999999", false);
+    // Sidecar extensions: a list of dotted extensions, or none at all.
+    row("EditSidecarExtensions", ".xmp .pp3", true);
+    row("EditSidecarExtensions", "", true);
+    row("EditSidecarExtensions", ".xmp xmp", false);
+    row("EditSidecarExtensions", "./../x", false);
   }
 
   // Each field reaches its own value and no other; an invalid text keeps the old one.
@@ -175,17 +187,20 @@ class PrefPanelTest : public QObject {
     QFETCH(QString, text);
     QFETCH(bool, valid);
     Host h;
+    h.general.SidecarExtensions = ".xmp";
+    TGeneralManager general = h.general;
     TColorManager colors = h.colors;
     TVirtualKeys keys = h.keys;
     const Values before = Capture(h.general, h.colors, h.keys);
     if (kColorFields.count(field)) colors[kColorFields.at(field)].SetText(text.toStdString());
     if (kBindingFields.count(field)) keys[kBindingFields.at(field)].SetText(text.toStdString());
+    if (field == "EditSidecarExtensions" && valid) general.SidecarExtensions = text.toStdString();
 
     h.panel.Open();
     h.Child<QLineEdit>(field)->setText(text);
     QTest::mouseClick(h.panel.ButtonPrefRegist, Qt::LeftButton);
     const Values after = Capture(h.general, h.colors, h.keys);
-    QVERIFY(Same(after, Capture(h.general, colors, keys)));
+    QVERIFY(Same(after, Capture(general, colors, keys)));
     QCOMPARE(!Same(after, before), valid);
   }
 
@@ -380,11 +395,19 @@ class PrefPanelTest : public QObject {
     QCOMPARE(p.EditPanic->width(), 50);
     QCOMPARE(p.EditTail->font().pixelSize(), 19);
     QCOMPARE(p.ButtonPrefClose->font(), h.font());
-    QCOMPARE(p.ComboBoxLanguage->y(), Bottom(p.EditFullScreen) + 8);
-    QCOMPARE(p.ButtonPrefClose->y(), Bottom(p.ComboBoxLanguage) + 12);
+    QCOMPARE(p.ButtonPrefClose->y(),
+             std::max(Bottom(p.EditFullScreen), Bottom(p.ComboBoxLanguage)) + 12);
+    // No row of their own: the end of the rotation row, the full-screen row, and the
+    // buttons' line.
+    QVERIFY(p.EditUndo->y() == p.Edit90->y() && Right(p.EditRedo) <= size.width() - 8);
+    QCOMPARE(p.EditTrash->y(), p.EditFullScreen->y());
+    QCOMPARE(p.ComboBoxLanguage->y(), p.EditFullScreen->y());
+    QCOMPARE(p.EditSidecarExtensions->y(), p.ButtonPrefClose->y());
+    QCOMPARE(Right(p.EditSidecarExtensions), p.ButtonPrefRegist->x() - 8);
     QCOMPARE(Right(p.ButtonPrefClose), size.width() - 8);
     QCOMPARE(Right(p.ButtonPrefRegist), p.ButtonPrefClose->x() - 8);
-    QCOMPARE(size.height(), Bottom(p.ButtonPrefClose) + 8);
+    QCOMPARE(size.height(),
+             std::max(Bottom(p.ButtonPrefClose), Bottom(p.EditSidecarExtensions)) + 8);
   }
 
   void tabOrder() {
@@ -396,15 +419,16 @@ class PrefPanelTest : public QObject {
         names << w->objectName();
       w = w->nextInFocusChain();
     } while (w != h.panel.CheckBoxAutoComp);
-    QCOMPARE(names.join(' '),
-             QStringLiteral(
-                 "CheckBoxAutoComp CheckBoxAutoDelete CheckBoxCopyFixed "
-                 "CheckBoxListPath EditColorSample EditStandardColor EditMoveColor "
-                 "EditCopyColor EditExtensionColor EditSameFileColor EditEmptyFolder "
-                 "EditFailColor EditCodeSample EditAutoComp EditPanic EditOneKey "
-                 "EditPrevious EditNext EditHead EditTail EditUp EditDown EditLeft "
-                 "EditRight Edit270 Edit90 EditParentDir EditChildDir EditPreviousDir "
-                 "EditNextDir EditFullScreen ComboBoxLanguage ButtonPrefRegist ButtonPrefClose"));
+    QCOMPARE(
+        names.join(' '),
+        QStringLiteral("CheckBoxAutoComp CheckBoxAutoDelete CheckBoxCopyFixed "
+                       "CheckBoxListPath EditColorSample EditStandardColor EditMoveColor "
+                       "EditCopyColor EditExtensionColor EditSameFileColor EditEmptyFolder "
+                       "EditFailColor EditCodeSample EditAutoComp EditPanic EditOneKey "
+                       "EditPrevious EditNext EditHead EditTail EditUp EditDown EditLeft "
+                       "EditRight Edit270 Edit90 EditParentDir EditChildDir EditPreviousDir "
+                       "EditNextDir EditFullScreen EditUndo EditRedo EditTrash ComboBoxLanguage "
+                       "EditSidecarExtensions ButtonPrefRegist ButtonPrefClose"));
   }
 };
 
