@@ -140,12 +140,26 @@ void TSortingSession::BuildAndPresent(Build build) {
     ShowEmpty();
 }
 
+std::string TSortingSession::SourceToOpen(const std::string& path) {
+  if (!platform::FileOrFolderExists(path)) return {};
+  return ReplaceDoubledSeparators(path);
+}
+
+void TSortingSession::OfferListing(std::string source, std::unique_ptr<TFileList> listed) {
+  listedSource_ = std::move(source);
+  listed_ = std::move(listed);
+}
+
 void TSortingSession::OpenPath(const std::string& path) {
   view_.SetStatus(StatusColor::Default);
-  if (!platform::FileOrFolderExists(path)) return;
-  const std::string source = ReplaceDoubledSeparators(path);
+  std::unique_ptr<TFileList> listed = std::move(listed_);
+  const std::string source = SourceToOpen(path);
+  if (source.empty()) return;
   BuildAndPresent([&] {
     RecordInListFiles(files_.GetCurrent());
+    if (listed && source == listedSource_) {
+      if (TFileList::OpenResult taken = files_.TakeOpened(*listed); taken.accepted) return taken;
+    }
     return files_.Open(source);
   });
 }

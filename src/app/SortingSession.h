@@ -3,6 +3,7 @@
 // them without a window — opening, presenting, stepping past vanished files, moving and copying
 // the picture on screen, list files, resuming and the orders. The window shows what the session
 // says through TSessionView; key commands reach the session through the dispatcher.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,13 @@ class TSortingSession : public TCommandTarget {
 
   // Opens the first command-line argument, once: later calls do nothing.
   void OpenPendingArgument();
+  // The path OpenPath opens for path: doubled separators made single; empty when nothing is
+  // there.
+  static std::string SourceToOpen(const std::string& path);
+  // A list already built by TFileList::Open(source) while the program started: the next OpenPath
+  // of source takes it over instead of listing the folder again, when it was built with the same
+  // extensions. Any other opening drops it.
+  void OfferListing(std::string source, std::unique_ptr<TFileList> listed);
   // Makes a folder, picture or list file the new source and presents its first (or named)
   // picture; the picture on screen goes into its pending list files first. Nothing happens
   // for a path that names nothing.
@@ -174,6 +182,8 @@ class TSortingSession : public TCommandTarget {
   std::string settingsFolder_;
   std::string settingsPath_;
   std::vector<std::string> arguments_;
+  std::string listedSource_;
+  std::unique_ptr<TFileList> listed_;  // see OfferListing
 
   // Built in this order and freed in the reverse: the settings are read between the status
   // colours and the key map, whose file names they give.

@@ -119,6 +119,19 @@ TFileList::OpenResult TFileList::Open(const std::string& requested) {
   return result;
 }
 
+TFileList::OpenResult TFileList::TakeOpened(TFileList& built) {
+  if (busy_ || built.busy_ || built.imageExtensions_ != imageExtensions_ ||
+      built.listExtensions_ != listExtensions_)
+    return {};
+  entries_ = std::move(built.entries_);
+  index_ = built.index_;
+  source_ = std::move(built.source_);
+  built.entries_.clear();
+  built.index_ = -1;
+  built.source_.clear();
+  return {true, GetCurrent()};
+}
+
 void TFileList::ScanFolder(const std::string& folder) {
   ScanInto(folder, nullptr);
 }

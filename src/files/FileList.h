@@ -29,6 +29,10 @@ class TFileList {
   // Rebuilds the list from a folder, a picture (its folder, positioned at it) or a list file.
   // Refused while another Open runs. Throws std::runtime_error when a list file cannot be read.
   OpenResult Open(const std::string& path);
+  // Takes over what Open built in another list (entries, position, source), as if Open had run
+  // here; built is left empty. Refused, changing nothing, while an Open runs here or when built
+  // was made with other extensions.
+  OpenResult TakeOpened(TFileList& built);
   // Open of Source again: the order of building.
   OpenResult Reload() { return Open(std::string(source_)); }
   // Appends the folder's visible regular files that pass IsPicture, in file system order.

@@ -220,6 +220,15 @@ LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& giv
   }
 }
 
+codecs::DecodeOptions DisplayDecodeOptions(int areaWidth, int areaHeight, bool originalSize) {
+  codecs::DecodeOptions options;
+  if (!originalSize && areaWidth >= 8 && areaHeight >= 8) {
+    options.fitWidth = areaWidth - 4;
+    options.fitHeight = areaHeight - 4;
+  }
+  return options;
+}
+
 PictureFormat LoadPictureFile(const std::string& path, Picture& control,
                               const codecs::DecodeOptions& options) {
   // The pixels of the picture replaced serve the next one: pictures shown one after another are

@@ -68,6 +68,11 @@ PictureFormat SniffPictureFile(const std::string& firstBytes, const std::string&
 // their own.
 LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& options = {});
 
+// The decode hint for showing pictures in an area of areaWidth x areaHeight: no larger than the
+// fit into it needs (the fit keeps 2 pixels clear on each side); full size in the original-size
+// view, and for an area too small to fit anything into.
+codecs::DecodeOptions DisplayDecodeOptions(int areaWidth, int areaHeight, bool originalSize);
+
 // Loads path into control and returns its format: control follows LoadResult::change.
 PictureFormat LoadPictureFile(const std::string& path, Picture& control,
                               const codecs::DecodeOptions& options = {});

@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "SortivoVersion.h"
+#include "app/EarlyOpen.h"
 #include "app/ui/Application.h"
 #include "app/ui/FileDrops.h"
 #include "app/ui/ScreenPlacement.h"
@@ -125,6 +126,7 @@ void TForm1::FormShow() {
   if (!previewPlaced_) {
     previewPlaced_ = true;
     KeepWholeOnScreen(*this);
+    if (early_) early_->SetDisplayOptions(MainPanel->DisplayOptions());
     PlacePreview();
     if (session_->Temporary().GetSlot(Slot::PreviewVisible) > 0) {
       Form2->show();
@@ -147,7 +149,26 @@ void TForm1::changeEvent(QEvent* event) {
 }
 
 void TForm1::FormActivate() {
-  if (!closed_) session_->OpenPendingArgument();
+  if (closed_) return;
+  TakeEarlyOpen();
+  session_->OpenPendingArgument();
+}
+
+void TForm1::SetEarlyOpen(std::unique_ptr<TEarlyOpen> early) {
+  early_ = std::move(early);
+  // Otherwise once the first showing has placed the window on its screen.
+  if (early_ && previewPlaced_) early_->SetDisplayOptions(MainPanel->DisplayOptions());
+}
+
+void TForm1::TakeEarlyOpen() {
+  if (!early_) return;
+  TEarlyOpen::Prepared prepared = early_->Take();
+  early_.reset();
+  // Only for the argument still waiting to be opened: the session drops the list otherwise.
+  if (session_->Temporary().GetSlot(Slot::PendingArguments) <= 0) return;
+  if (prepared.decoded && decodeAhead_)
+    decodeAhead_->Store(prepared.picture, prepared.options, prepared.stamp, *prepared.decoded);
+  if (prepared.list) session_->OfferListing(std::move(prepared.source), std::move(prepared.list));
 }
 
 void TForm1::PlacePreview() {
@@ -202,6 +223,7 @@ void TForm1::FormClose() {
   const WindowSettings window = CurrentWindowSettings();
   Form2->hide();
   // Waits for a decode under way: none may outlive the window.
+  early_.reset();
   decodeAhead_.reset();
   for (const TUserText& error : session_->Close(window))
     TApplication::ReportError(TranslateText(error));

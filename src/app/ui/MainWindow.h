@@ -20,6 +20,7 @@
 #include "app/ui/PictureArea.h"
 
 class KeyPanel;
+class TEarlyOpen;
 class PrefPanel;
 class QPushButton;
 class TDecodeAhead;
@@ -93,6 +94,10 @@ class TForm1 : public QWidget, public TSessionView {
   void FitPicture() override { MainPanel->FitPicture(); }
   void ShowKeyList(const std::vector<std::string>& rows) override;
 
+  // The first argument's opening, begun before the window: told the picture area's decode hint
+  // now, and handed over when the argument is opened.
+  void SetEarlyOpen(std::unique_ptr<TEarlyOpen> early);
+
   // The first dropped item's whole path; globalPos is where it was dropped.
   void FilesDropped(const std::string& path, const QPoint& globalPos);
 
@@ -139,6 +144,8 @@ class TForm1 : public QWidget, public TSessionView {
   void ConnectInput();
   void FormShow();
   void FormActivate();
+  // The early opening's list to the session and its decode to the cache, once.
+  void TakeEarlyOpen();
   // The preview window at the place the settings gave.
   void PlacePreview();
   void FormClose();
@@ -174,6 +181,7 @@ class TForm1 : public QWidget, public TSessionView {
 
   // Created before the preview window, freed once neither window shows pictures any more.
   std::unique_ptr<TDecodeAhead> decodeAhead_;
+  std::unique_ptr<TEarlyOpen> early_;  // until the first argument is opened
 
   // Drops of local files on the window or any of its fields; created by FormCreate, freed by
   // FormClose.

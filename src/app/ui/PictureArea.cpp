@@ -101,8 +101,10 @@ TSessionView::Loaded TPictureArea::LoadPicture(const std::string& path) {
   }
   // A picture decoded ahead: the next ones are asked for at once, so that the workers decode
   // while this thread fits and paints. One decoded here (a jump, or the user outran the
-  // workers) is painted first: workers started now would only slow its paint.
-  paintFirst_ = !fromCache && format != PictureFormat::None;
+  // workers) is painted first: workers started now would only slow its paint. So is the first
+  // picture after start, decoded while the window was built: the window still has its first
+  // paint ahead of it.
+  paintFirst_ = (!fromCache || !picture_) && format != PictureFormat::None;
   if (!paintFirst_) DecodeAheadOfCurrent(presenting_);
   if (!shown) {
     Image1->clear();
@@ -128,13 +130,8 @@ void TPictureArea::ShowPicture() {
 }
 
 codecs::DecodeOptions TPictureArea::DisplayOptions(ViewSize area) {
-  codecs::DecodeOptions options;
   // The same area the fit uses; a picture shrunk into it needs no more pixels than it has.
-  if (!session_->General().OriginalSize && area.width >= 8 && area.height >= 8) {
-    options.fitWidth = area.width - 4;
-    options.fitHeight = area.height - 4;
-  }
-  return options;
+  return DisplayDecodeOptions(area.width, area.height, session_->General().OriginalSize);
 }
 
 void TPictureArea::Sharpen(const ViewPlacement& placement) {

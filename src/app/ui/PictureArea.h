@@ -40,6 +40,9 @@ class TPictureArea : public QFrame {
   TSessionView::Loaded LoadPicture(const std::string& path);
   void ShowPicture();
 
+  // The decode hint for pictures shown in the area as it is now.
+  codecs::DecodeOptions DisplayOptions() { return DisplayOptions({width(), height()}); }
+
   void FitPicture();
   void ScrollByHalfPanel(ScrollDirection direction);
   void RotateClockwise();

@@ -1,0 +1,113 @@
+#include "app/EarlyOpen.h"
+
+#include <exception>
+#include <new>
+#include <utility>
+
+#include "app/GeneralManager.h"
+#include "app/SortingSession.h"
+#include "app/TemporaryManager.h"
+#include "config/ColorManager.h"
+#include "config/VirtualKeys.h"
+#include "platform/ConfigFolder.h"
+#include "view/Downscale.h"
+#include "view/ImageLib.h"
+
+std::optional<codecs::DecodeOptions> GuessDisplayOptions(const WindowSettings& window,
+                                                         bool originalSize) {
+  if (window.maximized) return std::nullopt;
+  return DisplayDecodeOptions(window.bounds.width, window.bounds.height, originalSize);
+}
+
+TEarlyOpen::TEarlyOpen(std::string settingsFolder, std::string argument, bool decode)
+    : thread_([this, settingsFolder = std::move(settingsFolder), argument = std::move(argument),
+               decode] {
+        try {
+          Run(settingsFolder, argument, decode);
+        } catch (const std::exception&) {
+          // Whatever failed here fails again in the window's own opening, which reports it.
+        }
+      }) {}
+
+TEarlyOpen::~TEarlyOpen() {
+  Take();
+}
+
+void TEarlyOpen::SetDisplayOptions(const codecs::DecodeOptions& options) {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (display_) return;
+    display_ = options;
+  }
+  changed_.notify_all();
+}
+
+TEarlyOpen::Prepared TEarlyOpen::Take() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (taken_) return {};
+    taken_ = true;
+    taking_ = true;
+  }
+  changed_.notify_all();
+  if (thread_.joinable()) thread_.join();
+  return std::move(prepared_);
+}
+
+void TEarlyOpen::Run(const std::string& settingsFolder, const std::string& argument, bool decode) {
+  // Read as the session reads them: the extensions decide what is listed, the window's bounds
+  // what size the picture is decoded at.
+  TGeneralManager general;
+  TTemporaryManager temporary;
+  TVirtualKeys keys;
+  TColorManager colors;
+  WindowSettings window;
+  LoadSettings(platform::SettingsFilePath(settingsFolder), general, temporary, keys, colors,
+               window);
+
+  std::string source = TSortingSession::SourceToOpen(argument);
+  if (source.empty()) return;
+  auto list = std::make_unique<TFileList>(general.ImageExtensions, general.ListExtensions);
+  const TFileList::OpenResult opened = list->Open(source);
+  if (!opened.accepted) return;
+  prepared_.source = std::move(source);
+  prepared_.list = std::move(list);
+  prepared_.picture = opened.first;
+  if (!decode || opened.first.empty()) return;
+  if (const auto guess = GuessDisplayOptions(window, general.OriginalSize)) Decode(*guess);
+}
+
+void TEarlyOpen::Decode(const codecs::DecodeOptions& guess) {
+  const std::string& path = prepared_.picture;
+  FileStamp before;
+  if (!StampFile(path, &before)) return;
+  // A file that cannot be read throws: the window's own load reports it as it always does.
+  LoadResult load = LoadPicture(path, guess);
+  if (load.outOfMemory) return;
+  // Shrunk for the area the window really has, when it has said so by now; the cache serves the
+  // decode under the options it was made with.
+  if (const auto wanted = WaitForDisplayOptions();
+      wanted && load.change == PictureChange::Replace) {
+    try {
+      AddShrunkFrame(load.picture, wanted->fitWidth, wanted->fitHeight, 2);
+    } catch (const std::bad_alloc&) {
+      load.picture.shrunk.reset();  // the control shrinks it when it paints
+    }
+  }
+  FileStamp after;
+  if (!StampFile(path, &after) || !(after == before)) return;
+  SharedLoadResult shared;
+  shared.format = load.format;
+  shared.change = load.change;
+  if (load.change == PictureChange::Replace)
+    shared.picture = std::make_shared<const Picture>(std::move(load.picture));
+  prepared_.decoded = std::move(shared);
+  prepared_.options = guess;
+  prepared_.stamp = before;
+}
+
+std::optional<codecs::DecodeOptions> TEarlyOpen::WaitForDisplayOptions() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return display_.has_value() || taking_; });
+  return display_;
+}
