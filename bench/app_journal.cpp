@@ -39,7 +39,7 @@ void RunMoves(benchmark::State& state, bool waitForDisk) {
   TJournal journal(settings / "sortivo.journal");
   std::vector<double> journalTimes, stepTimes;
   bool inA = true;
-  std::string error;
+  TUserText error;
   for (auto _ : state) {
     SortingStep step;
     step.picture = {(inA ? a : b) + "/p.jpg", (inA ? b : a) + "/p.jpg"};

@@ -336,6 +336,25 @@ Given something to open, it opens it at start.
     </message>
 </context>
 <context>
+    <name>TJournal</name>
+    <message>
+        <source>ファイル %1 は読めないので、これまでの操作は元に戻せません: %2</source>
+        <translation>The file %1 cannot be read, so earlier steps cannot be undone: %2</translation>
+    </message>
+    <message>
+        <source>ファイル %1 は大きすぎるので読めません。これまでの操作は元に戻せません</source>
+        <translation>The file %1 is too large to read. Earlier steps cannot be undone</translation>
+    </message>
+    <message>
+        <source>ファイル %1 の %2 行は壊れているので読み飛ばしました</source>
+        <translation>%2 damaged lines of the file %1 were skipped</translation>
+    </message>
+    <message>
+        <source>ファイル %1 は他で使われているので、この回の操作は終了後には元に戻せません</source>
+        <translation>The file %1 is in use elsewhere, so the steps of this session cannot be undone after it ends</translation>
+    </message>
+</context>
+<context>
     <name>TKeyListBox</name>
     <message>
         <source>閉じる</source>
@@ -446,6 +465,61 @@ Given something to open, it opens it at start.
     <message>
         <source>ウィンドウを最小化</source>
         <translation>minimise the window</translation>
+    </message>
+</context>
+<context>
+    <name>TSortingSession</name>
+    <message>
+        <source>ファイル %1 が見つからないので元に戻せません</source>
+        <translation>The file %1 cannot be found, so the step cannot be undone</translation>
+    </message>
+    <message>
+        <source>ファイル %1 が見つからないのでやり直せません</source>
+        <translation>The file %1 cannot be found, so the step cannot be redone</translation>
+    </message>
+    <message>
+        <source>ファイル %1 はごみ箱の中の場所が分からないので元に戻せません</source>
+        <translation>Where the file %1 went in the trash is not known, so it cannot be restored</translation>
+    </message>
+    <message>
+        <source>ファイル %1 に戻せません</source>
+        <translation>The file cannot be put back as %1</translation>
+    </message>
+    <message>
+        <source>ファイル %1 は変更されているので元に戻せません</source>
+        <translation>The file %1 has changed, so the step cannot be undone</translation>
+    </message>
+    <message>
+        <source>ファイル %1 の最後の行が変わっているので元に戻せません</source>
+        <translation>The last line of the file %1 has changed, so the step cannot be undone</translation>
+    </message>
+    <message>
+        <source>ファイル %1 は作れません</source>
+        <translation>The file %1 cannot be created</translation>
+    </message>
+    <message>
+        <source>ファイル %1 を %2 に戻せません</source>
+        <translation>The file %1 cannot be moved back to %2</translation>
+    </message>
+    <message>
+        <source>ファイル %1 を削除できません</source>
+        <translation>The file %1 cannot be deleted</translation>
+    </message>
+    <message>
+        <source>ファイル %1 に移動できません</source>
+        <translation>The file cannot be moved to %1</translation>
+    </message>
+    <message>
+        <source>ファイル %1 にコピーできません</source>
+        <translation>The file cannot be copied to %1</translation>
+    </message>
+    <message>
+        <source>ファイル %1 はごみ箱に移せません</source>
+        <translation>The file %1 cannot be moved to the trash</translation>
+    </message>
+    <message>
+        <source>ファイル %1 はごみ箱に移せません: %2</source>
+        <translation>The file %1 cannot be moved to the trash: %2</translation>
     </message>
 </context>
 <context>

@@ -336,6 +336,25 @@
     </message>
 </context>
 <context>
+    <name>TJournal</name>
+    <message>
+        <source>ファイル %1 は読めないので、これまでの操作は元に戻せません: %2</source>
+        <translation>ファイル %1 は読めないので、これまでの操作は元に戻せません: %2</translation>
+    </message>
+    <message>
+        <source>ファイル %1 は大きすぎるので読めません。これまでの操作は元に戻せません</source>
+        <translation>ファイル %1 は大きすぎるので読めません。これまでの操作は元に戻せません</translation>
+    </message>
+    <message>
+        <source>ファイル %1 の %2 行は壊れているので読み飛ばしました</source>
+        <translation>ファイル %1 の %2 行は壊れているので読み飛ばしました</translation>
+    </message>
+    <message>
+        <source>ファイル %1 は他で使われているので、この回の操作は終了後には元に戻せません</source>
+        <translation>ファイル %1 は他で使われているので、この回の操作は終了後には元に戻せません</translation>
+    </message>
+</context>
+<context>
     <name>TKeyListBox</name>
     <message>
         <source>閉じる</source>
@@ -446,6 +465,61 @@
     <message>
         <source>ウィンドウを最小化</source>
         <translation>ウィンドウを最小化</translation>
+    </message>
+</context>
+<context>
+    <name>TSortingSession</name>
+    <message>
+        <source>ファイル %1 が見つからないので元に戻せません</source>
+        <translation>ファイル %1 が見つからないので元に戻せません</translation>
+    </message>
+    <message>
+        <source>ファイル %1 が見つからないのでやり直せません</source>
+        <translation>ファイル %1 が見つからないのでやり直せません</translation>
+    </message>
+    <message>
+        <source>ファイル %1 はごみ箱の中の場所が分からないので元に戻せません</source>
+        <translation>ファイル %1 はごみ箱の中の場所が分からないので元に戻せません</translation>
+    </message>
+    <message>
+        <source>ファイル %1 に戻せません</source>
+        <translation>ファイル %1 に戻せません</translation>
+    </message>
+    <message>
+        <source>ファイル %1 は変更されているので元に戻せません</source>
+        <translation>ファイル %1 は変更されているので元に戻せません</translation>
+    </message>
+    <message>
+        <source>ファイル %1 の最後の行が変わっているので元に戻せません</source>
+        <translation>ファイル %1 の最後の行が変わっているので元に戻せません</translation>
+    </message>
+    <message>
+        <source>ファイル %1 は作れません</source>
+        <translation>ファイル %1 は作れません</translation>
+    </message>
+    <message>
+        <source>ファイル %1 を %2 に戻せません</source>
+        <translation>ファイル %1 を %2 に戻せません</translation>
+    </message>
+    <message>
+        <source>ファイル %1 を削除できません</source>
+        <translation>ファイル %1 を削除できません</translation>
+    </message>
+    <message>
+        <source>ファイル %1 に移動できません</source>
+        <translation>ファイル %1 に移動できません</translation>
+    </message>
+    <message>
+        <source>ファイル %1 にコピーできません</source>
+        <translation>ファイル %1 にコピーできません</translation>
+    </message>
+    <message>
+        <source>ファイル %1 はごみ箱に移せません</source>
+        <translation>ファイル %1 はごみ箱に移せません</translation>
+    </message>
+    <message>
+        <source>ファイル %1 はごみ箱に移せません: %2</source>
+        <translation>ファイル %1 はごみ箱に移せません: %2</translation>
     </message>
 </context>
 <context>

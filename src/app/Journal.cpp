@@ -329,20 +329,26 @@ TJournal::TJournal(std::string path) : path_(std::move(path)) {
   const platform::ReadResult read = platform::ReadWholeFile(path_, kReadLimit);
   if (read.status == platform::ReadStatus::Missing) return;
   if (read.status == platform::ReadStatus::Failed) {
-    report_ =
-        "ファイル " + path_ + " は読めないので、これまでの操作は元に戻せません: " + read.error;
+    report_ = TUserText{
+        "TJournal",
+        UiText("TJournal", "ファイル %1 は読めないので、これまでの操作は元に戻せません: %2"),
+        {path_, read.error}};
     path_.clear();
     return;
   }
   // Another instance of the program writes it: this one keeps its own steps in memory.
-  std::string error;
+  TUserText error;
   if (!OpenFile(error)) {
     report_ = error;
     path_.clear();
     return;
   }
   if (read.status == platform::ReadStatus::TooLarge) {
-    report_ = "ファイル " + path_ + " は大きすぎるので読めません。これまでの操作は元に戻せません";
+    report_ =
+        TUserText{"TJournal",
+                  UiText("TJournal",
+                         "ファイル %1 は大きすぎるので読めません。これまでの操作は元に戻せません"),
+                  {path_}};
     rewriteFirst_ = true;
     return;
   }
@@ -350,8 +356,9 @@ TJournal::TJournal(std::string path) : path_(std::move(path)) {
   history_ = std::move(parsed.history);
   const std::size_t lost = parsed.badLines + history_.Orphans();
   if (lost > 0) {
-    report_ =
-        "ファイル " + path_ + " の " + std::to_string(lost) + " 行は壊れているので読み飛ばしました";
+    report_ = TUserText{"TJournal",
+                        UiText("TJournal", "ファイル %1 の %2 行は壊れているので読み飛ばしました"),
+                        {path_, std::to_string(lost)}};
   }
   // A cut-off last line would swallow the next record; skipped lines are better gone too.
   rewriteFirst_ = lost > 0 || !parsed.cleanEnd;
@@ -367,17 +374,17 @@ TJournal::~TJournal() {
   if (syncer_.joinable()) syncer_.join();
 }
 
-std::string TJournal::TakeReport() {
-  return std::exchange(report_, std::string());
+std::optional<TUserText> TJournal::TakeReport() {
+  return std::exchange(report_, std::nullopt);
 }
 
-bool TJournal::OpenFile(std::string& error) {
+bool TJournal::OpenFile(TUserText& error) {
   std::error_code ec;
   const std::filesystem::path folder = std::filesystem::path(path_).parent_path();
   if (!folder.empty()) std::filesystem::create_directories(folder, ec);
   const int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) {
-    error = "ファイル " + path_ + " に書き込めません: " + std::strerror(errno);
+    error = CannotWriteFile(path_, std::strerror(errno));
     return false;
   }
   auto file = std::shared_ptr<int>(new int(fd), [](int* p) {
@@ -385,7 +392,11 @@ bool TJournal::OpenFile(std::string& error) {
     delete p;
   });
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    error = "ファイル " + path_ + " は他で使われているので、この回の操作は終了後には元に戻せません";
+    error = TUserText{
+        "TJournal",
+        UiText("TJournal",
+               "ファイル %1 は他で使われているので、この回の操作は終了後には元に戻せません"),
+        {path_}};
     return false;
   }
   std::lock_guard<std::mutex> lock(mutex_);
@@ -414,7 +425,7 @@ void TJournal::Flush() {
   synced_.wait(lock, [this] { return durable_ >= written_; });
 }
 
-bool TJournal::Compact(std::string& error) {
+bool TJournal::Compact(TUserText& error) {
   std::string text;
   for (const JournalHistory::Entry& e : history_.Entries())
     text += JournalRecord(StepFields('H', e.id, e.undone ? "u" : "d", e.step));
@@ -423,7 +434,7 @@ bool TJournal::Compact(std::string& error) {
     text += JournalRecord(BeginFields(*u));
   std::string why;
   if (!platform::WriteFileAtomically(path_, text, &why)) {
-    error = "ファイル " + why;
+    error = VerbatimText(why);
     return false;
   }
   // The rename gave the path a new file: the lock and the appends go to that one.
@@ -436,19 +447,17 @@ bool TJournal::Compact(std::string& error) {
   return true;
 }
 
-bool TJournal::Append(std::string records, std::string& error) {
+bool TJournal::Append(std::string records, TUserText& error) {
   if (path_.empty()) return true;
   if (!fd_ && !OpenFile(error)) {
     // Taken by another instance since start-up: this one goes on in memory.
     report_ = error;
     path_.clear();
-    error.clear();
     return true;
   }
   if ((rewriteFirst_ || recordsInFile_ > kCompactAfter) && !Compact(error)) {
     if (path_.empty()) {
       report_ = error;
-      error.clear();
       return true;
     }
     return false;
@@ -471,7 +480,7 @@ bool TJournal::Append(std::string records, std::string& error) {
   if (failure != 0) {
     // Half a record would merge with the next one: the file goes back to its whole records.
     if (done > 0 && ::ftruncate(fd, st.st_size) != 0) rewriteFirst_ = true;
-    error = "ファイル " + path_ + " に書き込めません: " + std::strerror(failure);
+    error = CannotWriteFile(path_, std::strerror(failure));
     return false;
   }
   unwritten_.clear();
@@ -485,7 +494,7 @@ bool TJournal::Append(std::string records, std::string& error) {
 }
 
 std::optional<std::uint64_t> TJournal::Begin(OpRole role, std::uint64_t stepId,
-                                             const SortingStep& after, std::string& error) {
+                                             const SortingStep& after, TUserText& error) {
   const std::vector<std::string> fields =
       BeginFields({history_.NextOp(), role, stepId, after, after});
   const std::uint64_t op = history_.NextOp();
@@ -498,7 +507,7 @@ std::optional<std::uint64_t> TJournal::Begin(OpRole role, std::uint64_t stepId,
 void TJournal::Done(std::uint64_t op, const SortingStep& step) {
   const std::vector<std::string> fields = StepFields('D', op, {}, step);
   std::string record = JournalRecord(fields);
-  std::string error;
+  TUserText error;
   if (!Append(record, error)) unwritten_ += record;
   history_.Apply(fields);
 }
@@ -506,7 +515,7 @@ void TJournal::Done(std::uint64_t op, const SortingStep& step) {
 void TJournal::Abandon(std::uint64_t op) {
   const std::vector<std::string> fields{"X", std::to_string(op)};
   std::string record = JournalRecord(fields);
-  std::string error;
+  TUserText error;
   if (!Append(record, error)) unwritten_ += record;
   history_.Apply(fields);
 }

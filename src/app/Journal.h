@@ -18,6 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/UserText.h"
+
 enum class StepKind : char {
   Move = 'M',
   Copy = 'C',
@@ -126,13 +128,13 @@ class TJournal {
 
   const std::string& Path() const { return path_; }
   const JournalHistory& History() const { return history_; }
-  // What went wrong reading the file, as text for the user; given once, then empty.
-  std::string TakeReport();
+  // What went wrong reading or opening the file, for the user; given once, then nothing.
+  std::optional<TUserText> TakeReport();
 
-  // Writes the operation's record: its op number, or nullopt with error set ("path: reason")
+  // Writes the operation's record: its op number, or nullopt with error set
   // when it could not be written, and then the operation must not be carried out.
   std::optional<std::uint64_t> Begin(OpRole role, std::uint64_t stepId, const SortingStep& after,
-                                     std::string& error);
+                                     TUserText& error);
   // The operation was carried out; step is what it turned out to be. A record that cannot be
   // written is kept and written before the next one.
   void Done(std::uint64_t op, const SortingStep& step);
@@ -148,14 +150,14 @@ class TJournal {
   static void StopAfterNextBeginForTesting();
 
  private:
-  bool Append(std::string records, std::string& error);
-  bool OpenFile(std::string& error);
-  bool Compact(std::string& error);
+  bool Append(std::string records, TUserText& error);
+  bool OpenFile(TUserText& error);
+  bool Compact(TUserText& error);
   void SyncLoop();
 
   std::string path_;
   JournalHistory history_;
-  std::string report_;
+  std::optional<TUserText> report_;
   std::string unwritten_;      // records whose write failed, written before the next
   bool rewriteFirst_ = false;  // the file read had bad lines or a cut-off end
   std::size_t recordsInFile_ = 0;

@@ -70,11 +70,11 @@ void TSortingSession::SettleUnfinishedStep() {
 
 std::uint64_t TSortingSession::BeginStep(OpRole role, std::uint64_t stepId,
                                          const SortingStep& step) {
-  std::string error;
+  TUserText error;
   const std::optional<std::uint64_t> op = journal_.Begin(role, stepId, step, error);
   if (!op) {
     view_.SetStatus(StatusColor::Error);
-    throw std::runtime_error(error);
+    throw TUserError(error);
   }
   return *op;
 }
@@ -104,10 +104,9 @@ void TSortingSession::RecordInListFiles(const std::string& picture) {
                        TFileList::ListFileLine(picture, pending[written], general_.RelativePath),
                        files_.Find(picture));
       const std::uint64_t op = BeginStep(OpRole::New, 0, step);
-      const std::string error = AppendListLine(step.picture.to, step.line);
-      if (!error.empty()) {
+      if (std::optional<TUserText> error = AppendListLine(step.picture.to, step.line)) {
         journal_.Abandon(op);
-        throw std::runtime_error(error);
+        throw TUserError(*error);
       }
       journal_.Done(op, step);
     }
@@ -325,8 +324,7 @@ void TSortingSession::TrashPicture() {
   if (!trash_->MoveToTrash(current, step.picture.to, error)) {
     journal_.Abandon(op);
     view_.SetStatus(StatusColor::Error);
-    throw std::runtime_error("ファイル " + current + " はごみ箱に移せません" +
-                             (error.empty() ? std::string() : ": " + error));
+    throw TUserError(TrashRefused(current, error));
   }
   for (FilePair& s : step.sidecars)
     if (!trash_->MoveToTrash(s.from, s.to, error)) s.to.clear();
@@ -357,14 +355,14 @@ void TSortingSession::UndoStep() {
   SortingStep after;
   if (const Refusal refusal = PlanUndo(before, after)) {
     view_.SetStatus(StatusColor::Error);
-    throw std::runtime_error(*refusal);
+    throw TUserError(*refusal);
   }
   const std::uint64_t op = BeginStep(OpRole::Undo, id, after);
-  std::string message;
+  TUserText message;
   if (!CarryOutUndo(before, after, message)) {
     journal_.Abandon(op);
     view_.SetStatus(StatusColor::Error);
-    throw std::runtime_error(message);
+    throw TUserError(message);
   }
   journal_.Done(op, after);
   const bool renamed = after.picture.from != before.picture.from;
@@ -398,15 +396,15 @@ void TSortingSession::RedoStep() {
   SortingStep after;
   if (const Refusal refusal = PlanRedo(before, after)) {
     view_.SetStatus(StatusColor::Error);
-    throw std::runtime_error(*refusal);
+    throw TUserError(*refusal);
   }
   if (before.kind == StepKind::Trash && !trash_) return view_.SetStatus(StatusColor::Error);
   const std::uint64_t op = BeginStep(OpRole::Redo, id, after);
-  std::string message;
+  TUserText message;
   if (!CarryOutRedo(before, after, trash_, message)) {
     journal_.Abandon(op);
     view_.SetStatus(StatusColor::Error);
-    throw std::runtime_error(message);
+    throw TUserError(message);
   }
   journal_.Done(op, after);
   const int i = files_.Find(before.picture.from);

@@ -123,7 +123,7 @@ class TSortingSession : public TCommandTarget {
   // The journal of the steps taken, in the settings folder.
   const TJournal& Journal() const { return journal_; }
   // What went wrong reading the journal at start-up, as text for the user; given once.
-  std::string TakeJournalReport() { return journal_.TakeReport(); }
+  std::optional<TUserText> TakeJournalReport() { return journal_.TakeReport(); }
 
   // Back to where the previous run ended: its list file at its picture, else its picture, else
   // its folder.

@@ -25,12 +25,16 @@ bool Exists(const std::string& path) {
   return platform::FileExists(path);
 }
 
+TUserText Say(const char* source, std::vector<std::string> parts) {
+  return {"TSortingSession", source, std::move(parts)};
+}
+
 Refusal Gone(const std::string& path) {
-  return "ファイル " + path + " が見つからないので元に戻せません";
+  return Say(UiText("TSortingSession", "ファイル %1 が見つからないので元に戻せません"), {path});
 }
 
 Refusal GoneForRedo(const std::string& path) {
-  return "ファイル " + path + " が見つからないのでやり直せません";
+  return Say(UiText("TSortingSession", "ファイル %1 が見つからないのでやり直せません"), {path});
 }
 
 // Whether the two files hold the same bytes; a file that cannot be read counts as changed.
@@ -112,9 +116,9 @@ bool SettleMove(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-std::string AppendListLine(const std::string& listFile, const std::string& line) {
+std::optional<TUserText> AppendListLine(const std::string& listFile, const std::string& line) {
   const int fd = ::open(listFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return "ファイル " + listFile + " に書き込めません: " + std::strerror(errno);
+  if (fd < 0) return CannotWriteFile(listFile, std::strerror(errno));
   const std::string text = line + "\r\n";
   std::size_t done = 0;
   int error = 0;
@@ -128,8 +132,8 @@ std::string AppendListLine(const std::string& listFile, const std::string& line)
     done += static_cast<std::size_t>(n);
   }
   if (::close(fd) != 0 && error == 0) error = errno;
-  if (error != 0) return "ファイル " + listFile + " に書き込めません: " + std::strerror(error);
-  return {};
+  if (error != 0) return CannotWriteFile(listFile, std::strerror(error));
+  return std::nullopt;
 }
 
 std::string TrashInfoFile(const std::string& trashed) {
@@ -192,23 +196,30 @@ Refusal PlanUndo(const SortingStep& step, SortingStep& after) {
     case StepKind::Rename:
     case StepKind::Trash: {
       if (to.empty())
-        return "ファイル " + from + " はごみ箱の中の場所が分からないので元に戻せません";
+        return Say(UiText("TSortingSession",
+                          "ファイル %1 はごみ箱の中の場所が分からないので元に戻せません"),
+                   {from});
       if (!Exists(to)) return Gone(to);
       after.picture.from = FreeNameWithSidecars(from, step.sidecars, true, from);
-      if (after.picture.from.empty()) return "ファイル " + from + " に戻せません";
+      if (after.picture.from.empty())
+        return Say(UiText("TSortingSession", "ファイル %1 に戻せません"), {from});
       for (FilePair& s : after.sidecars) s.from = SidecarNameFor(s.from, from, after.picture.from);
       return {};
     }
     case StepKind::Copy:
       if (!Exists(to)) return Gone(to);
       if (!Exists(from)) return Gone(from);
-      if (!Identical(from, to)) return "ファイル " + to + " は変更されているので元に戻せません";
+      if (!Identical(from, to))
+        return Say(UiText("TSortingSession", "ファイル %1 は変更されているので元に戻せません"),
+                   {to});
       return {};
     case StepKind::ListLine: {
       std::uint64_t size = 0;
       if (!Exists(to)) return Gone(to);
       if (!EndsWithLine(to, step.line, size))
-        return "ファイル " + to + " の最後の行が変わっているので元に戻せません";
+        return Say(
+            UiText("TSortingSession", "ファイル %1 の最後の行が変わっているので元に戻せません"),
+            {to});
       after.listSize = size - ListLineBytes(step.line);
       return {};
     }
@@ -226,7 +237,8 @@ Refusal PlanRedo(const SortingStep& step, SortingStep& after) {
     case StepKind::Copy: {
       if (!Exists(from)) return GoneForRedo(from);
       after.picture.to = FreeNameWithSidecars(to, step.sidecars, false, to);
-      if (after.picture.to.empty()) return "ファイル " + to + " は作れません";
+      if (after.picture.to.empty())
+        return Say(UiText("TSortingSession", "ファイル %1 は作れません"), {to});
       for (FilePair& s : after.sidecars) s.to = SidecarNameFor(s.to, to, after.picture.to);
       return {};
     }
@@ -242,13 +254,14 @@ Refusal PlanRedo(const SortingStep& step, SortingStep& after) {
   return {};
 }
 
-bool CarryOutUndo(const SortingStep& before, SortingStep& after, std::string& message) {
+bool CarryOutUndo(const SortingStep& before, SortingStep& after, TUserText& message) {
   switch (before.kind) {
     case StepKind::Move:
     case StepKind::Rename:
     case StepKind::Trash:
       if (!MoveFileTo(before.picture.to, after.picture.from).ok) {
-        message = "ファイル " + before.picture.to + " を " + after.picture.from + " に戻せません";
+        message = Say(UiText("TSortingSession", "ファイル %1 を %2 に戻せません"),
+                      {before.picture.to, after.picture.from});
         return false;
       }
       MovePairs(after.sidecars, false);
@@ -260,7 +273,8 @@ bool CarryOutUndo(const SortingStep& before, SortingStep& after, std::string& me
       return true;
     case StepKind::Copy:
       if (!platform::DeleteFile(before.picture.to)) {
-        message = "ファイル " + before.picture.to + " を削除できません";
+        message =
+            Say(UiText("TSortingSession", "ファイル %1 を削除できません"), {before.picture.to});
         return false;
       }
       for (const FilePair& s : before.sidecars)
@@ -272,14 +286,16 @@ bool CarryOutUndo(const SortingStep& before, SortingStep& after, std::string& me
       const std::string tail = before.line + "\r\n";
       if (read.status != platform::ReadStatus::Ok || read.bytes.size() < tail.size() ||
           read.bytes.compare(read.bytes.size() - tail.size(), tail.size(), tail) != 0) {
-        message = "ファイル " + list + " の最後の行が変わっているので元に戻せません";
+        message =
+            Say(UiText("TSortingSession", "ファイル %1 の最後の行が変わっているので元に戻せません"),
+                {list});
         return false;
       }
       std::string error;
       if (!platform::WriteFileAtomically(
               list, std::string_view(read.bytes).substr(0, read.bytes.size() - tail.size()),
               &error)) {
-        message = "ファイル " + error;
+        message = VerbatimText(error);
         return false;
       }
       return true;
@@ -289,13 +305,14 @@ bool CarryOutUndo(const SortingStep& before, SortingStep& after, std::string& me
 }
 
 bool CarryOutRedo(const SortingStep& before, SortingStep& after, platform::TTrash* trash,
-                  std::string& message) {
+                  TUserText& message) {
   switch (before.kind) {
     case StepKind::Move:
     case StepKind::Rename: {
       const FileOperationResult r = MoveFileTo(before.picture.from, after.picture.to);
       if (!r.ok) {
-        message = "ファイル " + after.picture.to + " に移動できません";
+        message =
+            Say(UiText("TSortingSession", "ファイル %1 に移動できません"), {after.picture.to});
         return false;
       }
       // Copied across file systems and the source kept: what is left to take back is a copy.
@@ -305,7 +322,8 @@ bool CarryOutRedo(const SortingStep& before, SortingStep& after, platform::TTras
     }
     case StepKind::Copy:
       if (!CopyFileTo(before.picture.from, after.picture.to).ok) {
-        message = "ファイル " + after.picture.to + " にコピーできません";
+        message =
+            Say(UiText("TSortingSession", "ファイル %1 にコピーできません"), {after.picture.to});
         return false;
       }
       CopySidecars(after);
@@ -313,8 +331,7 @@ bool CarryOutRedo(const SortingStep& before, SortingStep& after, platform::TTras
     case StepKind::Trash: {
       std::string error;
       if (!trash || !trash->MoveToTrash(before.picture.from, after.picture.to, error)) {
-        message = "ファイル " + before.picture.from + " はごみ箱に移せません" +
-                  (error.empty() ? std::string() : ": " + error);
+        message = TrashRefused(before.picture.from, error);
         return false;
       }
       for (FilePair& s : after.sidecars)
@@ -322,8 +339,11 @@ bool CarryOutRedo(const SortingStep& before, SortingStep& after, platform::TTras
       return true;
     }
     case StepKind::ListLine:
-      message = AppendListLine(before.picture.to, before.line);
-      return message.empty();
+      if (std::optional<TUserText> error = AppendListLine(before.picture.to, before.line)) {
+        message = *error;
+        return false;
+      }
+      return true;
   }
   return false;
 }
@@ -399,4 +419,10 @@ bool SettleUnfinished(const UnfinishedOp& op, SortingStep& result) {
     }
   }
   return false;
+}
+
+TUserText TrashRefused(const std::string& path, const std::string& reason) {
+  if (reason.empty())
+    return Say(UiText("TSortingSession", "ファイル %1 はごみ箱に移せません"), {path});
+  return Say(UiText("TSortingSession", "ファイル %1 はごみ箱に移せません: %2"), {path, reason});
 }

@@ -10,9 +10,10 @@
 
 #include "app/Journal.h"
 #include "platform/Trash.h"
+#include "platform/UserText.h"
 
 // Why an operation cannot be carried out: a message for the user naming the file.
-using Refusal = std::optional<std::string>;
+using Refusal = std::optional<TUserText>;
 
 // What the step would be once taken back: the names it goes back to are chosen here (a
 // numbered free name when the former one was taken since). Refused when the file is gone or
@@ -24,9 +25,9 @@ Refusal PlanRedo(const SortingStep& step, SortingStep& after);
 // Carries out the undo / redo planned from before to after; false (with message) when the
 // picture itself could not be handled, and then nothing was changed. A sidecar that cannot
 // follow stays where it is. after is updated to what was done.
-bool CarryOutUndo(const SortingStep& before, SortingStep& after, std::string& message);
+bool CarryOutUndo(const SortingStep& before, SortingStep& after, TUserText& message);
 bool CarryOutRedo(const SortingStep& before, SortingStep& after, platform::TTrash* trash,
-                  std::string& message);
+                  TUserText& message);
 
 // Finds the sidecars of step.picture.from and names them beside step.picture.to. A name that is
 // taken: with renumber, the picture takes the first numbered name at which no sidecar's name
@@ -48,9 +49,12 @@ std::string TrashInfoFile(const std::string& trashed);
 // back what was begun). result is the step as it then stands.
 bool SettleUnfinished(const UnfinishedOp& op, SortingStep& result);
 
-// Appends line and CR LF to the list file, creating it when missing; the error text naming the
-// file, or empty text.
-std::string AppendListLine(const std::string& listFile, const std::string& line);
+// Why the picture at path could not go to the trash; reason is the trash's own, may be empty.
+TUserText TrashRefused(const std::string& path, const std::string& reason);
+
+// Appends line and CR LF to the list file, creating it when missing; on failure, the error
+// naming the file.
+std::optional<TUserText> AppendListLine(const std::string& listFile, const std::string& line);
 
 // The number of whole bytes a list file line takes: the line and its CR LF.
 inline std::uint64_t ListLineBytes(const std::string& line) {

@@ -23,10 +23,10 @@ SortingStep MoveStep(int n) {
 }
 
 void AddSteps(TJournal& journal, int count, int first = 0) {
-  std::string error;
+  TUserText error;
   for (int n = first; n < first + count; ++n) {
     const auto op = journal.Begin(OpRole::New, 0, MoveStep(n), error);
-    ASSERT_TRUE(op) << error;
+    ASSERT_TRUE(op) << error.Format();
     journal.Done(*op, MoveStep(n));
   }
 }
@@ -37,7 +37,7 @@ TEST(Journal, ADamagedFileKeepsItsReadableStepsAndIsReportedOnce) {
   {
     TJournal journal(path);
     AddSteps(journal, 3);
-    std::string error;
+    TUserText error;
     const auto op = journal.Begin(OpRole::Undo, 3, MoveStep(2), error);
     journal.Done(*op, MoveStep(2));
   }
@@ -61,9 +61,9 @@ TEST(Journal, ADamagedFileKeepsItsReadableStepsAndIsReportedOnce) {
     const JournalHistory::Entry* last = journal.History().ToUndo();
     ASSERT_NE(last, nullptr) << c.what;
     EXPECT_EQ(last->step, MoveStep(static_cast<int>(c.inEffect) - 1)) << c.what;
-    const std::string report = journal.TakeReport();
-    EXPECT_EQ(report.empty(), c.text == whole) << c.what << ": " << report;
-    EXPECT_EQ(journal.TakeReport(), "") << c.what;
+    const std::optional<TUserText> report = journal.TakeReport();
+    EXPECT_EQ(!report, c.text == whole) << c.what << ": " << (report ? report->Format() : "");
+    EXPECT_FALSE(journal.TakeReport()) << c.what;
     // The next record goes into a clean file.
     AddSteps(journal, 1);
     journal.Flush();

@@ -78,6 +78,9 @@ void TForm1::FormCreate(std::string settingsFolder, std::vector<std::string> arg
     QTimer::singleShot(0, this,
                        [error = s.KeyMap().LoadError()] { throw std::runtime_error(error); });
   }
+  // What could not be read of the steps of earlier runs is told once, the same way.
+  if (std::optional<TUserText> report = s.TakeJournalReport())
+    QTimer::singleShot(0, this, [report = *report] { throw TUserError(report); });
   SetStatus(StatusColor::Default);
   Edit1->SetKeyMap(&s.KeyMap());
   Edit1->SetKeyDown([this](std::uint16_t& key, ModifierSet modifiers) {
