@@ -8,6 +8,7 @@
 
 #include "codecs/JpegDecoder.h"
 #include "platform/Threads.h"
+#include "view/DevicePixels.h"
 #include "view/Downscale.h"
 
 namespace {
@@ -30,9 +31,11 @@ std::int64_t CeilEighths(std::int64_t size, int n) {
   return (size * n + 7) / 8;
 }
 
-// Whether a load made with the options `made` can be shown for a request with `wanted`.
-bool Serves(const SharedLoadResult& r, const codecs::DecodeOptions& made,
-            const codecs::DecodeOptions& wanted) {
+// Whether a load made with the options `made` can be shown for a request with `wanted`. Fit
+// boxes are compared in device pixels: the same box at another screen scaling wants other pixels.
+bool Serves(const SharedLoadResult& r, const codecs::DecodeOptions& madeAs,
+            const codecs::DecodeOptions& wantedAs) {
+  const codecs::DecodeOptions made = InDevicePixels(madeAs), wanted = InDevicePixels(wantedAs);
   if (!SameLimits(made.limits, wanted.limits)) return false;
   if (r.change != PictureChange::Replace || !r.picture) {
     // A failure at one scale says little about another.
@@ -49,7 +52,9 @@ bool Serves(const SharedLoadResult& r, const codecs::DecodeOptions& made,
 
 // Whether a decode under way with `running` may give what `wanted` needs; a sure no avoids a
 // useless wait.
-bool MayServe(const codecs::DecodeOptions& running, const codecs::DecodeOptions& wanted) {
+bool MayServe(const codecs::DecodeOptions& runningAs, const codecs::DecodeOptions& wantedAs) {
+  const codecs::DecodeOptions running = InDevicePixels(runningAs),
+                              wanted = InDevicePixels(wantedAs);
   if (!SameLimits(running.limits, wanted.limits)) return false;
   if (!Fits(running)) return true;
   if (!Fits(wanted)) return false;
@@ -94,7 +99,8 @@ SharedLoadResult LoadShrunk(const std::string& path, const codecs::DecodeOptions
   LoadResult load = LoadPicture(path, options);
   if (load.change == PictureChange::Replace) {
     try {
-      AddShrunkFrame(load.picture, options.fitWidth, options.fitHeight, threads);
+      AddShrunkFrame(load.picture, options.fitWidth, options.fitHeight, threads,
+                     options.pixelRatio);
     } catch (const std::bad_alloc&) {
       load.picture.shrunk.reset();  // the control shrinks it when it paints
     }

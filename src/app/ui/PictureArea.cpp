@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "view/DecodeAhead.h"
+#include "view/DevicePixels.h"
 #include "view/ImageLib.h"
 #include "view/ui/MouseInput.h"
 #include "view/ui/PictureControl.h"
@@ -69,6 +70,8 @@ codecs::DecodeOptions TPictureArea::DisplayOptions(ViewSize area) {
     options.fitWidth = area.width - 4;
     options.fitHeight = area.height - 4;
   }
+  // Decoded and shrunk for the device pixels the area covers, not its logical ones.
+  options.pixelRatio = devicePixelRatioF();
   return options;
 }
 
@@ -77,7 +80,10 @@ void TPictureArea::Sharpen(const ViewPlacement& placement) {
       (picture_->width >= picture_->fullWidth && picture_->height >= picture_->fullHeight))
     return;
   const bool fullSizeShown = !placement.stretch;
-  if (!fullSizeShown && placement.width <= picture_->width && placement.height <= picture_->height)
+  const double ratio = devicePixelRatioF();
+  const ViewSize device = DeviceSize({placement.width, placement.height}, ratio);
+  if (!fullSizeShown && ((device.width <= picture_->width && device.height <= picture_->height) ||
+                         WithinSlack(device, {picture_->width, picture_->height}, ratio)))
     return;
   ViewSize area{placement.width + 4, placement.height + 4};
   if (turns_ % 2 != 0) std::swap(area.width, area.height);
@@ -138,13 +144,22 @@ void TPictureArea::ApplyPlacement(const ViewPlacement& placement) {
 
 void TPictureArea::FitPicture() {
   if (!session_) return;
+  shownRatio_ = devicePixelRatioF();
   const auto placement =
-      ::FitPicture({width(), height()}, Image1->pictureSize(), session_->General().OriginalSize);
+      ::FitPicture({width(), height()}, Image1->shownSize(), session_->General().OriginalSize);
   if (placement) {
     Sharpen(*placement);
     Image1->place(*placement);
   }
   RefreshAnimatedPicture();
+}
+
+void TPictureArea::DevicePixelRatioChanged() {
+  if (devicePixelRatioF() == shownRatio_) return;
+  // The picture's size in logical pixels changed with the ratio, and the pictures decoded ahead
+  // were made for the old one's device pixels.
+  FitPicture();
+  if (picture_) DecodeAheadOfCurrent(DisplayOptions({width(), height()}));
 }
 
 void TPictureArea::RefreshAnimatedPicture() {
@@ -255,6 +270,15 @@ bool TPictureArea::event(QEvent* event) {
     case QEvent::Wheel:
       Wheel(static_cast<QWheelEvent*>(event));
       return true;
+    case QEvent::ScreenChangeInternal:
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    case QEvent::DevicePixelRatioChange:
+#endif
+    {
+      const bool handled = QFrame::event(event);
+      DevicePixelRatioChanged();
+      return handled;
+    }
     default:
       return QFrame::event(event);
   }
