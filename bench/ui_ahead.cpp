@@ -7,7 +7,8 @@
 // The keys are sent to the input field as key events.
 // Pictures are made once into /tmp (see bench::AheadPhotos: scenes, or the grainy worst case
 // with SORTIVO_BENCH_GRAIN=1) and hard-linked into a fresh folder for each run. Run with
-// QT_QPA_PLATFORM=offscreen.
+// QT_QPA_PLATFORM=offscreen, and with QT_SCALE_FACTOR=2 for a screen at 200 % (the pictures are
+// then decoded and shrunk for 2560 x 1600 device pixels).
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
 #include <stdlib.h>
@@ -31,6 +32,7 @@
 #include "BenchPictures.h"
 #include "app/ui/MainWindow.h"
 #include "view/DecodeAhead.h"
+#include "view/DevicePixels.h"
 #include "view/ui/PictureControl.h"
 
 namespace {
@@ -117,6 +119,7 @@ double Ms(Clock::duration d) {
 struct Figures {
   double medianMs = 0, p95Ms = 0, maxMs = 0, peakRssMb = 0, hits = 0;
   double preshrunk = 0;               // share of pictures painted from a frame shrunk ahead
+  double ratio = 1;                   // device pixels per logical pixel
   double decodes = 0, discarded = 0;  // by the workers
   double handledMs = 0;               // median, without the paint
   double jumpMs = 0, bareMs = 0;      // medians; the bare decode at quarter scale
@@ -147,11 +150,13 @@ Figures Sort(std::chrono::milliseconds interval, const std::vector<std::string>&
     handled.push_back(Ms(Enter(*form)));
     ms.push_back(Ms(Clock::now() - key));
     if (form->Files().GetCurrent() != expected || !form->CurrentPicture()) std::abort();
-    if (form->Image1->stretch() &&
-        form->CurrentPicture()->shrunkFor(form->Image1->width(), form->Image1->height()))
+    const ViewSize device = DeviceSize({form->Image1->width(), form->Image1->height()},
+                                       form->Image1->devicePixelRatioF());
+    if (form->Image1->stretch() && form->CurrentPicture()->shrunkFor(device.width, device.height))
       ++preshrunk;
   }
   f.preshrunk = static_cast<double>(preshrunk) / std::max(n - 1, 1);
+  f.ratio = form->devicePixelRatioF();
   f.medianMs = bench::Quantile(ms, 0.5);
   f.p95Ms = bench::Quantile(ms, 0.95);
   f.maxMs = *std::max_element(ms.begin(), ms.end());
@@ -261,6 +266,7 @@ void KeyToNextPicture(benchmark::State& state, const std::vector<std::string>& p
     state.counters["peak_rss_MB"] = f.peakRssMb;
     state.counters["cache_hits"] = f.hits;
     state.counters["preshrunk_share"] = f.preshrunk;
+    state.counters["pixel_ratio"] = f.ratio;
     state.counters["worker_decodes"] = f.decodes;
     state.counters["worker_discarded"] = f.discarded;
   }

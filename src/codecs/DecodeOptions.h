@@ -41,6 +41,10 @@ struct DecodeOptions {
   DecodeBudget* budget = nullptr;
   BudgetMode budgetMode = BudgetMode::Take;
   BudgetClaim* claim = nullptr;
+  // Device pixels per fit pixel: the screen's scaling (2 at 200 %). The fit box above is given
+  // in the window's logical pixels and the picture is wanted for the device pixels it covers;
+  // the loader hands the decoders the box in device pixels and a ratio of 1.
+  double pixelRatio = 1.0;
 };
 
 // Counts bytes the decode is about to allocate against its claim, if it has one. Throws

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "platform/Threads.h"
+#include "view/DevicePixels.h"
 #include "view/Downscale.h"
 
 namespace {
@@ -29,8 +30,11 @@ bool Fits(const codecs::DecodeOptions& o) {
 // picture always can; a reduced one (a scaled decode, an embedded thumbnail or preview, whichever
 // decoder made it) only when it is at least the size the picture area shows the picture at, and
 // never for the original-size view.
-bool Serves(const SharedLoadResult& r, const codecs::DecodeOptions& made,
-            const codecs::DecodeOptions& wanted) {
+// Fit boxes are compared in device pixels: the same box at another screen scaling wants other
+// pixels.
+bool Serves(const SharedLoadResult& r, const codecs::DecodeOptions& madeAs,
+            const codecs::DecodeOptions& wantedAs) {
+  const codecs::DecodeOptions made = InDevicePixels(madeAs), wanted = InDevicePixels(wantedAs);
   if (!SameLimits(made.limits, wanted.limits)) return false;
   if (r.change != PictureChange::Replace || !r.picture) {
     // A failure at one scale says little about another.
@@ -46,7 +50,9 @@ bool Serves(const SharedLoadResult& r, const codecs::DecodeOptions& made,
 
 // Whether a decode under way with `running` may give what `wanted` needs; a sure no avoids a
 // useless wait.
-bool MayServe(const codecs::DecodeOptions& running, const codecs::DecodeOptions& wanted) {
+bool MayServe(const codecs::DecodeOptions& runningAs, const codecs::DecodeOptions& wantedAs) {
+  const codecs::DecodeOptions running = InDevicePixels(runningAs),
+                              wanted = InDevicePixels(wantedAs);
   if (!SameLimits(running.limits, wanted.limits)) return false;
   if (!Fits(running)) return true;
   if (!Fits(wanted)) return false;
@@ -91,7 +97,8 @@ SharedLoadResult LoadShrunk(const std::string& path, const codecs::DecodeOptions
   LoadResult load = LoadPicture(path, options);
   if (load.change == PictureChange::Replace) {
     try {
-      AddShrunkFrame(load.picture, options.fitWidth, options.fitHeight, threads);
+      AddShrunkFrame(load.picture, options.fitWidth, options.fitHeight, threads,
+                     options.pixelRatio);
     } catch (const std::bad_alloc&) {
       load.picture.shrunk.reset();  // the control shrinks it when it paints
     }

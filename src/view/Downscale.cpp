@@ -8,6 +8,8 @@
 #include <system_error>
 #include <thread>
 
+#include "view/DevicePixels.h"
+
 namespace {
 
 // Measured in units of 1/d of a source pixel, target pixel t covers [t*s, (t+1)*s) and source
@@ -293,14 +295,16 @@ ViewSize FittedSize(ViewSize picture, int fitWidth, int fitHeight) {
   return {placement->width, placement->height};
 }
 
-void AddShrunkFrame(Picture& picture, int fitWidth, int fitHeight, int threads) {
+void AddShrunkFrame(Picture& picture, int fitWidth, int fitHeight, int threads, double pixelRatio) {
   if (picture.empty() || picture.animated() || fitWidth <= 0 || fitHeight <= 0) return;
   const ViewSize own{picture.fullWidth > 0 ? picture.fullWidth : picture.width,
                      picture.fullHeight > 0 ? picture.fullHeight : picture.height};
-  const ViewSize shown = FittedSize(own, fitWidth, fitHeight);
+  const ViewSize shown = ShownDeviceSize(own, fitWidth, fitHeight, pixelRatio);
+  // A picture within a rounding error of the shown size is painted as it is: shrinking it by a
+  // pixel would only blur it.
   if (shown.width <= 0 || shown.height <= 0 || shown.width > picture.width ||
       shown.height > picture.height ||
-      (shown.width == picture.width && shown.height == picture.height))
+      WithinSlack(shown, {picture.width, picture.height}, pixelRatio))
     return;
   auto shrunk = std::make_shared<ShrunkFrame>();
   const std::vector<std::uint8_t>& pixels = picture.frames[0].pixels;

@@ -20,6 +20,8 @@ bool DownscaleArea(const std::uint8_t* src, std::size_t srcBytes, int sw, int sh
 // shrunk to fit, never enlarged, the aspect ratio kept (the picture area's fitting rule).
 ViewSize FittedSize(ViewSize picture, int fitWidth, int fitHeight);
 
-// Gives a still picture decoded larger than it will be shown in that area its shrunk frame;
-// anything else stays as it is. threads as for DownscaleArea.
-void AddShrunkFrame(Picture& picture, int fitWidth, int fitHeight, int threads = 1);
+// Gives a still picture decoded larger than it will be shown in that area its shrunk frame, of
+// the device pixels it covers at pixelRatio (see ShownDeviceSize); anything else stays as it is.
+// threads as for DownscaleArea.
+void AddShrunkFrame(Picture& picture, int fitWidth, int fitHeight, int threads = 1,
+                    double pixelRatio = 1.0);

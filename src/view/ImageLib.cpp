@@ -21,6 +21,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/UserText.h"
+#include "view/DevicePixels.h"
 
 namespace {
 
@@ -191,7 +192,7 @@ LoadResult LoadClaimed(const std::string& path, const codecs::DecodeOptions& opt
                             file.bytes.size());
   const int orientation = FileOrientation(format, bytes);
   // The fit box is meant for the upright picture; the decoder sees the stored one.
-  codecs::DecodeOptions decodeOptions = options;
+  codecs::DecodeOptions decodeOptions = InDevicePixels(options);
   if (codecs::OrientationSwapsSides(orientation))
     std::swap(decodeOptions.fitWidth, decodeOptions.fitHeight);
   if (!Decode(format, bytes, result.picture, decodeOptions)) return Failed(format);

@@ -14,6 +14,7 @@
 
 #include "config/ui/KeyCodes.h"
 #include "view/DecodeAhead.h"
+#include "view/DevicePixels.h"
 #include "view/ImageLib.h"
 #include "view/ui/MouseInput.h"
 #include "view/ui/PictureControl.h"
@@ -131,7 +132,11 @@ void TPictureArea::ShowPicture() {
 
 codecs::DecodeOptions TPictureArea::DisplayOptions(ViewSize area) {
   // The same area the fit uses; a picture shrunk into it needs no more pixels than it has.
-  return DisplayDecodeOptions(area.width, area.height, session_->General().OriginalSize);
+  codecs::DecodeOptions options =
+      DisplayDecodeOptions(area.width, area.height, session_->General().OriginalSize);
+  // Decoded and shrunk for the device pixels the area covers, not its logical ones.
+  options.pixelRatio = devicePixelRatioF();
+  return options;
 }
 
 void TPictureArea::Sharpen(const ViewPlacement& placement) {
@@ -139,7 +144,10 @@ void TPictureArea::Sharpen(const ViewPlacement& placement) {
       (picture_->width >= picture_->fullWidth && picture_->height >= picture_->fullHeight))
     return;
   const bool fullSizeShown = !placement.stretch;
-  if (!fullSizeShown && placement.width <= picture_->width && placement.height <= picture_->height)
+  const double ratio = devicePixelRatioF();
+  const ViewSize device = DeviceSize({placement.width, placement.height}, ratio);
+  if (!fullSizeShown && ((device.width <= picture_->width && device.height <= picture_->height) ||
+                         WithinSlack(device, {picture_->width, picture_->height}, ratio)))
     return;
   ViewSize area{placement.width + 4, placement.height + 4};
   if (turns_ % 2 != 0) std::swap(area.width, area.height);
@@ -200,13 +208,22 @@ void TPictureArea::ApplyPlacement(const ViewPlacement& placement) {
 
 void TPictureArea::FitPicture() {
   if (!session_) return;
+  shownRatio_ = devicePixelRatioF();
   const auto placement =
-      ::FitPicture({width(), height()}, Image1->pictureSize(), session_->General().OriginalSize);
+      ::FitPicture({width(), height()}, Image1->shownSize(), session_->General().OriginalSize);
   if (placement) {
     Sharpen(*placement);
     Image1->place(*placement);
   }
   RefreshAnimatedPicture();
+}
+
+void TPictureArea::DevicePixelRatioChanged() {
+  if (devicePixelRatioF() == shownRatio_) return;
+  // The picture's size in logical pixels changed with the ratio, and the pictures decoded ahead
+  // were made for the old one's device pixels.
+  FitPicture();
+  if (picture_) DecodeAheadOfCurrent(DisplayOptions({width(), height()}));
 }
 
 void TPictureArea::RefreshAnimatedPicture() {
@@ -318,6 +335,15 @@ bool TPictureArea::event(QEvent* event) {
     case QEvent::Wheel:
       Wheel(static_cast<QWheelEvent*>(event));
       return true;
+    case QEvent::ScreenChangeInternal:
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    case QEvent::DevicePixelRatioChange:
+#endif
+    {
+      const bool handled = QFrame::event(event);
+      DevicePixelRatioChanged();
+      return handled;
+    }
     default:
       return QFrame::event(event);
   }

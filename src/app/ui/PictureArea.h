@@ -1,8 +1,8 @@
 #pragma once
 // The picture area MainPanel below the input field: the picture on screen in Image1, decoded no
-// larger than the area needs (sharpened when shown larger), fitted, scrolled, turned, dragged and
-// clicked, and the preview of the next picture. The main window owns it and attaches the
-// session, the decode-ahead cache and the preview window while they exist.
+// larger than the area's device pixels need (sharpened when shown larger), fitted, scrolled,
+// turned, dragged and clicked, and the preview of the next picture. The main window owns it and
+// attaches the session, the decode-ahead cache and the preview window while they exist.
 #include <QFrame>
 #include <memory>
 #include <string>
@@ -44,6 +44,8 @@ class TPictureArea : public QFrame {
   codecs::DecodeOptions DisplayOptions() { return DisplayOptions({width(), height()}); }
 
   void FitPicture();
+  // The window moved to a screen of another scaling, or its screen's scaling changed.
+  void DevicePixelRatioChanged();
   void ScrollByHalfPanel(ScrollDirection direction);
   void RotateClockwise();
   void RotateCounterClockwise();
@@ -84,4 +86,5 @@ class TPictureArea : public QFrame {
   // pictures after it are asked for.
   codecs::DecodeOptions presenting_;
   bool paintFirst_ = false;
+  double shownRatio_ = 1.0;  // the device pixel ratio of the last fit
 };

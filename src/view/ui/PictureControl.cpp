@@ -1,8 +1,11 @@
 #include "view/ui/PictureControl.h"
 
 #include <QPainter>
+#include <QTransform>
 #include <algorithm>
 #include <utility>
+
+#include "view/DevicePixels.h"
 
 namespace {
 
@@ -41,6 +44,10 @@ ViewSize TPictureControl::pictureSize() const {
   if (picture_->fullWidth > 0 && picture_->fullHeight > 0)
     return {picture_->fullWidth, picture_->fullHeight};
   return {picture_->width, picture_->height};
+}
+
+ViewSize TPictureControl::shownSize() const {
+  return LogicalSize(pictureSize(), devicePixelRatioF());
 }
 
 void TPictureControl::setStretch(bool on) {
@@ -105,32 +112,41 @@ void TPictureControl::paintEvent(QPaintEvent*) {
   const QImage frame = wrapFrame(frame_);
   if (frame.isNull()) return;
 
-  const ViewSize own = pictureSize();
-  const QRect target = stretch_ ? rect() : QRect(0, 0, own.width, own.height);
-  if (target.isEmpty()) return;
-
   QPainter painter(this);
-  if (const ShrunkFrame* s = stretch_ && frame_ == 0
-                                 ? picture_->shrunkFor(target.width(), target.height())
-                                 : nullptr) {
+  const double ratio = painter.device()->devicePixelRatio();
+  // The device pixels the picture covers: the control's own at its stretched size, else one
+  // device pixel per picture pixel.
+  const ViewSize device = stretch_ ? DeviceSize({width(), height()}, ratio) : pictureSize();
+  if (device.width <= 0 || device.height <= 0) return;
+
+  // Drawn in device pixels from the device pixel the control's corner lands on: at a fractional
+  // ratio that corner may fall between two, and a picture drawn there would be resampled.
+  const QPointF corner = painter.deviceTransform().map(QPointF(0, 0));
+  const QPointF at(SnapToDevicePixel(corner.x()) - corner.x(),
+                   SnapToDevicePixel(corner.y()) - corner.y());
+  painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
+
+  const QSize target(device.width, device.height);
+  if (const ShrunkFrame* s =
+          stretch_ && frame_ == 0 ? picture_->shrunkFor(device.width, device.height) : nullptr) {
     painter.drawImage(
-        target.topLeft(),
-        QImage(s->pixels.data(), s->width, s->height, static_cast<qsizetype>(s->width) * 4,
-               picture_->hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32));
-  } else if (target.size() == frame.size()) {
-    painter.drawImage(target.topLeft(), frame);
+        at, QImage(s->pixels.data(), s->width, s->height, static_cast<qsizetype>(s->width) * 4,
+                   picture_->hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32));
+  } else if (WithinSlack({frame.width(), frame.height()}, device, ratio)) {
+    // The size only a rounding away: resampling would blur every pixel for nothing.
+    painter.drawImage(at, frame);
   } else if (target.width() <= frame.width() && target.height() <= frame.height()) {
     // Shrinking: averaging the pixels once per size looks far better than sampling them on
     // every paint, and a shrunk copy is never larger than the picture itself.
-    if (shrunkFrame_ != frame_ || shrunkSize_ != target.size()) {
-      shrunk_ = frame.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (shrunkFrame_ != frame_ || shrunkSize_ != target) {
+      shrunk_ = frame.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
       shrunkFrame_ = frame_;
-      shrunkSize_ = target.size();
+      shrunkSize_ = target;
     }
-    painter.drawImage(target.topLeft(), shrunk_);
+    painter.drawImage(at, shrunk_);
   } else {
     // Enlarging (a picture decoded at a reduced scale): only the visible part is rasterised.
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(target, frame);
+    painter.drawImage(QRectF(at, QSizeF(target)), frame);
   }
 }

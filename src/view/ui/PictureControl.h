@@ -1,7 +1,8 @@
 #pragma once
-// The picture control (objectName "Image1"): shows a decoded picture at its own size or stretched
-// to the control, plays an animation by its frame delays and loop count, and lets transparent
-// pixels show the parent's background. It takes no mouse input, so presses reach the parent.
+// The picture control (objectName "Image1"): shows a decoded picture at its own size (one picture
+// pixel per device pixel) or stretched to the control (drawn for its device pixels), plays an
+// animation by its frame delays and loop count, and lets transparent pixels show the parent's
+// background. It takes no mouse input, so presses reach the parent.
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
@@ -24,6 +25,9 @@ class TPictureControl : public QWidget {
   // The picture's own size (its full size, also when decoded at a reduced scale); 0 x 0 without
   // a picture.
   ViewSize pictureSize() const;
+  // The picture's size in the window's logical pixels: the size that shows it one picture pixel
+  // per device pixel, as the fitting rules take it.
+  ViewSize shownSize() const;
 
   // Stretch off: the picture keeps its own size at the control's top-left corner.
   void setStretch(bool on);
@@ -52,7 +56,7 @@ class TPictureControl : public QWidget {
   int loopsDone_ = 0;
   bool stretch_ = false;
   QTimer timer_;
-  // The current frame shrunk to the painted size; rebuilt when either changes.
+  // The current frame shrunk to the painted size in device pixels; rebuilt when either changes.
   QImage shrunk_;
   int shrunkFrame_ = -1;
   QSize shrunkSize_;

@@ -30,7 +30,7 @@ void TForm2::ShowPreviewPicture(std::shared_ptr<const Picture> picture) {
 }
 
 void TForm2::FitPreviewPicture() {
-  const auto placement = ::FitPreviewPicture({width(), height()}, image_->pictureSize());
+  const auto placement = ::FitPreviewPicture({width(), height()}, image_->shownSize());
   if (placement) image_->place(*placement);
 }
 
@@ -55,6 +55,16 @@ void TForm2::FormKeyDown(const QKeyEvent& event) {
   if (!emergency_ || !emergency_(event)) return;
   hide();
   emit emergencyRequested();
+}
+
+bool TForm2::event(QEvent* event) {
+  const bool handled = QWidget::event(event);
+  // On a screen of another scaling the picture's size in logical pixels changes.
+  if (event->type() == QEvent::ScreenChangeInternal) FitPreviewPicture();
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+  if (event->type() == QEvent::DevicePixelRatioChange) FitPreviewPicture();
+#endif
+  return handled;
 }
 
 void TForm2::resizeEvent(QResizeEvent* event) {
