@@ -11,46 +11,14 @@
 
 #include "support/PictureWriter.h"
 #include "support/ReadOnly.h"
+#include "support/ShownView.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 
+using testsupport::ShownView;
+
 namespace {
-
-class ShownView : public TSessionView {
- public:
-  StatusColor status = StatusColor::Default;
-  std::string caption;  // empty until something is shown
-  bool abortShown = false;
-  int abortShowings = 0;
-
-  Loaded LoadPicture(const std::string& path) override {
-    const LoadResult r = ::LoadPicture(path);
-    if (r.format == PictureFormat::None) return {};
-    return {r.format, r.picture.fullWidth, r.picture.fullHeight};
-  }
-  void ShowPicture(const std::string& c) override { caption = c; }
-  void SetCaption(const std::string& c) override { caption = c; }
-  void SetAbortButtonShown(bool shown) override {
-    abortShown = shown;
-    if (shown) ++abortShowings;
-  }
-  bool CloseRequestedDuringBuild() override { return false; }
-  void SetStatus(StatusColor s) override { status = s; }
-  void MinimiseWindow() override {}
-  bool IsFullScreen() const override { return false; }
-  void ToggleFullScreen() override {}
-  void HidePreview() override {}
-  void CompleteInput() override {}
-  void TidyInput() override {}
-  void SetOneKeyMode(bool) override {}
-  void ArrangeControls() override {}
-  void ScrollByHalfPanel(ScrollDirection) override {}
-  void RotateClockwise() override {}
-  void RotateCounterClockwise() override {}
-  void FitPicture() override {}
-  void ShowKeyList(const std::vector<std::string>&) override {}
-};
 
 std::string Name(const std::string& path) {
   return fs::path(path).filename().string();

@@ -10,40 +10,15 @@
 
 #include "app/SortingSession.h"
 #include "support/PictureWriter.h"
+#include "support/ShownView.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadAll;
 
-namespace {
+using testsupport::ShownView;
 
-class QuietView : public TSessionView {
- public:
-  StatusColor status = StatusColor::Default;
-  Loaded LoadPicture(const std::string& path) override {
-    const LoadResult r = ::LoadPicture(path);
-    if (r.format == PictureFormat::None) return {};
-    return {r.format, r.picture.fullWidth, r.picture.fullHeight};
-  }
-  void ShowPicture(const std::string&) override {}
-  void SetCaption(const std::string&) override {}
-  void SetAbortButtonShown(bool) override {}
-  bool CloseRequestedDuringBuild() override { return false; }
-  void SetStatus(StatusColor s) override { status = s; }
-  void MinimiseWindow() override {}
-  void HidePreview() override {}
-  void CompleteInput() override {}
-  void TidyInput() override {}
-  void SetOneKeyMode(bool) override {}
-  void ArrangeControls() override {}
-  void ScrollByHalfPanel(ScrollDirection) override {}
-  void RotateClockwise() override {}
-  void RotateCounterClockwise() override {}
-  void FitPicture() override {}
-  void ShowKeyList(const std::vector<std::string>&) override {}
-  bool IsFullScreen() const override { return false; }
-  void ToggleFullScreen() override {}
-};
+namespace {
 
 // A trash laid out as the desktop's: files/NAME and info/NAME.trashinfo.
 class FolderTrash : public platform::TTrash {
@@ -113,7 +88,7 @@ class UndoTest : public ::testing::Test {
 
   testsupport::TempDir dir;
   std::string pics, x, list;
-  QuietView view;
+  ShownView view;
   FolderTrash trash{dir / "trash"};
   WindowSettings window;
   std::unique_ptr<TSortingSession> session;
