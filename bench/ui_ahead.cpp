@@ -138,7 +138,7 @@ Figures Sort(std::chrono::milliseconds interval, const std::vector<std::string>&
   Run run(pictures);
   auto form = Window(run);
   form->Session().OpenPath(run.source);
-  const int n = form->Files().Count();
+  const int n = form->Session().Files().Count();
   if (n != static_cast<int>(pictures.size())) std::abort();
   std::vector<double> ms, handled;
   int preshrunk = 0;
@@ -146,13 +146,15 @@ Figures Sort(std::chrono::milliseconds interval, const std::vector<std::string>&
     const Clock::time_point key = Clock::now() + interval;
     Type(*form, "f");
     IdleUntil(key);
-    const std::string expected = form->Files().PeekNext();
+    const std::string expected = form->Session().Files().PeekNext();
     handled.push_back(Ms(Enter(*form)));
     ms.push_back(Ms(Clock::now() - key));
-    if (form->Files().GetCurrent() != expected || !form->CurrentPicture()) std::abort();
+    if (form->Session().Files().GetCurrent() != expected || !form->MainPanel->CurrentPicture())
+      std::abort();
     const ViewSize device = DeviceSize({form->Image1->width(), form->Image1->height()},
                                        form->Image1->devicePixelRatioF());
-    if (form->Image1->stretch() && form->CurrentPicture()->shrunkFor(device.width, device.height))
+    if (form->Image1->stretch() &&
+        form->MainPanel->CurrentPicture()->shrunkFor(device.width, device.height))
       ++preshrunk;
   }
   f.preshrunk = static_cast<double>(preshrunk) / std::max(n - 1, 1);
@@ -205,7 +207,7 @@ Figures Jump() {
   Run run(Pictures());
   auto form = Window(run);
   form->Session().OpenPath(run.source);
-  const int n = form->Files().Count();
+  const int n = form->Session().Files().Count();
   const int count = std::min(24, n / 4);  // at least four apart: never one asked for earlier
   std::vector<double> jump, jumpHandled, bare, bareFull, ratio;
   for (int i = 0; i < count; ++i) {
@@ -213,7 +215,7 @@ Figures Jump() {
     const int target = 1 + slot * (n / count);
     IdleUntil(Clock::now() + std::chrono::milliseconds(150));
     if (form->DecodeAhead()) form->DecodeAhead()->WaitIdle(std::chrono::seconds(5));
-    const std::string path = form->Files().Entry(target - 1);
+    const std::string path = form->Session().Files().Entry(target - 1);
     const double before = BareDecodeMs(path, 4);
     std::string command = "=";
     command += std::to_string(target);
@@ -221,7 +223,7 @@ Figures Jump() {
     const Clock::time_point start = Clock::now();
     jumpHandled.push_back(Ms(Enter(*form)));
     jump.push_back(Ms(Clock::now() - start));
-    if (form->Files().Index() != target - 1) std::abort();
+    if (form->Session().Files().Index() != target - 1) std::abort();
     if (form->DecodeAhead()) form->DecodeAhead()->WaitIdle(std::chrono::seconds(5));
     const double after = BareDecodeMs(path, 4);
     bare.push_back((before + after) / 2);

@@ -71,11 +71,11 @@ Figures StepThrough(const Folder& folder) {
   for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
   form->Session().OpenPath(folder.pictures);
   Figures f;
-  for (int i = 0; i < form->Files().Count(); ++i) {
+  for (int i = 0; i < form->Session().Files().Count(); ++i) {
     if (form->DecodeAhead()) form->DecodeAhead()->WaitIdle(std::chrono::seconds(30));
     QCoreApplication::processEvents();
     if (i > 0) form->Session().ShowNext();
-    if (form->CurrentPicture()) ++f.shown;
+    if (form->MainPanel->CurrentPicture()) ++f.shown;
   }
   if (form->DecodeAhead()) f.refused = static_cast<double>(form->DecodeAhead()->stats().refused);
   f.peakMiB = PeakResidentMiB();

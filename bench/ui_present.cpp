@@ -106,7 +106,7 @@ void BM_OpenPath(benchmark::State& state) {
   TForm1& form = Window();
   for (auto _ : state) {
     form.Session().OpenPath(folder);
-    benchmark::DoNotOptimize(form.Files().Count());
+    benchmark::DoNotOptimize(form.Session().Files().Count());
   }
 }
 

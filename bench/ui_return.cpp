@@ -102,7 +102,7 @@ void BM_ReturnToNextPicture(benchmark::State& state) {
     for (int i = 0; i + 1 < kCount; ++i) {
       Idle(200);
       form->Edit1->setText(QStringLiteral("d"));
-      const std::string before = form->Files().GetCurrent();
+      const std::string before = form->Session().Files().GetCurrent();
       QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
       QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
       const auto t0 = Clock::now();
@@ -110,7 +110,7 @@ void BM_ReturnToNextPicture(benchmark::State& state) {
       QCoreApplication::sendEvent(form->Edit1, &release);
       form->repaint();  // the picture is on screen once painted
       ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-      if (form->Files().GetCurrent() == before || fs::exists(before)) {
+      if (form->Session().Files().GetCurrent() == before || fs::exists(before)) {
         state.SkipWithError("the picture was not moved on");
         break;
       }

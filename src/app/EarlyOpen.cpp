@@ -111,3 +111,12 @@ std::optional<codecs::DecodeOptions> TEarlyOpen::WaitForDisplayOptions() {
   changed_.wait(lock, [this] { return display_.has_value() || taking_; });
   return display_;
 }
+
+void TEarlyOpen::HandOver(TSortingSession& session, TDecodeAhead* cache) {
+  Prepared prepared = Take();
+  // Only for the argument still waiting to be opened: the session drops the list otherwise.
+  if (session.Temporary().GetSlot(Slot::PendingArguments) <= 0) return;
+  if (prepared.decoded && cache)
+    cache->Store(prepared.picture, prepared.options, prepared.stamp, *prepared.decoded);
+  if (prepared.list) session.OfferListing(std::move(prepared.source), std::move(prepared.list));
+}

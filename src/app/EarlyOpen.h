@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "app/Settings.h"
+#include "app/SortingSession.h"
 #include "codecs/DecodeOptions.h"
 #include "files/FileList.h"
 #include "view/DecodeAhead.h"
@@ -50,6 +51,9 @@ class TEarlyOpen {
 
   // Waits for the work to end and hands it over; empty after the first call.
   Prepared Take();
+  // Take, then the list to the session and the decode to cache (may be null), only while the
+  // session still waits to open the argument.
+  void HandOver(TSortingSession& session, TDecodeAhead* cache);
 
  private:
   void Run(const std::string& settingsFolder, const std::string& argument, bool decode);

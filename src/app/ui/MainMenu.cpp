@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QPushButton>
+#include <initializer_list>
 
 #include "app/GeneralManager.h"
 #include "config/VirtualKeys.h"
@@ -138,4 +139,14 @@ int TMainMenu::MenuButtonWidth() const {
 
 int TMainMenu::OneKeyButtonWidth() const {
   return CaptionWidth(window_.font(), ButtonOneKey->text());
+}
+
+void TMainMenu::SetTopBarEnabled(QWidget& input, bool enabled) {
+  for (QWidget* w : std::initializer_list<QWidget*>{ButtonMenu, ButtonOneKey, &input}) {
+    // A disabled focus widget passes the focus on down the chain, where it would land in a
+    // panel's folder list and pick its first row into the path field; the panel sets its own.
+    if (!enabled && w->hasFocus()) w->clearFocus();
+    w->setEnabled(enabled);
+  }
+  if (enabled) input.setFocus();
 }

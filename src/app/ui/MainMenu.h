@@ -34,12 +34,16 @@ class TMainMenu : public QMenu {
   // window: the main window, parent of the buttons and the menu.
   explicit TMainMenu(QWidget& window);
 
-  // The settings holding OneKey; null until they exist and once they are gone, when the
-  // one-key button only shows the mode it is given.
-  void Attach(TGeneralManager* general) { general_ = general; }
-  // The bindings whose keys the undo, redo and trash items show; null: no keys shown. The keys
-  // stay the dispatcher's: the items only show them.
-  void AttachKeys(const TVirtualKeys* keys) {
+  // The two buttons and the input field beside them, off while a panel covers the picture
+  // area; turned on, the field takes the focus.
+  void SetTopBarEnabled(QWidget& input, bool enabled);
+
+  // The settings holding OneKey, and the bindings whose keys the undo, redo and trash items
+  // show; null until they exist and once they are gone, when the one-key button only shows the
+  // mode it is given and the items no keys. The keys stay the dispatcher's: the items only show
+  // them.
+  void Attach(TGeneralManager* general, const TVirtualKeys* keys) {
+    general_ = general;
     keys_ = keys;
     ShowBindings();
   }

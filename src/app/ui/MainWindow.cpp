@@ -66,11 +66,10 @@ void TForm1::FormCreate(std::string settingsFolder, std::vector<std::string> arg
   s.SetTrash(&trash_);
   MainPanel->Attach(session_.get(), nullptr, nullptr);
   Edit1->Attach(&s.General(), &s.Temporary());
-  MainMenu->Attach(&s.General());
-  MainMenu->AttachKeys(&s.VirtualKeys());
+  MainMenu->Attach(&s.General(), &s.VirtualKeys());
   // Without a settings file the window keeps its default bounds (placed by the system) and
   // font.
-  if (s.SettingsRead()) ApplyWindowSettings();
+  if (s.SettingsRead()) normalBounds_.Apply(*this, window_.bounds, window_.maximized);
   MainMenu->SetOneKeyMode(s.General().OneKey);
   SetInputFont(window_.font);
   if (!s.KeyMap().LoadError().empty()) {
@@ -90,16 +89,6 @@ void TForm1::FormCreate(std::string settingsFolder, std::vector<std::string> arg
   fileDrops_ = new TFileDrops(*this, [this](const std::string& path, const QPoint& globalPos) {
     FilesDropped(path, globalPos);
   });
-}
-
-void TForm1::ApplyWindowSettings() {
-  window_.bounds = OnScreens(window_.bounds);
-  move(window_.bounds.left, window_.bounds.top);
-  resize(window_.bounds.width, window_.bounds.height);
-  if (window_.maximized) {
-    setWindowState(windowState() | Qt::WindowMaximized);
-    maximizedSinceStart_ = true;
-  }
 }
 
 void TForm1::SetInputFont(const FontSettings& chosen) {
@@ -143,17 +132,16 @@ void TForm1::FormShow() {
 void TForm1::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (closed_) return;
-  if (event->type() == QEvent::WindowStateChange) {
-    if (!isMaximized()) maximizedSinceStart_ = false;
-    // Left by this program or by the window manager alike.
-    if (!isFullScreen()) boundsBeforeFullScreen_.reset();
-  }
+  if (event->type() == QEvent::WindowStateChange) normalBounds_.StateChanged(*this);
   if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
 }
 
 void TForm1::FormActivate() {
   if (closed_) return;
-  TakeEarlyOpen();
+  if (early_) {
+    early_->HandOver(*session_, decodeAhead_.get());
+    early_.reset();
+  }
   session_->OpenPendingArgument();
 }
 
@@ -161,17 +149,6 @@ void TForm1::SetEarlyOpen(std::unique_ptr<TEarlyOpen> early) {
   early_ = std::move(early);
   // Otherwise once the first showing has placed the window on its screen.
   if (early_ && previewPlaced_) early_->SetDisplayOptions(MainPanel->DisplayOptions());
-}
-
-void TForm1::TakeEarlyOpen() {
-  if (!early_) return;
-  TEarlyOpen::Prepared prepared = early_->Take();
-  early_.reset();
-  // Only for the argument still waiting to be opened: the session drops the list otherwise.
-  if (session_->Temporary().GetSlot(Slot::PendingArguments) <= 0) return;
-  if (prepared.decoded && decodeAhead_)
-    decodeAhead_->Store(prepared.picture, prepared.options, prepared.stamp, *prepared.decoded);
-  if (prepared.list) session_->OfferListing(std::move(prepared.source), std::move(prepared.list));
 }
 
 void TForm1::PlacePreview() {
@@ -183,7 +160,9 @@ void TForm1::PlacePreview() {
 
 void TForm1::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  if (!closed_) FormResize();
+  if (closed_) return;
+  ArrangeControls();
+  FitPicture();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -198,20 +177,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-PixelRect TForm1::NormalBounds() const {
-  if (maximizedSinceStart_) return window_.bounds;
-  // Left and top are the frame's, as they were read.
-  const QPoint frameOffset = geometry().topLeft() - pos();
-  const QRect normal = normalGeometry();
-  return {normal.x() - frameOffset.x(), normal.y() - frameOffset.y(), normal.width(),
-          normal.height()};
-}
-
 WindowSettings TForm1::CurrentWindowSettings() const {
   WindowSettings w = window_;
   w.maximized = isMaximized();
-  // The normal bounds, also while maximized or full screen.
-  w.bounds = boundsBeforeFullScreen_ ? *boundsBeforeFullScreen_ : NormalBounds();
+  w.bounds = normalBounds_.Current(*this, window_.bounds);
   w.previewVisible = Form2->isVisible();
   w.preview = Form2->Bounds();
   return w;
@@ -233,19 +202,8 @@ void TForm1::FormClose() {
   Edit1->SetKeyDown({});
   Edit1->SetKeyMap(nullptr);
   Edit1->Attach(nullptr, nullptr);
-  MainMenu->Attach(nullptr);
-  MainMenu->AttachKeys(nullptr);
+  MainMenu->Attach(nullptr, nullptr);
   session_.reset();
-}
-
-void TForm1::ToggleFullScreen() {
-  if (isFullScreen()) {
-    // The maximized state, kept through full screen, comes back with it.
-    setWindowState(windowState() & ~Qt::WindowFullScreen);
-    return;
-  }
-  boundsBeforeFullScreen_ = NormalBounds();
-  setWindowState(windowState() | Qt::WindowFullScreen);
 }
 
 void TForm1::HidePreview() {

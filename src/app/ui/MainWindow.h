@@ -18,6 +18,7 @@
 #include "app/ui/KeyListBox.h"
 #include "app/ui/MainMenu.h"
 #include "app/ui/PictureArea.h"
+#include "app/ui/ScreenPlacement.h"
 
 class KeyPanel;
 class TEarlyOpen;
@@ -47,21 +48,13 @@ class TForm1 : public QWidget, public TSessionView {
 
   // Valid from construction until the window is closed.
   TSortingSession& Session() { return *session_; }
-  TGeneralManager& General() { return session_->General(); }
-  TTemporaryManager& Temporary() { return session_->Temporary(); }
-  TColorManager& Colors() { return session_->Colors(); }
-  TFileList& Files() { return session_->Files(); }
-  TDispatcher& Dispatcher() { return session_->Dispatcher(); }
-  const std::shared_ptr<const Picture>& CurrentPicture() const {
-    return MainPanel->CurrentPicture();
-  }
   // Decodes the next pictures in the background; null once the window is closed.
   TDecodeAhead* DecodeAhead() const { return decodeAhead_.get(); }
 
   // The menu button, the one-key button and Edit1, off while a panel covers the picture area;
   // enabling them gives Edit1 the focus.
-  void DisableMainInput();
-  void EnableMainInput();
+  void DisableMainInput() { MainMenu->SetTopBarEnabled(*Edit1, false); }
+  void EnableMainInput() { MainMenu->SetTopBarEnabled(*Edit1, true); }
   // The input field's font, applied now and saved at shutdown.
   void SetInputFont(const FontSettings& font);
   const FontSettings& InputFont() const { return window_.font; }
@@ -73,7 +66,7 @@ class TForm1 : public QWidget, public TSessionView {
   void SetStatus(StatusColor status) override;
   void MinimiseWindow() override { showMinimized(); }
   bool IsFullScreen() const override { return isFullScreen(); }
-  void ToggleFullScreen() override;
+  void ToggleFullScreen() override { normalBounds_.ToggleFullScreen(*this, window_.bounds); }
   void HidePreview() override;
   Loaded LoadPicture(const std::string& path) override { return MainPanel->LoadPicture(path); }
   void ShowPicture(const std::string& caption) override {
@@ -144,8 +137,6 @@ class TForm1 : public QWidget, public TSessionView {
   void ConnectInput();
   void FormShow();
   void FormActivate();
-  // The early opening's list to the session and its decode to the cache, once.
-  void TakeEarlyOpen();
   // The preview window at the place the settings gave.
   void PlacePreview();
   void FormClose();
@@ -155,25 +146,14 @@ class TForm1 : public QWidget, public TSessionView {
   void FreePanels();
   // A sorting command chosen in the menu: what its key would do through the dispatcher.
   void MenuCommand(void (TSortingSession::*command)());
-  void FormResize() {
-    ArrangeControls();
-    FitPicture();
-  }
 
-  void ApplyWindowSettings();
   WindowSettings CurrentWindowSettings() const;
-  // The bounds the window has, or would have, when neither maximized nor full screen.
-  PixelRect NormalBounds() const;
 
   WindowSettings window_;  // the defaults until the settings file is read
   bool closed_ = false;
   bool closeAfterBuild_ = false;
-  // Opened maximized and never restored since: the normal bounds are still those read, which
-  // the toolkit cannot tell in frame terms for a window maximized before it was shown.
-  bool maximizedSinceStart_ = false;
   bool previewPlaced_ = false;  // the preview window takes its saved place at the first showing
-  // Taken on the way into full screen, where the window has no frame to tell them by.
-  std::optional<PixelRect> boundsBeforeFullScreen_;
+  TNormalBounds normalBounds_;
 
   TDesktopTrash trash_;  // outlives the session that uses it
   // Created by FormCreate, freed by FormClose.

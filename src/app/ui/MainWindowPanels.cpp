@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QTimer>
-#include <initializer_list>
 
 #include "app/ui/MainWindow.h"
 #include "config/ui/PrefPanel.h"
@@ -61,21 +60,4 @@ void TForm1::Key1Click() {
 
 void TForm1::Pref1Click() {
   if (!closed_ && prefPanel_) prefPanel_->Open();
-}
-
-void TForm1::DisableMainInput() {
-  for (QWidget* w :
-       std::initializer_list<QWidget*>{MainMenu->ButtonMenu, MainMenu->ButtonOneKey, Edit1}) {
-    // A disabled focus widget passes the focus on down the chain, where it would land in the
-    // panel's folder list and pick its first row into the path field; the panel sets its own.
-    if (w->hasFocus()) w->clearFocus();
-    w->setEnabled(false);
-  }
-}
-
-void TForm1::EnableMainInput() {
-  for (QWidget* w :
-       std::initializer_list<QWidget*>{MainMenu->ButtonMenu, MainMenu->ButtonOneKey, Edit1})
-    w->setEnabled(true);
-  Edit1->setFocus();
 }

@@ -47,7 +47,7 @@ bool Idle(TForm1& form) {
 }
 
 int ShownWidth(TForm1& form) {
-  return form.CurrentPicture() ? form.CurrentPicture()->fullWidth : 0;
+  return form.MainPanel->CurrentPicture() ? form.MainPanel->CurrentPicture()->fullWidth : 0;
 }
 
 // Enter with text in the input field, queued behind whatever is already waiting.
@@ -56,7 +56,7 @@ void QueueEnter(TForm1& form, std::string text) {
       &form,
       [&form, text] {
         std::uint16_t key = 13;
-        form.Dispatcher().Edit1KeyDown(text, key, 0);
+        form.Session().Dispatcher().Edit1KeyDown(text, key, 0);
       },
       Qt::QueuedConnection);
 }
@@ -90,7 +90,7 @@ class DecodeAheadWindowTest : public QObject {
     fs::remove(pics + "/c.jpg");
     fs::rename(dir / "elsewhere.jpg", pics + "/d.jpg");  // another file moved in its place
     form->Session().ShowNext();
-    QCOMPARE(form->Files().GetCurrent(), pics + "/d.jpg");
+    QCOMPARE(form->Session().Files().GetCurrent(), pics + "/d.jpg");
     QCOMPARE(ShownWidth(*form), 320);
 
     // A picture renamed away after its decode: the list's entry no longer names it.
@@ -121,9 +121,9 @@ class DecodeAheadWindowTest : public QObject {
 
     form->Session().ShowNext();
     QCOMPARE(form->DecodeAhead()->stats().hits, hits + 1);
-    QCOMPARE(form->Files().GetCurrent(), pics + "/x.png");
+    QCOMPARE(form->Session().Files().GetCurrent(), pics + "/x.png");
     QVERIFY(fs::exists(pics + "/x.png") && !fs::exists(pics + "/x.jpg"));
-    const TCS& c = form->Colors()[StatusColor::IncorrectExtension];
+    const TCS& c = form->Session().Colors()[StatusColor::IncorrectExtension];
     QCOMPARE(form->Edit1->palette().color(QPalette::Base), QColor(c.Red(), c.Green(), c.Blue()));
     QVERIFY(form->windowTitle().endsWith(QStringLiteral("/x.png")));
     form->close();
@@ -145,7 +145,7 @@ class DecodeAheadWindowTest : public QObject {
     QVERIFY(previewed);
     QVERIFY(Idle(*form));
     form->Session().ShowNext();
-    QCOMPARE(form->CurrentPicture().get(), previewed.get());
+    QCOMPARE(form->MainPanel->CurrentPicture().get(), previewed.get());
     QVERIFY(!form->Form2->Image1()->hasPicture());  // the end of the list
 
     // Each of the three decoded once: by the worker or, when it had not begun, by a miss.
@@ -164,24 +164,24 @@ class DecodeAheadWindowTest : public QObject {
     auto form = ShownWindow(dir);
     QVERIFY(form);
     form->Session().OpenPath(ListOf(dir, pics, {"a.jpg", "b.jpg"}));
-    QVERIFY(form->CurrentPicture()->width < 1600);
+    QVERIFY(form->MainPanel->CurrentPicture()->width < 1600);
     QVERIFY(Idle(*form));
     const std::size_t decodes = form->DecodeAhead()->stats().decodes;
 
-    form->General().OriginalSize = true;
+    form->Session().General().OriginalSize = true;
     form->FitPicture();
-    QCOMPARE(form->CurrentPicture()->width, 1600);
+    QCOMPARE(form->MainPanel->CurrentPicture()->width, 1600);
     QVERIFY(form->windowTitle().startsWith(QStringLiteral("1/2 1600 * 1200 ")));
     QVERIFY(Idle(*form));
     QCOMPARE(form->DecodeAhead()->stats().decodes, decodes + 1);
     const std::size_t hits = form->DecodeAhead()->stats().hits;
     form->RotateClockwise();
-    QCOMPARE(form->CurrentPicture()->width, 1200);
+    QCOMPARE(form->MainPanel->CurrentPicture()->width, 1200);
     form->Session().ShowNext();
     QCOMPARE(form->DecodeAhead()->stats().hits, hits + 1);
-    QCOMPARE(form->CurrentPicture()->width, 1600);
+    QCOMPARE(form->MainPanel->CurrentPicture()->width, 1600);
     form->Session().ShowPrevious();  // the step back comes unturned
-    QCOMPARE(form->CurrentPicture()->width, 1600);
+    QCOMPARE(form->MainPanel->CurrentPicture()->width, 1600);
     form->close();
   }
 
@@ -216,12 +216,12 @@ class DecodeAheadWindowTest : public QObject {
     QVERIFY(form);
     form->Session().OpenPath(
         ListOf(dir, pics, {"p0.jpg", "p1.png", "p2.jpg", "p3.jpg", "p4.jpg", "p5.jpg"}));
-    QCOMPARE(form->Files().Index(), 0);
+    QCOMPARE(form->Session().Files().Index(), 0);
 
     for (const char* text : {"a", "", "a", "a"}) QueueEnter(*form, text);
-    QTRY_COMPARE_WITH_TIMEOUT(form->Files().GetCurrent(), pics + "/p4.jpg", 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(form->Session().Files().GetCurrent(), pics + "/p4.jpg", 30000);
     QTest::qWait(50);
-    QCOMPARE(form->Files().GetCurrent(), pics + "/p4.jpg");
+    QCOMPARE(form->Session().Files().GetCurrent(), pics + "/p4.jpg");
     QVERIFY(fs::exists(dest + "/p0.jpg") && fs::exists(dest + "/p2.jpg") &&
             fs::exists(dest + "/p3.jpg"));
     QVERIFY(fs::exists(pics + "/p1.png") && fs::exists(pics + "/p4.jpg"));

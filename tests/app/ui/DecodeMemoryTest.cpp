@@ -166,15 +166,15 @@ class DecodeMemoryTest : public QObject {
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get(), 5000));
     form->Session().PresentPicture(small);
-    QCOMPARE(form->CurrentPicture()->width, 40);
+    QCOMPARE(form->MainPanel->CurrentPicture()->width, 40);
     {
       const FailingFrom failing(std::size_t{2} << 20);
       QVERIFY_THROWS_NO_EXCEPTION(form->Session().PresentPicture(large));
     }
-    QCOMPARE(form->CurrentPicture()->width, 40);
+    QCOMPARE(form->MainPanel->CurrentPicture()->width, 40);
     // The failure was not kept as the file's: with memory to spare it is shown.
     form->Session().PresentPicture(large);
-    QCOMPARE(form->CurrentPicture()->width, 1024);
+    QCOMPARE(form->MainPanel->CurrentPicture()->width, 1024);
     form->close();
   }
 };

@@ -40,10 +40,10 @@ class EarlyOpenWindowTest : public QObject {
     auto form = std::make_unique<TForm1>(conf, std::vector<std::string>{pics});
     form->SetEarlyOpen(std::move(early));
     form->show();
-    QTRY_VERIFY_WITH_TIMEOUT(form->CurrentPicture() != nullptr, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(form->MainPanel->CurrentPicture() != nullptr, 20000);
 
-    QCOMPARE(form->Files().GetCurrent(), pics + "/a.jpg");
-    QCOMPARE(form->CurrentPicture()->fullWidth, 1600);
+    QCOMPARE(form->Session().Files().GetCurrent(), pics + "/a.jpg");
+    QCOMPARE(form->MainPanel->CurrentPicture()->fullWidth, 1600);
     QVERIFY(form->windowTitle().startsWith(QStringLiteral("1/2 1600 * 1200 ")));
     const TDecodeAhead::Stats stats = form->DecodeAhead()->stats();
     QCOMPARE(stats.hits, served ? 1u : 0u);

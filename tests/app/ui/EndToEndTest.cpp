@@ -43,20 +43,20 @@ class EndToEndTest : public QObject {
     auto form = std::make_unique<TForm1>(dir / "conf", std::vector<std::string>{pics});
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get(), 5000));
-    QTRY_COMPARE_WITH_TIMEOUT(form->Files().Count(), 50, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(form->Session().Files().Count(), 50, 5000);
 
     std::vector<std::string> listed;
     std::map<std::string, std::string> sentTo;  // name -> folder or "pics"
     const char* keys[] = {"r", "g", "b", "l"};
     for (int step = 0; step < 50; ++step) {
-      const std::string current = form->Files().GetCurrent();
+      const std::string current = form->Session().Files().GetCurrent();
       QVERIFY2(!current.empty(), qPrintable(QString::number(step)));
       const std::string name = fs::path(current).filename().string();
       const char* key = keys[(step * 7 + step / 5) % 4];
       QTest::keyClicks(form->Edit1, QString::fromLatin1(key));
       QTest::keyClick(form->Edit1, Qt::Key_Return);
       if (key[0] == 'l') {
-        QCOMPARE(form->Files().GetCurrent(), current);
+        QCOMPARE(form->Session().Files().GetCurrent(), current);
         // Backspace takes the selected key away; Enter on nothing goes on.
         QTest::keyClick(form->Edit1, Qt::Key_Backspace);
         QTest::keyClick(form->Edit1, Qt::Key_Return);

@@ -35,7 +35,7 @@ class HiDpiTest : public QObject {
                        SnapToDevicePixel((g.bottom() + 1) * r) - 1)));
     };
 
-    form.General().OriginalSize = true;  // overhanging the area
+    form.Session().General().OriginalSize = true;  // overhanging the area
     form.Session().OpenPath(dir / "board.png");
     const QImage board1 = shown();
     int wrong = 0;  // pixels not black or white, or equal to a neighbour
@@ -48,11 +48,11 @@ class HiDpiTest : public QObject {
     QCOMPARE(wrong, 0);
     QCOMPARE(board1.width(), DeviceLength(604, r));
 
-    form.General().OriginalSize = false;
+    form.Session().General().OriginalSize = false;
     form.Session().OpenPath(dir / "big.jpg");
     QCOMPARE(form.Image1->size(), QSize(600, 400));
     const ViewSize device = DeviceSize({600, 400}, r);
-    const ShrunkFrame* s = form.CurrentPicture()->shrunkFor(device.width, device.height);
+    const ShrunkFrame* s = form.MainPanel->CurrentPicture()->shrunkFor(device.width, device.height);
     QVERIFY(s);
     const QImage fitted = shown();
     QVERIFY(fitted.width() >= device.width - 1 && fitted.height() >= device.height - 1);

@@ -68,10 +68,10 @@ struct Sorting {
     form->Edit1->selectAll();
     QTest::keyClick(form->Edit1, Qt::Key_Backspace);
   }
-  std::string Current() const { return form->Files().GetCurrent(); }
+  std::string Current() const { return form->Session().Files().GetCurrent(); }
   QColor Status() const { return form->Edit1->palette().color(QPalette::Base); }
   QColor Expected(StatusColor status) const {
-    const TCS& c = form->Colors()[status];
+    const TCS& c = form->Session().Colors()[status];
     return QColor(c.Red(), c.Green(), c.Blue());
   }
   bool In(const std::string& folder, const std::string& name) const {
@@ -97,11 +97,11 @@ class KeyboardTest : public QObject {
   void keysSendThePictureWhereTheKeyMapSays() {
     Sorting s;
     QVERIFY(s.shown);
-    QCOMPARE(s.form->Files().Count(), 8);
+    QCOMPARE(s.form->Session().Files().Count(), 8);
 
     s.Enter(QStringLiteral(":a"));
     QCOMPARE(s.form->Edit1->selectedText(), QStringLiteral(":a"));
-    QCOMPARE(s.form->Files().Count(), 8);
+    QCOMPARE(s.form->Session().Files().Count(), 8);
     const std::string p0 = s.Current();
     s.Enter(QStringLiteral("cat"));  // typed over the selected text
     QVERIFY(s.In("cats", Name(p0)));
@@ -158,17 +158,17 @@ class KeyboardTest : public QObject {
     const std::string first = s.Current();
 
     s.Enter({});
-    QCOMPARE(s.form->Files().Index(), 1);
+    QCOMPARE(s.form->Session().Files().Index(), 1);
     s.Enter(QStringLiteral("=3"));
-    QCOMPARE(s.form->Files().Index(), 2);
-    QCOMPARE(s.form->Files().Count(), 8);
+    QCOMPARE(s.form->Session().Files().Index(), 2);
+    QCOMPARE(s.form->Session().Files().Count(), 8);
 
     // The picture's own folder: next picture, nothing moved, the field left as typed.
     s.Erase();
     const std::string third = s.Current();
     s.Enter(QStringLiteral("here"));
     QVERIFY(fs::exists(third));
-    QCOMPARE(s.form->Files().Index(), 3);
+    QCOMPARE(s.form->Session().Files().Index(), 3);
     QCOMPARE(s.form->Edit1->text(), QStringLiteral("here"));
     QVERIFY(!s.form->Edit1->hasSelectedText());
 
@@ -178,15 +178,16 @@ class KeyboardTest : public QObject {
     s.Enter(QStringLiteral("list"));
     QCOMPARE(s.Current(), fourth);
     QVERIFY(fs::exists(fourth));
-    QCOMPARE(s.form->Temporary().PendingListFiles, std::vector<std::string>{s.dir / "keep.txt"});
+    QCOMPARE(s.form->Session().Temporary().PendingListFiles,
+             std::vector<std::string>{s.dir / "keep.txt"});
     s.Erase();
     s.Enter({});
     QCOMPARE(testsupport::ReadAll(s.dir / "keep.txt"), fourth + "\r\n");
 
     // A typed path is opened; Enter on nothing with nothing listed reports it.
     s.Enter(Q(s.dir / "other"));
-    QCOMPARE(s.form->Files().Source(), s.dir / "other");
-    QCOMPARE(s.form->Files().Count(), 1);
+    QCOMPARE(s.form->Session().Files().Source(), s.dir / "other");
+    QCOMPARE(s.form->Session().Files().Count(), 1);
     s.Erase();
     s.form->Session().OpenPath(s.dir.MakeDir("empty"));
     s.Enter(QStringLiteral("nothing-bound"));
@@ -206,7 +207,7 @@ class KeyboardTest : public QObject {
     QCOMPARE(s.form->Edit1->text(), QStringLiteral("misc"));
     QCOMPARE(s.form->Edit1->selectedText(), QStringLiteral("sc"));
 
-    s.form->General().AutoDelete = true;
+    s.form->Session().General().AutoDelete = true;
     const std::string first = s.Current();
     QTest::keyClick(s.form->Edit1, Qt::Key_Return);
     QVERIFY(s.In("misc", Name(first)));
@@ -229,7 +230,7 @@ class KeyboardTest : public QObject {
              QRect(s.form->MainMenu->ButtonMenu->width(), 0,
                    s.form->MainMenu->ButtonOneKey->width(), barHeight));
     QTest::keyClick(s.form->Edit1, Qt::Key_1, Qt::AltModifier);
-    QTRY_VERIFY(s.form->General().OneKey);
+    QTRY_VERIFY(s.form->Session().General().OneKey);
     QCOMPARE(s.form->MainMenu->ButtonOneKey->text(), QStringLiteral("&1-"));
     QCOMPARE(s.form->Edit1->text(), QString());
     QCOMPARE(s.form->Edit1->x(), s.form->MainMenu->ButtonOneKey->geometry().right() + 1);
@@ -256,7 +257,7 @@ class KeyboardTest : public QObject {
 
     // The button switches it back.
     QTest::mouseClick(s.form->MainMenu->ButtonOneKey, Qt::LeftButton);
-    QVERIFY(!s.form->General().OneKey);
+    QVERIFY(!s.form->Session().General().OneKey);
     QCOMPARE(s.form->MainMenu->ButtonOneKey->text(), QStringLiteral("&1+"));
     const std::string p3 = s.Current();
     QTest::keyClick(s.form->Edit1, Qt::Key_X);

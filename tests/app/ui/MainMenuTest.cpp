@@ -18,7 +18,7 @@ struct World {
   QSignalSpy arrange;
 
   World() : menu(new TMainMenu(window)), arrange(menu, &TMainMenu::arrangeRequested) {
-    menu->Attach(&general);
+    menu->Attach(&general, nullptr);
     window.setGeometry(60, 40, 500, 300);
     Arrange();
     window.show();
@@ -149,7 +149,7 @@ class MainMenuTest : public QObject {
     QVERIFY(w.general.OneKey);
     QCOMPARE(w.menu->ButtonOneKey->text(), QStringLiteral("&1-"));
     QCOMPARE(w.arrange.count(), 2);
-    w.menu->Attach(nullptr);
+    w.menu->Attach(nullptr, nullptr);
     w.menu->ButtonOneKey->click();
     QCOMPARE(w.menu->ButtonOneKey->text(), QStringLiteral("&1-"));
     QCOMPARE(w.arrange.count(), 2);

@@ -132,7 +132,7 @@ class MainWindowTest : public QObject {
     auto form = std::make_unique<TForm1>(folder, std::vector<std::string>{"a", "b"});
     QCOMPARE(form->size(), QSize(800, 600));
     QCOMPARE(form->Edit1->palette().color(QPalette::Base), QColor(Qt::white));
-    QCOMPARE(form->Temporary().GetSlot(Slot::PendingArguments), 2);
+    QCOMPARE(form->Session().Temporary().GetSlot(Slot::PendingArguments), 2);
     QVERIFY(!std::filesystem::exists(platform::SettingsFilePath(folder)));
     {
       testsupport::ReadOnlyGuard readOnly(folder);

@@ -148,13 +148,13 @@ class PanelsTest : public QObject {
     QVERIFY(again);
     again->Session().OpenPath(dir / "pics");
     again->Ascending2Click();  // the folder lists in no fixed order
-    QCOMPARE(again->Files().GetCurrent(), dir / "pics/a.jpg");
+    QCOMPARE(again->Session().Files().GetCurrent(), dir / "pics/a.jpg");
     again->Edit1->setFocus();
     QTest::keyClicks(again->Edit1, QStringLiteral("zz"));
     QTest::keyClick(again->Edit1, Qt::Key_Return);
     QVERIFY(fs::exists(dir / "dest/a.jpg"));
     QVERIFY(!fs::exists(dir / "pics/a.jpg"));
-    QCOMPARE(again->Files().GetCurrent(), dir / "pics/b.jpg");
+    QCOMPARE(again->Session().Files().GetCurrent(), dir / "pics/b.jpg");
     again->close();
     QVERIFY(reported_.isEmpty());
   }
@@ -175,7 +175,7 @@ class PanelsTest : public QObject {
     // A picture names the folder it lies in; nothing is opened behind the panel.
     DropAt(*form, panel->EditPath, dir / "pics/a.jpg");
     QCOMPARE(panel->EditPath->text().toStdString(), dir / "pics");
-    QCOMPARE(form->Files().Count(), 0);
+    QCOMPARE(form->Session().Files().Count(), 0);
 
     DropAt(*form, panel->ListBox1->viewport(), dir / "tree");
     QCOMPARE(panel->ListBox1->count(), 4);  // the folder and its three below
@@ -184,7 +184,7 @@ class PanelsTest : public QObject {
     // Once the panel is closed a drop opens the pictures again.
     panel->ButtonKeyEnd->click();
     DropAt(*form, form->MainPanel, dir / "pics");
-    QCOMPARE(form->Files().Count(), 2);
+    QCOMPARE(form->Session().Files().Count(), 2);
     form->close();
   }
 
@@ -194,13 +194,13 @@ class PanelsTest : public QObject {
     auto form = ActiveWindow(dir);
     QVERIFY(form);
     DropOnto(form->Edit1, dir / "pics");
-    QCOMPARE(form->Files().Source(), dir / "pics");
+    QCOMPARE(form->Session().Files().Source(), dir / "pics");
     QVERIFY(form->Edit1->text().isEmpty());
     form->Pref1Click();
     QLineEdit* field = form->findChild<PrefPanel*>()->EditNext;
     const QString before = field->text();
     DropOnto(field, dir / "pics/b.jpg");
-    QCOMPARE(form->Files().GetCurrent(), dir / "pics/b.jpg");
+    QCOMPARE(form->Session().Files().GetCurrent(), dir / "pics/b.jpg");
     QCOMPARE(field->text(), before);
     form->close();
   }
@@ -249,7 +249,7 @@ class PanelsTest : public QObject {
     QCOMPARE(form->Edit1->palette().color(QPalette::Base), QColor(0x12, 0x34, 0x56));
 
     QTest::keyClick(form->Edit1, Qt::Key_F2);
-    QCOMPARE(form->Files().GetCurrent(), dir / "pics/b.jpg");
+    QCOMPARE(form->Session().Files().GetCurrent(), dir / "pics/b.jpg");
 
     // Closing without registering keeps what is stored.
     form->Pref1Click();

@@ -67,10 +67,10 @@ class PreviewTest : public QObject {
     QCOMPARE(Previewed(*form), QSize(140, 100));
 
     dir.Write("pics/c.jpg", "not a picture at all");
-    form->Session().PresentPicture(form->Files().GetCurrent());
+    form->Session().PresentPicture(form->Session().Files().GetCurrent());
     QCOMPARE(Previewed(*form), QSize());
     fs::remove(dir / "pics/c.jpg");
-    form->Session().PresentPicture(form->Files().GetCurrent());
+    form->Session().PresentPicture(form->Session().Files().GetCurrent());
     QCOMPARE(Previewed(*form), QSize());
     QVERIFY(form->Form2->isVisible());  // empty, not closed
     QVERIFY(reported_.isEmpty());

@@ -126,7 +126,7 @@ class TranslationsTest : public QObject {
     QVERIFY(hint->text().contains(QStringLiteral("Esc")));
     QVERIFY(form.MainPanel->rect().contains(hint->geometry()));
     form.Session().OpenPath(dir / "pics");
-    QTRY_VERIFY_WITH_TIMEOUT(form.CurrentPicture() != nullptr, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(form.MainPanel->CurrentPicture() != nullptr, 5000);
     QVERIFY(!hint->isVisible());
     form.close();
   }

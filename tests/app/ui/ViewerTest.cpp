@@ -75,16 +75,16 @@ class ViewerTest : public QObject {
     const std::string pics = ThreePictures(dir);
     auto form =
         std::make_unique<TForm1>(dir / "conf", std::vector<std::string>{pics + "/c.jpg", pics});
-    QCOMPARE(form->Files().Count(), 0);
+    QCOMPARE(form->Session().Files().Count(), 0);
     form->show();
-    QTRY_COMPARE_WITH_TIMEOUT(form->Files().GetCurrent(), pics + "/c.jpg", 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(form->Session().Files().GetCurrent(), pics + "/c.jpg", 5000);
     form->Session().ShowPrevious();
-    const std::string shown = form->Files().GetCurrent();
+    const std::string shown = form->Session().Files().GetCurrent();
     QEvent activation(QEvent::ActivationChange);
     QCoreApplication::sendEvent(form.get(), &activation);
     QTest::qWait(50);
-    QCOMPARE(form->Files().GetCurrent(), shown);
-    QCOMPARE(form->Temporary().GetSlot(Slot::PendingArguments), 0);
+    QCOMPARE(form->Session().Files().GetCurrent(), shown);
+    QCOMPARE(form->Session().Temporary().GetSlot(Slot::PendingArguments), 0);
     form->close();
   }
 
@@ -101,17 +101,17 @@ class ViewerTest : public QObject {
 
     // A double-click switches to the original size and back.
     DoubleClick(form->MainPanel, QPoint(250, 200));
-    QVERIFY(form->General().OriginalSize);
+    QVERIFY(form->Session().General().OriginalSize);
     QCOMPARE(form->Image1->geometry(), QRect(-250, 0, 1000, 500));
     form->ScrollByHalfPanel(ScrollDirection::Left);
     QCOMPARE(form->Image1->x(), -248);  // stops at the centred position
     DoubleClick(form->MainPanel, QPoint(250, 200));
-    QVERIFY(!form->General().OriginalSize);
+    QVERIFY(!form->Session().General().OriginalSize);
     QCOMPARE(form->Image1->geometry(), QRect(0, 75, 500, 250));
     // The other buttons' double-clicks leave the size alone.
     for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
       DoubleClick(form->MainPanel, QPoint(250, 200), button);
-      QVERIFY(!form->General().OriginalSize);
+      QVERIFY(!form->Session().General().OriginalSize);
     }
 
     // A click in the right third shows the right edge; a drag moves by the pointer's travel.
@@ -121,13 +121,13 @@ class ViewerTest : public QObject {
     QTest::mouseRelease(form->MainPanel, Qt::LeftButton, {}, QPoint(130, 90));
     QCOMPARE(form->Image1->geometry().topLeft(), QPoint(34, -10));
 
-    form->Session().PresentPicture(form->Files().Locate(pics + "/small.png"));
+    form->Session().PresentPicture(form->Session().Files().Locate(pics + "/small.png"));
     QCOMPARE(form->Image1->geometry(), QRect(200, 150, 100, 100));
     QVERIFY(!form->Image1->stretch());
     QWheelEvent wheel(QPointF(10, 10), form->MainPanel->mapToGlobal(QPointF(10, 10)), {},
                       QPoint(0, 120), Qt::NoButton, {}, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(form->MainPanel, &wheel);
-    QCOMPARE(form->Image1->y(), 150 + form->General().ScrollRate);
+    QCOMPARE(form->Image1->y(), 150 + form->Session().General().ScrollRate);
 
     // A left click while the right button is held opens the preview of the next picture.
     QVERIFY(!form->Form2->isVisible());
@@ -136,8 +136,8 @@ class ViewerTest : public QObject {
     QTest::mouseRelease(form->MainPanel, Qt::LeftButton, {}, QPoint(20, 20));
     QTest::mouseRelease(form->MainPanel, Qt::RightButton, {}, QPoint(20, 20));
     QVERIFY(form->Form2->isVisible());
-    QCOMPARE(form->Form2->Image1()->hasPicture(), !form->Files().PeekNext().empty());
-    QVERIFY(!form->Temporary().RightButtonHeld);
+    QCOMPARE(form->Form2->Image1()->hasPicture(), !form->Session().Files().PeekNext().empty());
+    QVERIFY(!form->Session().Temporary().RightButtonHeld);
     form->resize(504, 54 + form->Edit1->height());
     QTRY_COMPARE_WITH_TIMEOUT(form->Image1->geometry(), QRect(225, 0, 50, 50), 5000);
     form->resize(504, 2 + form->Edit1->height());
@@ -155,15 +155,15 @@ class ViewerTest : public QObject {
     form->Session().OpenPath(pics);
     QCOMPARE(form->windowTitle(), QStringLiteral("1/1 2000 * 1000 /.../pics/big.jpg"));
     QCOMPARE(form->Image1->geometry(), QRect(0, 75, 500, 250));
-    QVERIFY(form->CurrentPicture()->width < 2000);
-    QVERIFY(form->CurrentPicture()->width >= 500);
+    QVERIFY(form->MainPanel->CurrentPicture()->width < 2000);
+    QVERIFY(form->MainPanel->CurrentPicture()->width >= 500);
 
     form->RotateClockwise();
     form->FitPicture();
     QCOMPARE(form->Image1->geometry(), QRect(150, 0, 200, 400));
     DoubleClick(form->MainPanel, QPoint(100, 100));
-    QCOMPARE(form->CurrentPicture()->width, 1000);  // turned, and at full size
-    QCOMPARE(form->CurrentPicture()->height, 2000);
+    QCOMPARE(form->MainPanel->CurrentPicture()->width, 1000);  // turned, and at full size
+    QCOMPARE(form->MainPanel->CurrentPicture()->height, 2000);
     QCOMPARE(form->Image1->geometry(), QRect(-250, 0, 1000, 2000));
     form->close();
   }
@@ -177,14 +177,14 @@ class ViewerTest : public QObject {
     mime.setUrls(
         {QUrl::fromLocalFile(Q(pics + "/b.jpg")), QUrl::fromLocalFile(Q(pics + "/c.jpg"))});
     Drop(form.get(), mime);
-    QCOMPARE(form->Files().GetCurrent(), pics + "/b.jpg");
+    QCOMPARE(form->Session().Files().GetCurrent(), pics + "/b.jpg");
 
     // A path longer than 255 bytes arrives whole.
     const std::string deep = dir.MakeDir(std::string(200, 'd'));
     testsupport::WriteJpeg(deep + "/" + std::string(100, 'p') + ".jpg", 20, 10);
     mime.setUrls({QUrl::fromLocalFile(Q(deep + "/" + std::string(100, 'p') + ".jpg"))});
     Drop(form.get(), mime);
-    QCOMPARE(form->Files().Source(), deep);
+    QCOMPARE(form->Session().Files().Source(), deep);
     QVERIFY(form->windowTitle().startsWith(QStringLiteral("1/1 20 * 10 ")));
 
     std::string taken;
@@ -195,7 +195,7 @@ class ViewerTest : public QObject {
     mime.setUrls({QUrl::fromLocalFile(Q(pics))});
     Drop(form.get(), mime);
     QCOMPARE(taken, pics);
-    QCOMPARE(form->Files().Source(), deep);
+    QCOMPARE(form->Session().Files().Source(), deep);
 
     std::string shown;
     form->SetFolderOpener([&shown](const std::string& folder) { shown = folder; });
@@ -213,17 +213,17 @@ class ViewerTest : public QObject {
     QVERIFY(form->Form2->isVisible());
     form->Session().OpenPath(pics);
     form->Descending2Click();
-    QCOMPARE(form->Files().GetCurrent(), pics + "/c.jpg");
+    QCOMPARE(form->Session().Files().GetCurrent(), pics + "/c.jpg");
     QVERIFY(form->Form2->Image1()->hasPicture());  // b comes next
     form->Ascending2Click();
-    QCOMPARE(form->Files().GetCurrent(), pics + "/a.jpg");
-    form->Session().PresentPicture(form->Files().GoTail());
+    QCOMPARE(form->Session().Files().GetCurrent(), pics + "/a.jpg");
+    form->Session().PresentPicture(form->Session().Files().GoTail());
     QVERIFY(!form->Form2->Image1()->hasPicture());  // nothing after the last
     form->Default2Click();
-    QCOMPARE(form->Files().Index(), 0);
+    QCOMPARE(form->Session().Files().Index(), 0);
     QVERIFY(form->BitBtn2->isHidden());
     form->Shuffle2Click();
-    QCOMPARE(form->Files().Count(), 3);
+    QCOMPARE(form->Session().Files().Count(), 3);
     form->close();
   }
 
@@ -241,9 +241,9 @@ class ViewerTest : public QObject {
     form->Session().OpenPath(many);
     QVERIFY(shownDuringBuild);
     QVERIFY(form->BitBtn2->isHidden());
-    QVERIFY(form->Files().Count() > 0);
-    QVERIFY(form->Files().Count() < 5000);
-    QCOMPARE(form->Files().Source(), many);
+    QVERIFY(form->Session().Files().Count() > 0);
+    QVERIFY(form->Session().Files().Count() < 5000);
+    QCOMPARE(form->Session().Files().Source(), many);
 
     // A close arriving during a build stops it; the window closes once the build has ended.
     QTimer::singleShot(0, form.get(), [&] { form->close(); });
