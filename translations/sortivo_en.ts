@@ -235,7 +235,7 @@ Do not use the equals sign (=) or the colon (:).</translation>
     </message>
     <message>
         <source>言語 (次の起動から)</source>
-        <translation>Language (from the next start)</translation>
+        <translation>Language (next start)</translation>
     </message>
     <message>
         <source>システムに従う</source>

@@ -245,10 +245,11 @@ PrefPanel::PrefPanel(PrefOptions options, TVirtualKeys& keys, TColorManager& col
        label(labelPreviousDir), field(EditPreviousDir, 2), name(EditPreviousDir),
        label(labelNextDir), field(EditNextDir, 2), name(EditNextDir)},
       {label(labelFullScreen), field(EditFullScreen, 2), name(EditFullScreen), label(labelTrash),
-       field(EditTrash, 2), name(EditTrash), label(labelLanguage), field(ComboBoxLanguage)},
+       field(EditTrash, 2), name(EditTrash)},
   };
-  // The file settings share the buttons' line, left of them.
-  fileRow_ = {label(labelSidecar), field(EditSidecarExtensions)};
+  // The language and the file settings share the buttons' line, left of them.
+  fileRow_ = {label(labelLanguage), field(ComboBoxLanguage), label(labelSidecar),
+              field(EditSidecarExtensions)};
 
   connect(EditColorSample, &QLineEdit::textChanged, this, &PrefPanel::EditColorSampleChange);
   EditColorSample->setText(QStringLiteral("FFFFFF"));

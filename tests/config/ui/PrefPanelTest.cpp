@@ -395,19 +395,19 @@ class PrefPanelTest : public QObject {
     QCOMPARE(p.EditPanic->width(), 50);
     QCOMPARE(p.EditTail->font().pixelSize(), 19);
     QCOMPARE(p.ButtonPrefClose->font(), h.font());
-    QCOMPARE(p.ButtonPrefClose->y(),
-             std::max(Bottom(p.EditFullScreen), Bottom(p.ComboBoxLanguage)) + 12);
+    QCOMPARE(p.ButtonPrefClose->y(), Bottom(p.EditFullScreen) + 12);
     // No row of their own: the end of the rotation row, the full-screen row, and the
     // buttons' line.
     QVERIFY(p.EditUndo->y() == p.Edit90->y() && Right(p.EditRedo) <= size.width() - 8);
     QCOMPARE(p.EditTrash->y(), p.EditFullScreen->y());
-    QCOMPARE(p.ComboBoxLanguage->y(), p.EditFullScreen->y());
+    QCOMPARE(p.ComboBoxLanguage->y(), p.ButtonPrefClose->y());
     QCOMPARE(p.EditSidecarExtensions->y(), p.ButtonPrefClose->y());
     QCOMPARE(Right(p.EditSidecarExtensions), p.ButtonPrefRegist->x() - 8);
     QCOMPARE(Right(p.ButtonPrefClose), size.width() - 8);
     QCOMPARE(Right(p.ButtonPrefRegist), p.ButtonPrefClose->x() - 8);
-    QCOMPARE(size.height(),
-             std::max(Bottom(p.ButtonPrefClose), Bottom(p.EditSidecarExtensions)) + 8);
+    QCOMPARE(size.height(), std::max({Bottom(p.ButtonPrefClose), Bottom(p.EditSidecarExtensions),
+                                      Bottom(p.ComboBoxLanguage)}) +
+                                8);
   }
 
   void tabOrder() {
