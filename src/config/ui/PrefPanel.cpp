@@ -196,6 +196,8 @@ PrefPanel::PrefPanel(PrefOptions options, TVirtualKeys& keys, TColorManager& col
   EditRedo = MakeField(this, "EditRedo", kBindingWidth);
   auto* labelTrash = MakeLabel(this, "LabelTrash", tr("ごみ箱へ"));
   EditTrash = MakeField(this, "EditTrash", kBindingWidth);
+  auto* labelSidecar = MakeLabel(this, "LabelSidecarExtensions", tr("サイドカーの拡張子"));
+  EditSidecarExtensions = MakeField(this, "EditSidecarExtensions", 3 * kBindingWidth);
   auto* labelLanguage = MakeLabel(this, "LabelLanguage", tr("言語 (次の起動から)"));
   ComboBoxLanguage = new QComboBox(this);
   ComboBoxLanguage->setObjectName(QStringLiteral("ComboBoxLanguage"));
@@ -204,10 +206,6 @@ PrefPanel::PrefPanel(PrefOptions options, TVirtualKeys& keys, TColorManager& col
   ComboBoxLanguage->addItem(tr("日本語"), QStringLiteral("ja"));
   ComboBoxLanguage->addItem(tr("英語"), QStringLiteral("en"));
   ComboBoxLanguage->resize(ComboBoxLanguage->sizeHint());
-
-  auto* labelSidecar = MakeLabel(this, "LabelSidecarExtensions", tr("サイドカーの拡張子"));
-  // Its width is what the buttons leave.
-  EditSidecarExtensions = MakeField(this, "EditSidecarExtensions", kBindingWidth);
 
   // The buttons keep the window's font.
   ButtonPrefRegist = new QPushButton(tr("登録(&R)"), this);
@@ -245,11 +243,10 @@ PrefPanel::PrefPanel(PrefOptions options, TVirtualKeys& keys, TColorManager& col
        label(labelPreviousDir), field(EditPreviousDir, 2), name(EditPreviousDir),
        label(labelNextDir), field(EditNextDir, 2), name(EditNextDir)},
       {label(labelFullScreen), field(EditFullScreen, 2), name(EditFullScreen), label(labelTrash),
-       field(EditTrash, 2), name(EditTrash)},
+       field(EditTrash, 2), name(EditTrash), label(labelSidecar), field(EditSidecarExtensions)},
   };
-  // The language and the file settings share the buttons' line, left of them.
-  fileRow_ = {label(labelLanguage), field(ComboBoxLanguage), label(labelSidecar),
-              field(EditSidecarExtensions)};
+  // The language shares the buttons' line, left of them.
+  fileRow_ = {label(labelLanguage), field(ComboBoxLanguage)};
 
   connect(EditColorSample, &QLineEdit::textChanged, this, &PrefPanel::EditColorSampleChange);
   EditColorSample->setText(QStringLiteral("FFFFFF"));
@@ -427,9 +424,6 @@ void PrefPanel::Arrange(int clientWidth, int clientHeight, int top) {
   ButtonPrefRegist->resize(ButtonPrefRegist->sizeHint());
   ButtonPrefRegist->move(ButtonPrefClose->x() - kGap - ButtonPrefRegist->width(), buttonsTop);
   const int fileRowBottom = PlaceRow(fileRow_, buttonsTop);
-  QLineEdit* sidecars = EditSidecarExtensions;
-  sidecars->resize(std::max(kBindingWidth, ButtonPrefRegist->x() - kGap - sidecars->x()),
-                   sidecars->height());
   const int height = std::max({buttonsTop + ButtonPrefClose->height(),
                                buttonsTop + ButtonPrefRegist->height(), fileRowBottom}) +
                      kGap;
