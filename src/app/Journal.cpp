@@ -468,15 +468,7 @@ bool TJournal::Append(std::string records, TUserText& error) {
   int failure = writeFailureForTesting.load();
   if (failure == 0 && ::fstat(fd, &st) != 0) failure = errno;
   std::size_t done = 0;
-  while (failure == 0 && done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      failure = n < 0 ? errno : EIO;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
+  if (failure == 0) failure = platform::WriteAll(fd, bytes, &done);
   if (failure != 0) {
     // Half a record would merge with the next one: the file goes back to its whole records.
     if (done > 0 && ::ftruncate(fd, st.st_size) != 0) rewriteFirst_ = true;

@@ -119,18 +119,7 @@ bool SettleMove(const std::string& from, const std::string& to) {
 std::optional<TUserText> AppendListLine(const std::string& listFile, const std::string& line) {
   const int fd = ::open(listFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return CannotWriteFile(listFile, std::strerror(errno));
-  const std::string text = line + "\r\n";
-  std::size_t done = 0;
-  int error = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = n < 0 ? errno : EIO;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
+  int error = platform::WriteAll(fd, line + "\r\n");
   if (::close(fd) != 0 && error == 0) error = errno;
   if (error != 0) return CannotWriteFile(listFile, std::strerror(error));
   return std::nullopt;

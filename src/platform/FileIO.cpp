@@ -20,19 +20,23 @@ std::string ErrorText(const std::string& path, int error) {
   return path + ": " + strerror(error);
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 }  // namespace
+
+int WriteAll(int fd, std::string_view bytes, std::size_t* written) {
+  std::size_t done = 0;
+  int error = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error = n < 0 ? errno : EIO;
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (written) *written = done;
+  return error;
+}
 
 ReadResult ReadWholeFile(const std::string& path, std::size_t limit) {
   return ReadWholeFile(path, limit, 0, {});
@@ -157,7 +161,7 @@ bool WriteFileAtomically(const std::string& linkPath, std::string_view bytes, st
     mode = 0666 & ~mask;
   }
   if (fchmod(fd.get(), mode) != 0) return fail(errno, tmp);
-  if (!WriteAll(fd.get(), bytes)) return fail(errno, tmp);
+  if (const int error = WriteAll(fd.get(), bytes)) return fail(error, tmp);
   if (fsync(fd.get()) != 0) return fail(errno, tmp);
   if (const int error = fd.Close()) return fail(error, tmp);
   if (rename(tmp.c_str(), path.c_str()) != 0) return fail(errno, tmp);

@@ -39,4 +39,8 @@ ReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::size_t
 // reason".
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* err);
 
+// Writes all of bytes to fd, going on after interruptions: 0, or the errno of the failure (EIO
+// for a write that took nothing). written, when given, receives the bytes written.
+int WriteAll(int fd, std::string_view bytes, std::size_t* written = nullptr);
+
 }  // namespace platform
