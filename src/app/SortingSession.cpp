@@ -255,16 +255,28 @@ void TSortingSession::ShowPrevious() {
   }
 }
 
-void TSortingSession::MovePicture(const std::string& source, const std::string& folder) {
-  if (!platform::DirectoryExists(folder)) return view_.SetStatus(StatusColor::Error);
+std::optional<SortingStep> TSortingSession::StepInto(StepKind kind, const std::string& source,
+                                                     const std::string& folder) {
+  const auto refuse = [this](StatusColor status) -> std::optional<SortingStep> {
+    view_.SetStatus(status);
+    return std::nullopt;
+  };
+  if (!platform::DirectoryExists(folder)) return refuse(StatusColor::Error);
   const DestinationName name = MakeDestinationName(source, folder);
-  if (name.identicalFound) return view_.SetStatus(StatusColor::SameFile);
+  if (name.identicalFound) return refuse(StatusColor::SameFile);
   SortingStep step;
-  step.kind = StepKind::Move;
+  step.kind = kind;
   step.listIndex = files_.Index();
   step.picture = {source, name.path};
   if (name.path.empty() || !NameSidecars(step, general_.SidecarExtensions, true))
-    return view_.SetStatus(StatusColor::Error);
+    return refuse(StatusColor::Error);
+  return step;
+}
+
+void TSortingSession::MovePicture(const std::string& source, const std::string& folder) {
+  std::optional<SortingStep> planned = StepInto(StepKind::Move, source, folder);
+  if (!planned) return;
+  SortingStep& step = *planned;
   const std::uint64_t op = BeginStep(OpRole::New, 0, step);
   const FileOperationResult r = MoveFileTo(source, step.picture.to);
   if (!r.ok) {
@@ -289,15 +301,9 @@ void TSortingSession::MovePicture(const std::string& source, const std::string& 
 }
 
 void TSortingSession::CopyPicture(const std::string& source, const std::string& folder) {
-  if (!platform::DirectoryExists(folder)) return view_.SetStatus(StatusColor::Error);
-  const DestinationName name = MakeDestinationName(source, folder);
-  if (name.identicalFound) return view_.SetStatus(StatusColor::SameFile);
-  SortingStep step;
-  step.kind = StepKind::Copy;
-  step.listIndex = files_.Index();
-  step.picture = {source, name.path};
-  if (name.path.empty() || !NameSidecars(step, general_.SidecarExtensions, true))
-    return view_.SetStatus(StatusColor::Error);
+  std::optional<SortingStep> planned = StepInto(StepKind::Copy, source, folder);
+  if (!planned) return;
+  SortingStep& step = *planned;
   const std::uint64_t op = BeginStep(OpRole::New, 0, step);
   const FileOperationResult r = CopyFileTo(source, step.picture.to);
   if (!r.ok) {

@@ -165,6 +165,10 @@ class TSortingSession : public TCommandTarget {
   template <class Build>
   void BuildAndPresent(Build build);
   void ShowEmpty();
+  // The step sending source into folder, its free name and its sidecars' names chosen; nothing,
+  // with the status colour set, when the folder is gone, holds the same file or has no free name.
+  std::optional<SortingStep> StepInto(StepKind kind, const std::string& source,
+                                      const std::string& folder);
   // PresentPicture; a picture coming back by an undo keeps the extension it had.
   void Present(const std::string& path, bool correctExtension);
   // Renames a picture whose extension does not fit its format; the Error colour and the
