@@ -16,7 +16,12 @@
 std::optional<codecs::DecodeOptions> GuessDisplayOptions(const WindowSettings& window,
                                                          bool originalSize) {
   if (window.maximized) return std::nullopt;
-  return DisplayDecodeOptions(window.bounds.width, window.bounds.height, originalSize);
+  codecs::DecodeOptions options =
+      DisplayDecodeOptions(window.bounds.width, window.bounds.height, originalSize);
+  // A stored ratio out of reason is no guess at all: the window decodes for itself.
+  if (window.pixelRatioPercent < 100 || window.pixelRatioPercent > 800) return options;
+  options.pixelRatio = window.pixelRatioPercent / 100.0;
+  return options;
 }
 
 TEarlyOpen::TEarlyOpen(std::string settingsFolder, std::string argument, bool decode)
@@ -89,7 +94,7 @@ void TEarlyOpen::Decode(const codecs::DecodeOptions& guess) {
   if (const auto wanted = WaitForDisplayOptions();
       wanted && load.change == PictureChange::Replace) {
     try {
-      AddShrunkFrame(load.picture, wanted->fitWidth, wanted->fitHeight, 2);
+      AddShrunkFrame(load.picture, wanted->fitWidth, wanted->fitHeight, 2, wanted->pixelRatio);
     } catch (const std::bad_alloc&) {
       load.picture.shrunk.reset();  // the control shrinks it when it paints
     }

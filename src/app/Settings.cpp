@@ -167,6 +167,7 @@ bool LoadSettings(const std::string& path, TGeneralManager& general, TTemporaryM
   window.bounds.width = file.ReadInteger(kMain, "Width", 800);
   window.directoryListWidth = file.ReadInteger(kMain, "DirectoryListWidth", 300);
   window.maximized = file.ReadBool(kMain, "Maximized", false);
+  window.pixelRatioPercent = file.ReadInteger(kMain, "PixelRatioPercent", 100);
 
   // The misspelt keys are the ones read; the lists are written under the correct spelling.
   general.SetImageExtensions(file.ReadString(kMain, "ImageExtentions", kDefaultImageExtensions));
@@ -254,6 +255,7 @@ bool SaveSettings(const std::string& path, const TGeneralManager& general, const
   file.WriteString(kMain, "LastFile", list.current);
   file.WriteString(kMain, "Language", general.Language);
   file.WriteString(kMain, "SidecarExtensions", general.SidecarExtensions);
+  file.WriteInteger(kMain, "PixelRatioPercent", window.pixelRatioPercent);
 
   file.WriteBool(kPreview, "Visible", window.previewVisible);
   file.WriteInteger(kPreview, "Left", window.preview.left);

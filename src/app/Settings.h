@@ -58,6 +58,9 @@ struct WindowSettings {
   // the run-time state's preview slots instead.
   bool previewVisible = false;
   PixelRect preview;
+  // Device pixels per logical pixel where the window last was, in hundredths: what the first
+  // picture is decoded for before the window knows its screen.
+  std::int32_t pixelRatioPercent = 100;
 };
 
 // What SaveSettings records about the picture list.

@@ -71,11 +71,17 @@ struct TFileList::Build {
 TFileList::TFileList(std::string_view imageExtensions, std::string_view listExtensions)
     : imageExtensions_(platform::LowerAscii(imageExtensions)),
       listExtensions_(platform::LowerAscii(listExtensions)),
+      pictureExtensions_(imageExtensions_),
       random_(platform::ClockSeed()) {}
 
 bool TFileList::HasListedExtension(std::string_view path, std::string_view extensions) {
   if (extensions.empty()) return true;
   return platform::IsListedExtension(platform::ExtractFileExt(path, kStyle), extensions);
+}
+
+bool TFileList::IsPicture(std::string_view path) const {
+  if (imageExtensions_.empty()) return true;
+  return pictureExtensions_.Contains(platform::ExtractFileExt(path, kStyle));
 }
 
 TFileList::OpenResult TFileList::Open(const std::string& requested) {

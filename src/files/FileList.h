@@ -85,7 +85,7 @@ class TFileList {
   // The first entry equal to path (exact bytes) becomes current; empty when there is none.
   std::string Locate(const std::string& path);
 
-  bool IsPicture(std::string_view path) const { return HasListedExtension(path, imageExtensions_); }
+  bool IsPicture(std::string_view path) const;
   // The path's extension is one of the list's, whole and without regard to letter case; an
   // empty list text passes everything.
   static bool HasListedExtension(std::string_view path, std::string_view extensions);
@@ -120,6 +120,7 @@ class TFileList {
   bool abortRequested_ = false;
   std::string imageExtensions_;
   std::string listExtensions_;
+  platform::ExtensionSet pictureExtensions_;
   int index_ = -1;
   std::string source_;
   std::string previousPath_;

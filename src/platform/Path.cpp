@@ -81,21 +81,26 @@ bool IsAbsolutePath(std::string_view path, PathStyle style) {
 }
 
 bool IsListedExtension(std::string_view ext, std::string_view list) {
-  if (ext.empty()) return false;
-  const auto lower = [](char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  };
-  const auto same = [&](std::string_view a) {
-    if (a.size() != ext.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-      if (lower(a[i]) != lower(ext[i])) return false;
-    return true;
-  };
+  return ExtensionSet(list).Contains(ext);
+}
+
+ExtensionSet::ExtensionSet(std::string_view list) {
   std::size_t pos = 0;
   while (pos < list.size()) {
     const std::size_t end = std::min(list.find_first_of(" \t", pos), list.size());
-    if (end > pos && same(list.substr(pos, end - pos))) return true;
+    if (end > pos) lowered_.push_back(LowerAscii(list.substr(pos, end - pos)));
     pos = end + 1;
+  }
+}
+
+bool ExtensionSet::Contains(std::string_view ext) const {
+  if (ext.empty()) return false;
+  for (const std::string& e : lowered_) {
+    if (e.size() != ext.size()) continue;
+    std::size_t i = 0;
+    while (i < e.size() && e[i] == (ext[i] >= 'A' && ext[i] <= 'Z' ? ext[i] - 'A' + 'a' : ext[i]))
+      ++i;
+    if (i == e.size()) return true;
   }
   return false;
 }

@@ -4,6 +4,7 @@
 // program itself passes kNativeStyle.
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -48,6 +49,16 @@ bool IsAbsolutePath(std::string_view path, PathStyle style);
 // (".bmp .gif .JPG"), compared whole and without regard to ASCII letter case. An empty ext is in
 // no list: "x.pn" is no picture and a name without a dot has no extension to match.
 bool IsListedExtension(std::string_view ext, std::string_view list);
+
+// The same test against a list read once: a folder of many thousands of names asks it of each.
+class ExtensionSet {
+ public:
+  explicit ExtensionSet(std::string_view list);
+  bool Contains(std::string_view ext) const;
+
+ private:
+  std::vector<std::string> lowered_;
+};
 
 // ASCII-only lower-casing: bytes of UTF-8 multi-byte characters are left alone.
 std::string LowerAscii(std::string_view text);

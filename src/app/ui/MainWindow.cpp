@@ -1,5 +1,7 @@
 #include "app/ui/MainWindow.h"
 
+#include <cmath>
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -51,7 +53,11 @@ TForm1::TForm1(std::string settingsFolder, std::vector<std::string> arguments, Q
     const KeyStroke k = TranslateKeyEvent(event);
     return session_ && session_->IsPanicKey(static_cast<std::uint16_t>(k.virtualKey), k.modifiers);
   });
-  connect(Form2, &TForm2::emergencyRequested, this, &TForm1::MinimiseWindow);
+  // As the key does in the main window: out of full screen first.
+  connect(Form2, &TForm2::emergencyRequested, this, [this] {
+    if (isFullScreen()) return ToggleFullScreen();
+    MinimiseWindow();
+  });
   PlacePreview();
 }
 
@@ -183,6 +189,7 @@ WindowSettings TForm1::CurrentWindowSettings() const {
   w.bounds = normalBounds_.Current(*this, window_.bounds);
   w.previewVisible = Form2->isVisible();
   w.preview = Form2->Bounds();
+  w.pixelRatioPercent = static_cast<std::int32_t>(std::lround(devicePixelRatioF() * 100));
   return w;
 }
 

@@ -37,7 +37,8 @@ class TForm2 : public QWidget {
   void FormKeyDown(const QKeyEvent& event);
 
  signals:
-  // The panic key was pressed here: the window has hidden itself; the main window minimises.
+  // The panic key was pressed here: the window has hidden itself; the main window leaves full
+  // screen, or else minimises.
   void emergencyRequested();
 
  protected:

@@ -11,6 +11,7 @@
 #include "platform/ProfileFile.h"
 #include "support/PictureWriter.h"
 #include "support/TempDir.h"
+#include "view/ui/PreviewWindow.h"
 
 namespace fs = std::filesystem;
 using testsupport::TempDir;
@@ -279,6 +280,13 @@ class KeyboardTest : public QObject {
     QTest::keyClick(s.form->Edit1, Qt::Key_Escape);  // leaves full screen, does not minimise
     QTRY_COMPARE(QRect(s.form->pos(), s.form->size()), normal);
     QVERIFY(!s.form->windowState().testAnyFlags(Qt::WindowFullScreen | Qt::WindowMinimized));
+    // The same key in the preview window.
+    QTest::keyClick(s.form->Edit1, Qt::Key_F11);
+    QTRY_VERIFY(s.form->isFullScreen());
+    s.form->Form2->show();
+    QTest::keyClick(s.form->Form2, Qt::Key_Escape);
+    QTRY_VERIFY(!s.form->isFullScreen());
+    QVERIFY(!s.form->isMinimized());
 
     QTest::keyClick(s.form.get(), Qt::Key_F11);  // closed in full screen: the normal bounds saved
     QTRY_VERIFY(s.form->isFullScreen());
