@@ -10,6 +10,7 @@
 #include "config/ColorManager.h"
 #include "config/VirtualKeys.h"
 #include "platform/ConfigFolder.h"
+#include "platform/FileSystem.h"
 #include "view/Downscale.h"
 #include "view/ImageLib.h"
 
@@ -72,18 +73,42 @@ void TEarlyOpen::Run(const std::string& settingsFolder, const std::string& argum
 
   std::string source = TSortingSession::SourceToOpen(argument);
   if (source.empty()) return;
+  const std::optional<codecs::DecodeOptions> guess =
+      decode ? GuessDisplayOptions(window, general.OriginalSize) : std::nullopt;
+  // The decode starts as soon as the picture to show is known, and the listing goes on beside
+  // it: a folder of many thousands of names takes a while to list.
+  std::thread decoder;
+  struct Joiner {
+    std::thread& thread;
+    ~Joiner() {
+      if (thread.joinable()) thread.join();
+    }
+  } joiner{decoder};
+  const auto decodeAtOnce = [&](const std::string& picture) {
+    if (!guess || decoder.joinable()) return;
+    decoder = std::thread([this, picture, options = *guess] {
+      try {
+        Decode(picture, options);
+      } catch (const std::exception&) {
+        // The window's own load reports it.
+      }
+    });
+  };
   auto list = std::make_unique<TFileList>(general.ImageExtensions, general.ListExtensions);
+  if (platform::FileExists(source) && list->IsPicture(source))
+    decodeAtOnce(source);  // the picture named is the one shown
+  else
+    list->SetFirstKnown(decodeAtOnce);
   const TFileList::OpenResult opened = list->Open(source);
+  list->SetFirstKnown(nullptr);
   if (!opened.accepted) return;
+  if (!opened.first.empty()) decodeAtOnce(opened.first);  // a list file's first entry
   prepared_.source = std::move(source);
   prepared_.list = std::move(list);
   prepared_.picture = opened.first;
-  if (!decode || opened.first.empty()) return;
-  if (const auto guess = GuessDisplayOptions(window, general.OriginalSize)) Decode(*guess);
 }
 
-void TEarlyOpen::Decode(const codecs::DecodeOptions& guess) {
-  const std::string& path = prepared_.picture;
+void TEarlyOpen::Decode(const std::string& path, const codecs::DecodeOptions& guess) {
   FileStamp before;
   if (!StampFile(path, &before)) return;
   // A file that cannot be read throws: the window's own load reports it as it always does.
@@ -107,6 +132,7 @@ void TEarlyOpen::Decode(const codecs::DecodeOptions& guess) {
   if (load.change == PictureChange::Replace)
     shared.picture = std::make_shared<const Picture>(std::move(load.picture));
   prepared_.decoded = std::move(shared);
+  prepared_.decodedPicture = path;
   prepared_.options = guess;
   prepared_.stamp = before;
 }
@@ -122,6 +148,6 @@ void TEarlyOpen::HandOver(TSortingSession& session, TDecodeAhead* cache) {
   // Only for the argument still waiting to be opened: the session drops the list otherwise.
   if (session.Temporary().GetSlot(Slot::PendingArguments) <= 0) return;
   if (prepared.decoded && cache)
-    cache->Store(prepared.picture, prepared.options, prepared.stamp, *prepared.decoded);
+    cache->Store(prepared.decodedPicture, prepared.options, prepared.stamp, *prepared.decoded);
   if (prepared.list) session.OfferListing(std::move(prepared.source), std::move(prepared.list));
 }

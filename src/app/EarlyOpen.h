@@ -31,9 +31,11 @@ class TEarlyOpen {
     std::string source;               // as TSortingSession::SourceToOpen gives it
     std::unique_ptr<TFileList> list;  // TFileList::Open(source); null when it was not built
     std::string picture;              // the list's current entry; empty when none
-    // Set when the picture was decoded and may be kept: the options it serves and the version
-    // of the file it came from.
+    // Set when a picture was decoded and may be kept: which one (the current entry, as far as
+    // could be told before the list was done), the options it serves and the version of the
+    // file it came from.
     std::optional<SharedLoadResult> decoded;
+    std::string decodedPicture;
     codecs::DecodeOptions options;
     FileStamp stamp;
   };
@@ -57,7 +59,8 @@ class TEarlyOpen {
 
  private:
   void Run(const std::string& settingsFolder, const std::string& argument, bool decode);
-  void Decode(const codecs::DecodeOptions& guess);
+  // On a thread of its own, beside the listing.
+  void Decode(const std::string& path, const codecs::DecodeOptions& guess);
   // The window's hint, waiting for it until Take is called.
   std::optional<codecs::DecodeOptions> WaitForDisplayOptions();
 

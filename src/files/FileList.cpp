@@ -102,7 +102,9 @@ TFileList::OpenResult TFileList::Open(const std::string& requested) {
   if (platform::DirectoryExists(path)) {
     source_ = path;
     entries_.clear();
+    announceFirst_ = static_cast<bool>(firstKnown_);
     ScanFolder(path);
+    announceFirst_ = false;
   } else if (platform::FileExists(path)) {
     if (IsPicture(path)) {
       source_ = platform::ExtractFileDir(path, kStyle);
@@ -155,6 +157,11 @@ void TFileList::ScanInto(const std::string& folder, Build* build) {
           path += e.name();
           if (build) build->known.insert(path);
           entries_.push_back(std::move(path));
+          // Names come in order: the first picture is the one Open makes current.
+          if (announceFirst_) {
+            announceFirst_ = false;
+            firstKnown_(entries_.back());
+          }
         }
         if (first) {
           first = false;

@@ -3,6 +3,7 @@
 // a folder, a single picture or a list file, with a current position that clamps at both ends.
 // Entries whose files have vanished are dropped when a positioning request reaches them.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,11 @@ class TFileList {
   // Called now and then during a long build so the window can handle its events (the abort
   // button among them).
   void SetPump(platform::PumpCallback pump) { pump_ = std::move(pump); }
+  // Called during an Open of a folder as soon as its first picture is known, before the rest of
+  // the folder is listed, so that the caller can start on it. Not for pictures or list files.
+  void SetFirstKnown(std::function<void(const std::string&)> hook) {
+    firstKnown_ = std::move(hook);
+  }
   void SetRandomSeed(std::uint32_t seed) { random_.Seed(seed); }
 
   struct OpenResult {
@@ -125,5 +131,7 @@ class TFileList {
   std::string source_;
   std::string previousPath_;
   platform::PumpCallback pump_;
+  std::function<void(const std::string&)> firstKnown_;
+  bool announceFirst_ = false;
   platform::Random random_;
 };

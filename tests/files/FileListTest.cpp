@@ -68,8 +68,14 @@ TEST(FileList, OpeningAPictureOrSomethingElse) {
   for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) dir.Write(name, "x");
   const std::string other = dir.Write("notes.doc", "x");
   TFileList list(kPictures, ".txt");
+  // Told of the first picture while listing a folder, and only then.
+  std::vector<std::string> known;
+  list.SetFirstKnown([&known](const std::string& first) { known.push_back(first); });
+  EXPECT_EQ(list.Open(dir.str()).first, dir / "a.jpg");
+  EXPECT_EQ(known, std::vector<std::string>{dir / "a.jpg"});
 
   auto r = list.Open(dir / "b.jpg");
+  EXPECT_EQ(known.size(), 1u);
   EXPECT_TRUE(r.accepted);
   EXPECT_EQ(r.first, dir / "b.jpg");
   EXPECT_EQ(list.GetCurrent(), dir / "b.jpg");
