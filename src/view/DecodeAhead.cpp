@@ -184,6 +184,7 @@ void TDecodeAhead::Run(std::size_t slot) {
     {
       std::lock_guard lock(mutex_);
       running_[slot].reset();
+      if (doneHook_ && !stop_) doneHook_(job.path);
     }
     workDone_.notify_all();
   }
@@ -300,6 +301,11 @@ void TDecodeAhead::Clear() {
   stats_.bytes = 0;
   wanted_.clear();
   nextWanted_ = 0;
+}
+
+void TDecodeAhead::SetDoneHook(DoneHook hook) {
+  std::lock_guard lock(mutex_);
+  doneHook_ = std::move(hook);
 }
 
 bool TDecodeAhead::WaitIdle(std::chrono::milliseconds timeout) {

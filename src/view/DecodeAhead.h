@@ -123,6 +123,13 @@ class TDecodeAhead {
   // Drops every cached picture and all queued work.
   void Clear();
 
+  // Called on a worker each time it is done with a path it was asked for, whether the result was
+  // kept, handed over, thrown away or refused, or the cache already held it. It runs with the
+  // cache locked: it may only pass the path on (to the window's thread), never call back in. A
+  // hook replaced or cleared here is never called again once this returns.
+  using DoneHook = std::function<void(const std::string& path)>;
+  void SetDoneHook(DoneHook hook);
+
   // True once no work is queued or under way; false when timeout passed first.
   bool WaitIdle(std::chrono::milliseconds timeout);
 
@@ -171,6 +178,7 @@ class TDecodeAhead {
   std::list<Entry> handedOver_;  // too large to keep: for the Takes waiting for them
   std::list<Refusal> refusals_;  // most recent first, a few only
   Stats stats_;
+  DoneHook doneHook_;
   std::vector<std::thread> workers_;
 };
 
