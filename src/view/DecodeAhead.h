@@ -120,6 +120,17 @@ class TDecodeAhead {
   void Store(const std::string& path, const codecs::DecodeOptions& options, const FileStamp& stamp,
              const SharedLoadResult& result);
 
+  // Stand-ins (LoadStandIn: a HEIF or AVIF file's thumbnail) for the pictures wanted next,
+  // most urgent first, decoded on a thread of their own: they take milliseconds where a full
+  // decode takes a second or two, and must not queue behind one. Replaces the previous list. The
+  // last few are kept, failures (no thumbnail, another format) as well, so that a picture
+  // without one is not looked at twice.
+  void PrefetchStandIns(std::vector<DecodeRequest> requests);
+  // The stand-in decoded ahead for path when the file is unchanged since (its change may be
+  // Keep: the file has none); one being decoded right now is waited for.
+  std::optional<SharedLoadResult> TakeStandIn(const std::string& path,
+                                              const codecs::DecodeOptions& options);
+
   // Drops every cached picture and all queued work.
   void Clear();
 
@@ -147,6 +158,8 @@ class TDecodeAhead {
 
   void Run(std::size_t slot);
   void DecodeOne(const DecodeRequest& request);
+  void RunStandIns();
+  void DecodeStandIn(const DecodeRequest& request);
   // The caller holds mutex_ for these.
   EntryList::iterator FindLocked(const std::string& path);
   // False when the entry is over the cap on its own: it is not kept, and the refusal is noted.
@@ -179,7 +192,13 @@ class TDecodeAhead {
   std::list<Refusal> refusals_;  // most recent first, a few only
   Stats stats_;
   DoneHook doneHook_;
+  std::condition_variable standInReady_;
+  std::vector<DecodeRequest> standInsWanted_;
+  std::size_t nextStandIn_ = 0;
+  std::optional<std::string> standInRunning_;
+  EntryList standIns_;  // most recently made first, a few only
   std::vector<std::thread> workers_;
+  std::thread standInWorker_;
 };
 
 // True unless the environment variable SORTIVO_NO_DECODE_AHEAD is set to a value other than "0"

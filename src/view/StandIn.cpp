@@ -12,14 +12,19 @@ SharedLoadResult LoadPictureOrStandIn(TDecodeAhead* cache, const std::string& pa
     // A decode under way is not waited for: it may have a second to go.
     if (std::optional<SharedLoadResult> hit = cache->Take(path, options, false))
       return *std::move(hit);
-    LoadResult thumbnail = LoadStandIn(path, options);
-    if (thumbnail.change == PictureChange::Replace) {
+    std::optional<SharedLoadResult> ahead = cache->TakeStandIn(path, options);
+    if (!ahead) {
+      LoadResult thumbnail = LoadStandIn(path, options);
+      ahead.emplace();
+      ahead->format = thumbnail.format;
+      ahead->change = thumbnail.change;
+      if (thumbnail.change == PictureChange::Replace)
+        ahead->picture = std::make_shared<const Picture>(std::move(thumbnail.picture));
+    }
+    if (ahead->change == PictureChange::Replace && ahead->picture) {
       *standIn = true;
-      SharedLoadResult shared;
-      shared.format = thumbnail.format;
-      shared.change = PictureChange::Replace;
-      shared.picture = std::make_shared<const Picture>(std::move(thumbnail.picture));
-      return shared;
+      ahead->fromCache = false;  // no decode of the picture itself
+      return *std::move(ahead);
     }
   }
   return LoadPictureCached(cache, path, options);

@@ -275,3 +275,41 @@ TEST(StandIn, TheDoneHookHearsEveryEndUntilItIsCleared) {
   ASSERT_TRUE(cache.WaitIdle(30s));
   EXPECT_EQ(done.Count(), 4u);
 }
+
+// The workers make the next pictures' stand-ins ahead, on a lane of their own, and hand each out
+// only while its file is unchanged; a file without a thumbnail is known to have none.
+TEST(StandIn, MadeAheadForTheFilesAsTheyAreNow) {
+  const Files& files = Encoded();
+  struct Case {
+    const char* what;
+    const std::string* bytes;
+    bool asked, rewritten;
+    std::optional<int> width;  // of the stand-in handed out; 0: "none" handed out
+  };
+  for (const Case& c : {
+           Case{"a thumbnail", &files.thumbnail, true, false, 64},
+           Case{"turned", &files.turned, true, false, 48},
+           Case{"none in the file", &files.bare, true, false, 0},
+           Case{"a JPEG", &files.jpeg, true, false, 0},
+           Case{"not asked for", &files.thumbnail, false, false, std::nullopt},
+           Case{"rewritten since", &files.thumbnail, true, true, std::nullopt},
+       }) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::string path = dir.Write("p.heic", *c.bytes);
+    TDecodeAhead cache(Quick());
+    if (c.asked) cache.PrefetchStandIns({{path, Area()}});
+    ASSERT_TRUE(cache.WaitIdle(30s));
+    if (c.rewritten) dir.Write("p.heic", files.turned);
+    const std::optional<SharedLoadResult> ahead = cache.TakeStandIn(path, Area());
+    ASSERT_EQ(ahead.has_value(), c.width.has_value());
+    if (!ahead) continue;
+    EXPECT_EQ(ahead->change == PictureChange::Replace, *c.width > 0);
+    if (*c.width > 0) {
+      EXPECT_EQ(ahead->picture->width, *c.width);
+      bool standIn = false;
+      EXPECT_EQ(LoadPictureOrStandIn(&cache, path, Area(), &standIn).picture, ahead->picture);
+      EXPECT_TRUE(standIn);
+    }
+  }
+}

@@ -243,6 +243,14 @@ void TPictureArea::DecodeAheadOfCurrent(const codecs::DecodeOptions& options) {
         wanted.push_back({session_->Files().Entry(i), options});
   }
   decodeAhead_->Prefetch(std::move(wanted));
+  // A few more stand-ins than full decodes: they are cheap, and a fast typist outruns the others.
+  std::vector<DecodeRequest> standIns;
+  if (index >= 0) {
+    for (int i = index + 1; i < std::min(index + 5, session_->Files().Count()); ++i)
+      if (!session_->Files().Entry(i).empty())
+        standIns.push_back({session_->Files().Entry(i), options});
+  }
+  decodeAhead_->PrefetchStandIns(std::move(standIns));
 }
 
 ViewPlacement TPictureArea::CurrentPlacement() const {
