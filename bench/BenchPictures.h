@@ -122,8 +122,10 @@ inline const std::vector<std::string>& AheadPhotos(int minimum) {
   return paths;
 }
 
-// A photo as a phone saves it, HEVC in HEIF at quality 80, written to path.
-inline bool WritePhotoHeic(const std::string& path, int width, int height, unsigned seed) {
+// A photo as a phone saves it, HEVC in HEIF at quality 80, written to path; with a thumbnail
+// box above 0, also the small HEVC thumbnail a phone adds (its long side that many pixels).
+inline bool WritePhotoHeic(const std::string& path, int width, int height, unsigned seed,
+                           int thumbnailBox = 0) {
   const std::vector<unsigned char> rgb = PhotoRgb(width, height, seed, PhotoKind::Scene);
   heif_context* ctx = heif_context_alloc();
   heif_image* image = nullptr;
@@ -144,8 +146,14 @@ inline bool WritePhotoHeic(const std::string& path, int width, int height, unsig
     // A faster search than x265's default: the stream decodes at the same cost, with the same
     // tools (deblocking and sample-adaptive offset both on), in a fraction of the encoding time.
     heif_encoder_set_parameter_string(encoder, "preset", "veryfast");
-    ok = !heif_context_encode_image(ctx, image, encoder, nullptr, nullptr).code &&
-         !heif_context_write_to_file(ctx, path.c_str()).code;
+    heif_image_handle* handle = nullptr;
+    ok = !heif_context_encode_image(ctx, image, encoder, nullptr, &handle).code;
+    if (ok && thumbnailBox > 0)
+      ok = !heif_context_encode_thumbnail(ctx, image, handle, encoder, nullptr, thumbnailBox,
+                                          nullptr)
+                .code;
+    if (handle) heif_image_handle_release(handle);
+    ok = ok && !heif_context_write_to_file(ctx, path.c_str()).code;
   }
   if (encoder) heif_encoder_release(encoder);
   if (image) heif_image_release(image);
@@ -154,43 +162,51 @@ inline bool WritePhotoHeic(const std::string& path, int width, int height, unsig
 }
 
 // The 4000 x 3000 HEIC photos the decode-ahead benchmark sorts: SORTIVO_BENCH_HEIC_PICTURES of
-// them (32 unless it says otherwise, at least minimum). Encoding one takes x265 well over ten
-// seconds, so only the first SORTIVO_BENCH_HEIC_ENCODED (8 unless it says otherwise) are encoded,
-// two at a time, and the others are copies of them: a decode costs what its stream costs,
-// whichever file it comes from. They are made once into a folder beside the benchmark program
-// and kept there.
-inline const std::vector<std::string>& AheadHeicPhotos(int minimum) {
-  static const std::vector<std::string> paths = [minimum] {
-    const char* distinct = std::getenv("SORTIVO_BENCH_HEIC_ENCODED");
-    const std::size_t encoded =
-        static_cast<std::size_t>(std::max(distinct ? std::atoi(distinct) : 8, 1));
-    const std::filesystem::path dir =
-        std::filesystem::read_symlink("/proc/self/exe").parent_path() / "heic-photos";
-    std::filesystem::create_directories(dir);
-    const char* wanted = std::getenv("SORTIVO_BENCH_HEIC_PICTURES");
-    const int count = std::max(wanted ? std::atoi(wanted) : 32, minimum);
-    std::vector<std::string> out;
-    for (int i = 0; i < count; ++i)
-      out.push_back((dir / (std::to_string(1000 + i) + ".heic")).string());
-    const auto make = [&out, encoded](std::size_t first) {
-      for (std::size_t i = first; i < std::min(out.size(), encoded); i += 2) {
-        if (std::filesystem::exists(out[i])) continue;
-        if (!WritePhotoHeic(out[i] + ".part", 4000, 3000, static_cast<unsigned>(i))) std::abort();
-        std::filesystem::rename(out[i] + ".part", out[i]);
-      }
-    };
-    std::thread other(make, 1);
-    make(0);
-    other.join();
-    for (std::size_t i = encoded; i < out.size(); ++i) {
+// them (32 unless it says otherwise, at least minimum), each with a 320 x 240 thumbnail as phones
+// write them, or without one. Encoding one takes x265 well over ten seconds, so only the first
+// SORTIVO_BENCH_HEIC_ENCODED (8 unless it says otherwise) are encoded, two at a time, and the
+// others are copies of them: a decode costs what its stream costs, whichever file it comes from.
+// They are made once into a folder beside the benchmark program and kept there.
+inline std::vector<std::string> MakeHeicPhotos(int minimum, bool thumbnails) {
+  constexpr int kThumbnailBox = 320;
+  const char* distinct = std::getenv("SORTIVO_BENCH_HEIC_ENCODED");
+  const std::size_t encoded =
+      static_cast<std::size_t>(std::max(distinct ? std::atoi(distinct) : 8, 1));
+  const std::filesystem::path dir = std::filesystem::read_symlink("/proc/self/exe").parent_path() /
+                                    (thumbnails ? "heic-photos-thumbnails" : "heic-photos");
+  std::filesystem::create_directories(dir);
+  const char* wanted = std::getenv("SORTIVO_BENCH_HEIC_PICTURES");
+  const int count = std::max(wanted ? std::atoi(wanted) : 32, minimum);
+  std::vector<std::string> out;
+  for (int i = 0; i < count; ++i)
+    out.push_back((dir / (std::to_string(1000 + i) + ".heic")).string());
+  const auto make = [&out, encoded, thumbnails](std::size_t first) {
+    for (std::size_t i = first; i < std::min(out.size(), encoded); i += 2) {
       if (std::filesystem::exists(out[i])) continue;
-      std::filesystem::copy_file(out[i % encoded], out[i] + ".part",
-                                 std::filesystem::copy_options::overwrite_existing);
+      if (!WritePhotoHeic(out[i] + ".part", 4000, 3000, static_cast<unsigned>(i),
+                          thumbnails ? kThumbnailBox : 0))
+        std::abort();
       std::filesystem::rename(out[i] + ".part", out[i]);
     }
-    return out;
-  }();
-  return paths;
+  };
+  std::thread other(make, 1);
+  make(0);
+  other.join();
+  for (std::size_t i = encoded; i < out.size(); ++i) {
+    if (std::filesystem::exists(out[i])) continue;
+    std::filesystem::copy_file(out[i % encoded], out[i] + ".part",
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::rename(out[i] + ".part", out[i]);
+  }
+  return out;
+}
+inline const std::vector<std::string>& AheadHeicPhotos(int minimum, bool thumbnails = true) {
+  if (thumbnails) {
+    static const std::vector<std::string> with = MakeHeicPhotos(minimum, true);
+    return with;
+  }
+  static const std::vector<std::string> without = MakeHeicPhotos(minimum, false);
+  return without;
 }
 
 // The baseline the loaders are measured against: the bare library decoding bytes into a reused

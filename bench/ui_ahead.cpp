@@ -125,6 +125,10 @@ struct Figures {
   double jumpMs = 0, bareMs = 0;      // medians; the bare decode at quarter scale
   double bareFullMs = 0;              // and at full size, the decode alone
   double jumpRatio = 0;               // median of each jump against its own bare decode
+  // Pictures shown first by a stand-in (a HEIC's thumbnail) while their own decode went on:
+  double standInShare = 0;  // share of the keys
+  double sharpShare = 0;    // share of those replaced by the picture itself before the next key
+  double sharpMedianMs = 0, sharpP95Ms = 0;  // key to the picture itself painted (waitSharp)
 };
 
 double PeakRssMb() {
@@ -133,24 +137,40 @@ double PeakRssMb() {
   return static_cast<double>(ru.ru_maxrss) / 1024.0;
 }
 
-Figures Sort(std::chrono::milliseconds interval, const std::vector<std::string>& pictures) {
+// With waitSharp, each next key comes interval after the picture itself (not a stand-in) is
+// painted, and the time from the key to that paint is measured too.
+Figures Sort(std::chrono::milliseconds interval, const std::vector<std::string>& pictures,
+             bool waitSharp = false) {
   Figures f;
   Run run(pictures);
   auto form = Window(run);
   form->Session().OpenPath(run.source);
   const int n = form->Session().Files().Count();
   if (n != static_cast<int>(pictures.size())) std::abort();
-  std::vector<double> ms, handled;
-  int preshrunk = 0;
+  std::vector<double> ms, handled, sharp;
+  int preshrunk = 0, standIns = 0, sharpened = 0;
   for (int i = 1; i < n; ++i) {
     const Clock::time_point key = Clock::now() + interval;
     Type(*form, "f");
+    const bool wasStandIn = form->MainPanel->ShowsStandIn();
     IdleUntil(key);
+    if (wasStandIn && !form->MainPanel->ShowsStandIn()) ++sharpened;
     const std::string expected = form->Session().Files().PeekNext();
     handled.push_back(Ms(Enter(*form)));
     ms.push_back(Ms(Clock::now() - key));
     if (form->Session().Files().GetCurrent() != expected || !form->MainPanel->CurrentPicture())
       std::abort();
+    if (form->MainPanel->ShowsStandIn()) ++standIns;
+    if (waitSharp) {
+      // The replacement is painted within the queued call that makes it.
+      const Clock::time_point giveUp = Clock::now() + std::chrono::seconds(60);
+      while (form->MainPanel->ShowsStandIn() && Clock::now() < giveUp) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+      }
+      if (form->MainPanel->ShowsStandIn()) std::abort();
+      sharp.push_back(Ms(Clock::now() - key));
+    }
     const ViewSize device = DeviceSize({form->Image1->width(), form->Image1->height()},
                                        form->Image1->devicePixelRatioF());
     if (form->Image1->stretch() &&
@@ -163,6 +183,12 @@ Figures Sort(std::chrono::milliseconds interval, const std::vector<std::string>&
   f.p95Ms = bench::Quantile(ms, 0.95);
   f.maxMs = *std::max_element(ms.begin(), ms.end());
   f.handledMs = bench::Quantile(handled, 0.5);
+  f.standInShare = static_cast<double>(standIns) / std::max(n - 1, 1);
+  f.sharpShare = static_cast<double>(sharpened) / std::max(standIns, 1);
+  if (!sharp.empty()) {
+    f.sharpMedianMs = bench::Quantile(sharp, 0.5);
+    f.sharpP95Ms = bench::Quantile(sharp, 0.95);
+  }
   if (form->DecodeAhead()) {
     const TDecodeAhead::Stats s = form->DecodeAhead()->stats();
     f.hits = static_cast<double>(s.hits);
@@ -255,11 +281,11 @@ Figures InChild(bool ahead, Body body) {
 }
 
 void KeyToNextPicture(benchmark::State& state, const std::vector<std::string>& pictures,
-                      const char* kind) {
+                      const std::string& kind, bool waitSharp = false) {
   const bool ahead = state.range(0) != 0;
   const std::chrono::milliseconds interval(state.range(1));
   for (auto _ : state) {
-    const Figures f = InChild(ahead, [&] { return Sort(interval, pictures); });
+    const Figures f = InChild(ahead, [&] { return Sort(interval, pictures, waitSharp); });
     state.SetIterationTime(f.medianMs / 1000.0);
     state.counters["median_ms"] = f.medianMs;
     state.counters["p95_ms"] = f.p95Ms;
@@ -271,10 +297,18 @@ void KeyToNextPicture(benchmark::State& state, const std::vector<std::string>& p
     state.counters["pixel_ratio"] = f.ratio;
     state.counters["worker_decodes"] = f.decodes;
     state.counters["worker_discarded"] = f.discarded;
+    state.counters["standin_share"] = f.standInShare;
+    if (waitSharp) {
+      state.counters["sharp_median_ms"] = f.sharpMedianMs;
+      state.counters["sharp_p95_ms"] = f.sharpP95Ms;
+    } else {
+      state.counters["sharp_before_next_key_share"] = f.sharpShare;
+    }
   }
   state.SetLabel(std::string(ahead ? "ahead" : "on demand") + ", key every " +
-                 std::to_string(interval.count()) + " ms, " + std::to_string(pictures.size()) +
-                 " " + kind);
+                 std::to_string(interval.count()) + " ms after the " +
+                 (waitSharp ? "picture itself" : "first paint") + ", " +
+                 std::to_string(pictures.size()) + " " + kind);
 }
 
 void BM_FolderKeyToNextPicture(benchmark::State& state) {
@@ -290,15 +324,25 @@ BENCHMARK(BM_FolderKeyToNextPicture)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-// A phone's photos: 4000 x 3000 HEIC, which no decoder can decode at a reduced scale. Their files
-// are kept beside this program (see bench::AheadHeicPhotos).
+// A phone's photos: 4000 x 3000 HEIC, which no decoder can decode at a reduced scale, each with
+// the 320 x 240 thumbnail phones add (thumbnail 1) or without it. Their files are kept beside
+// this program (see bench::AheadHeicPhotos). median_ms and p95_ms time the key to the first paint
+// of the right file: the thumbnail standing in for the picture (standin_share of the keys) or the
+// picture itself. With sharp 1 the next key waits for the picture itself, and sharp_median_ms and
+// sharp_p95_ms time the key to its paint.
 void BM_FolderKeyToNextHeic(benchmark::State& state) {
-  KeyToNextPicture(state, bench::AheadHeicPhotos(8), "4000 x 3000 HEICs");
+  const bool thumbnails = state.range(2) != 0, waitSharp = state.range(3) != 0;
+  KeyToNextPicture(state, bench::AheadHeicPhotos(8, thumbnails),
+                   std::string("4000 x 3000 HEICs ") +
+                       (thumbnails ? "with 320 x 240 thumbnails" : "without thumbnails"),
+                   waitSharp);
 }
 BENCHMARK(BM_FolderKeyToNextHeic)
-    ->ArgNames({"ahead", "interval_ms"})
-    ->Args({1, 150})
-    ->Args({0, 150})
+    ->ArgNames({"ahead", "interval_ms", "thumbnail", "sharp"})
+    ->Args({1, 150, 1, 0})
+    ->Args({1, 150, 1, 1})
+    ->Args({0, 150, 1, 0})
+    ->Args({1, 150, 0, 0})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

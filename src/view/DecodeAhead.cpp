@@ -138,6 +138,7 @@ TDecodeAhead::TDecodeAhead(Config config) : config_(std::move(config)) {
   running_.resize(n);
   workers_.reserve(n);
   for (std::size_t slot = 0; slot < n; ++slot) workers_.emplace_back([this, slot] { Run(slot); });
+  standInWorker_ = std::thread([this] { RunStandIns(); });
 }
 
 TDecodeAhead::~TDecodeAhead() {
@@ -146,9 +147,11 @@ TDecodeAhead::~TDecodeAhead() {
     stop_ = true;
   }
   workReady_.notify_all();
+  standInReady_.notify_all();
   workDone_.notify_all();
   for (std::thread& w : workers_)
     if (w.joinable()) w.join();
+  if (standInWorker_.joinable()) standInWorker_.join();
 }
 
 void TDecodeAhead::Prefetch(std::vector<DecodeRequest> requests) {
@@ -184,6 +187,7 @@ void TDecodeAhead::Run(std::size_t slot) {
     {
       std::lock_guard lock(mutex_);
       running_[slot].reset();
+      if (doneHook_ && !stop_) doneHook_(job.path);
     }
     workDone_.notify_all();
   }
@@ -296,16 +300,109 @@ void TDecodeAhead::Store(const std::string& path, const codecs::DecodeOptions& o
 void TDecodeAhead::Clear() {
   std::lock_guard lock(mutex_);
   entries_.clear();
+  standIns_.clear();
+  standInsWanted_.clear();
+  nextStandIn_ = 0;
   handedOver_.clear();
   stats_.bytes = 0;
   wanted_.clear();
   nextWanted_ = 0;
 }
 
+void TDecodeAhead::PrefetchStandIns(std::vector<DecodeRequest> requests) {
+  if (!config_.enabled) return;
+  for (DecodeRequest& r : requests) r.options = WithoutReuse(r.options);
+  {
+    std::lock_guard lock(mutex_);
+    standInsWanted_ = std::move(requests);
+    nextStandIn_ = 0;
+  }
+  standInReady_.notify_all();
+}
+
+void TDecodeAhead::RunStandIns() {
+  // Ahead of the full decodes, which wait a little longer for what is quickly done here; still
+  // behind the window's thread.
+  platform::LowerThreadPriority(config_.niceness / 2);
+  for (;;) {
+    DecodeRequest job;
+    {
+      std::unique_lock lock(mutex_);
+      standInReady_.wait(lock, [this] { return stop_ || nextStandIn_ < standInsWanted_.size(); });
+      if (stop_) return;
+      job = standInsWanted_[nextStandIn_++];
+      standInRunning_ = job.path;
+    }
+    DecodeStandIn(job);
+    {
+      std::lock_guard lock(mutex_);
+      standInRunning_.reset();
+    }
+    workDone_.notify_all();
+  }
+}
+
+void TDecodeAhead::DecodeStandIn(const DecodeRequest& job) {
+  constexpr std::size_t kStandInsKept = 8;
+  FileStamp before;
+  if (!StampFile(job.path, &before) || !Settled(before, config_.settle)) return;
+  const auto find = [&] {
+    return std::find_if(standIns_.begin(), standIns_.end(),
+                        [&](const Entry& e) { return e.path == job.path; });
+  };
+  {
+    std::lock_guard lock(mutex_);
+    const auto it = find();
+    if (it != standIns_.end() && it->stamp == before &&
+        SameLimits(it->options.limits, job.options.limits))
+      return;
+  }
+  codecs::DecodeOptions options = job.options;
+  if (config_.budget) options.budget = config_.budget;
+  // Never waits for the full decodes' bytes: the window makes it itself sooner.
+  options.budgetMode = codecs::BudgetMode::Take;
+  SharedLoadResult result;
+  try {
+    result = Share(LoadStandIn(job.path, options));
+  } catch (...) {
+    return;  // the window's own load reports it
+  }
+  FileStamp after;
+  if (result.outOfMemory || !StampFile(job.path, &after) || !(after == before)) return;
+  std::lock_guard lock(mutex_);
+  const auto old = find();
+  if (old != standIns_.end()) standIns_.erase(old);
+  standIns_.push_front(Entry{job.path, before, job.options, std::move(result), 0});
+  if (standIns_.size() > kStandInsKept) standIns_.pop_back();
+}
+
+std::optional<SharedLoadResult> TDecodeAhead::TakeStandIn(const std::string& path,
+                                                          const codecs::DecodeOptions& options) {
+  FileStamp now;
+  if (!config_.enabled || !StampFile(path, &now)) return std::nullopt;
+  std::unique_lock lock(mutex_);
+  workDone_.wait(lock, [&] { return stop_ || standInRunning_ != path; });
+  const auto it = std::find_if(standIns_.begin(), standIns_.end(),
+                               [&](const Entry& e) { return e.path == path; });
+  if (it == standIns_.end() || !(it->stamp == now) ||
+      !SameLimits(it->options.limits, options.limits))
+    return std::nullopt;
+  SharedLoadResult hit = it->result;
+  hit.fromCache = true;
+  return hit;
+}
+
+void TDecodeAhead::SetDoneHook(DoneHook hook) {
+  std::lock_guard lock(mutex_);
+  doneHook_ = std::move(hook);
+}
+
 bool TDecodeAhead::WaitIdle(std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
-  return workDone_.wait_for(lock, timeout,
-                            [this] { return !BusyLocked() && nextWanted_ >= wanted_.size(); });
+  return workDone_.wait_for(lock, timeout, [this] {
+    return !BusyLocked() && nextWanted_ >= wanted_.size() && !standInRunning_ &&
+           nextStandIn_ >= standInsWanted_.size();
+  });
 }
 
 TDecodeAhead::Stats TDecodeAhead::stats() const {

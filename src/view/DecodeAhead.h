@@ -120,8 +120,26 @@ class TDecodeAhead {
   void Store(const std::string& path, const codecs::DecodeOptions& options, const FileStamp& stamp,
              const SharedLoadResult& result);
 
+  // Stand-ins (LoadStandIn: a HEIF or AVIF file's thumbnail) for the pictures wanted next,
+  // most urgent first, decoded on a thread of their own: they take milliseconds where a full
+  // decode takes a second or two, and must not queue behind one. Replaces the previous list. The
+  // last few are kept, failures (no thumbnail, another format) as well, so that a picture
+  // without one is not looked at twice.
+  void PrefetchStandIns(std::vector<DecodeRequest> requests);
+  // The stand-in decoded ahead for path when the file is unchanged since (its change may be
+  // Keep: the file has none); one being decoded right now is waited for.
+  std::optional<SharedLoadResult> TakeStandIn(const std::string& path,
+                                              const codecs::DecodeOptions& options);
+
   // Drops every cached picture and all queued work.
   void Clear();
+
+  // Called on a worker each time it is done with a path it was asked for, whether the result was
+  // kept, handed over, thrown away or refused, or the cache already held it. It runs with the
+  // cache locked: it may only pass the path on (to the window's thread), never call back in. A
+  // hook replaced or cleared here is never called again once this returns.
+  using DoneHook = std::function<void(const std::string& path)>;
+  void SetDoneHook(DoneHook hook);
 
   // True once no work is queued or under way; false when timeout passed first.
   bool WaitIdle(std::chrono::milliseconds timeout);
@@ -140,6 +158,8 @@ class TDecodeAhead {
 
   void Run(std::size_t slot);
   void DecodeOne(const DecodeRequest& request);
+  void RunStandIns();
+  void DecodeStandIn(const DecodeRequest& request);
   // The caller holds mutex_ for these.
   EntryList::iterator FindLocked(const std::string& path);
   // False when the entry is over the cap on its own: it is not kept, and the refusal is noted.
@@ -171,7 +191,14 @@ class TDecodeAhead {
   std::list<Entry> handedOver_;  // too large to keep: for the Takes waiting for them
   std::list<Refusal> refusals_;  // most recent first, a few only
   Stats stats_;
+  DoneHook doneHook_;
+  std::condition_variable standInReady_;
+  std::vector<DecodeRequest> standInsWanted_;
+  std::size_t nextStandIn_ = 0;
+  std::optional<std::string> standInRunning_;
+  EntryList standIns_;  // most recently made first, a few only
   std::vector<std::thread> workers_;
+  std::thread standInWorker_;
 };
 
 // True unless the environment variable SORTIVO_NO_DECODE_AHEAD is set to a value other than "0"

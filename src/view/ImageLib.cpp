@@ -167,22 +167,28 @@ LoadResult Failed(PictureFormat format) {
 // The file's bytes, read only when its first ones name a picture format (format is then set);
 // the bytes are claimed from the decode's budget before they are read.
 platform::ReadResult ReadPictureFile(const std::string& path, const codecs::DecodeOptions& options,
-                                     PictureFormat* format) {
+                                     PictureFormat* format, bool standIn) {
   return platform::ReadWholeFile(path, options.limits.maxFileBytes, kSignatureBytes,
                                  [&](std::string_view head, std::uint64_t size) {
                                    *format = SniffPictureFile(std::string(head), path);
                                    if (*format == PictureFormat::None) return false;
+                                   if (standIn && !HoldsThumbnails(*format)) {
+                                     *format = PictureFormat::None;
+                                     return false;
+                                   }
                                    codecs::ReserveBytes(options, size);
                                    return true;
                                  });
 }
 
+// With standIn, only a HEIF or AVIF file's thumbnail is decoded, and any other file is read no
+// further than its first bytes.
 LoadResult LoadClaimed(const std::string& path, const codecs::DecodeOptions& options,
-                       PictureFormat* sniffed) {
+                       PictureFormat* sniffed, bool standIn) {
   LoadResult result;
   if (path.empty() || !platform::FileExists(path)) return result;
 
-  platform::ReadResult file = ReadPictureFile(path, options, sniffed);
+  platform::ReadResult file = ReadPictureFile(path, options, sniffed, standIn);
   if (file.status == platform::ReadStatus::Failed) throw TUserError(CannotOpenFile(path));
   if (file.status != platform::ReadStatus::Ok) return result;
 
@@ -195,30 +201,56 @@ LoadResult LoadClaimed(const std::string& path, const codecs::DecodeOptions& opt
   codecs::DecodeOptions decodeOptions = InDevicePixels(options);
   if (codecs::OrientationSwapsSides(orientation))
     std::swap(decodeOptions.fitWidth, decodeOptions.fitHeight);
-  if (!Decode(format, bytes, result.picture, decodeOptions)) return Failed(format);
+  if (standIn) {
+    if (!codecs::DecodeHeifThumbnail(bytes, result.picture, decodeOptions)) return result;
+  } else if (!Decode(format, bytes, result.picture, decodeOptions)) {
+    return Failed(format);
+  }
   codecs::ApplyOrientation(result.picture, orientation);
   result.format = format;
   result.change = PictureChange::Replace;
   return result;
 }
 
-}  // namespace
-
-LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& given) {
+LoadResult LoadBudgeted(const std::string& path, const codecs::DecodeOptions& given, bool standIn) {
   codecs::BudgetClaim claim(given.budget ? *given.budget : codecs::SharedDecodeBudget(),
                             given.budgetMode);
   codecs::DecodeOptions options = given;
   options.claim = &claim;
   PictureFormat sniffed = PictureFormat::None;
   try {
-    return LoadClaimed(path, options, &sniffed);
+    return LoadClaimed(path, options, &sniffed, standIn);
   } catch (const std::bad_alloc&) {
     // Refused by the budget or by the allocator: a failed decode like any other, but one that
     // says nothing about the file.
-    LoadResult result = Failed(sniffed);
+    LoadResult result = standIn ? LoadResult{} : Failed(sniffed);
     result.outOfMemory = true;
     return result;
   }
+}
+
+}  // namespace
+
+LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& options) {
+  return LoadBudgeted(path, options, false);
+}
+
+LoadResult LoadStandIn(const std::string& path, const codecs::DecodeOptions& options) {
+  return LoadBudgeted(path, options, true);
+}
+
+bool HoldsThumbnails(PictureFormat format) {
+  return format == PictureFormat::Heif || format == PictureFormat::Avif;
+}
+
+PictureFormat SniffPictureFileAt(const std::string& path) {
+  PictureFormat format = PictureFormat::None;
+  platform::ReadWholeFile(path, codecs::DecodeLimits{}.maxFileBytes, kSignatureBytes,
+                          [&](std::string_view head, std::uint64_t) {
+                            format = SniffPictureFile(std::string(head), path);
+                            return false;
+                          });
+  return format;
 }
 
 codecs::DecodeOptions DisplayDecodeOptions(int areaWidth, int areaHeight, bool originalSize) {

@@ -68,6 +68,19 @@ PictureFormat SniffPictureFile(const std::string& firstBytes, const std::string&
 // their own.
 LoadResult LoadPicture(const std::string& path, const codecs::DecodeOptions& options = {});
 
+// Whether pictures of format may hold thumbnails of their own (HEIF and AVIF).
+bool HoldsThumbnails(PictureFormat format);
+
+// A stand-in for a HEIF or AVIF picture while its full decode is under way: the thumbnail the
+// file holds (see codecs::DecodeHeifThumbnail), upright, with the picture's full size in
+// fullWidth/fullHeight. Format None and change Keep for any other format (read no further than
+// its first bytes) and for a file without a thumbnail. Errors as LoadPicture.
+LoadResult LoadStandIn(const std::string& path, const codecs::DecodeOptions& options = {});
+
+// The format the first bytes of the file at path name (only they are read); None when it cannot
+// be read.
+PictureFormat SniffPictureFileAt(const std::string& path);
+
 // The decode hint for showing pictures in an area of areaWidth x areaHeight: no larger than the
 // fit into it needs (the fit keeps 2 pixels clear on each side); full size in the original-size
 // view, and for an area too small to fit anything into.

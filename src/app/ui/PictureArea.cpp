@@ -16,6 +16,7 @@
 #include "view/DecodeAhead.h"
 #include "view/DevicePixels.h"
 #include "view/ImageLib.h"
+#include "view/StandIn.h"
 #include "view/ui/MouseInput.h"
 #include "view/ui/PictureControl.h"
 #include "view/ui/PreviewWindow.h"
@@ -34,7 +35,15 @@ TPictureArea::TPictureArea(QWidget* parent)
 
 void TPictureArea::Attach(TSortingSession* session, TDecodeAhead* decodeAhead, TForm2* preview) {
   session_ = session;
+  if (decodeAhead_ && decodeAhead_ != decodeAhead) decodeAhead_->SetDoneHook(nullptr);
+  if (decodeAhead && decodeAhead != decodeAhead_) {
+    decodeAhead->SetDoneHook([this](const std::string& path) {
+      QMetaObject::invokeMethod(
+          this, [this, path] { WorkerDone(path); }, Qt::QueuedConnection);
+    });
+  }
   decodeAhead_ = decodeAhead;
+  standIn_ = false;
   preview_ = preview;
   UpdateHint();
 }
@@ -92,20 +101,27 @@ void TPictureArea::UpdateHint() {
 TSessionView::Loaded TPictureArea::LoadPicture(const std::string& path) {
   presenting_ = DisplayOptions({width(), height()});
   std::shared_ptr<const Picture> shown = picture_;
-  PictureFormat format = PictureFormat::None;
-  bool fromCache = false;
+  standIn_ = false;
+  SharedLoadResult load;
+  bool standIn = false;
   try {
-    format = LoadPictureFileCached(decodeAhead_, path, shown, presenting_, &fromCache);
+    load = LoadPictureOrStandIn(decodeAhead_, path, presenting_, &standIn);
   } catch (const std::exception&) {
     DecodeAheadOfCurrent(presenting_);
     throw;
   }
+  if (load.change == PictureChange::Replace)
+    shown = std::move(load.picture);
+  else if (load.change == PictureChange::Empty)
+    shown.reset();
+  const PictureFormat format = load.format;
+  const bool fromCache = load.fromCache;
   // A picture decoded ahead: the next ones are asked for at once, so that the workers decode
   // while this thread fits and paints. One decoded here (a jump, or the user outran the
   // workers) is painted first: workers started now would only slow its paint. So is the first
   // picture after start, decoded while the window was built: the window still has its first
-  // paint ahead of it.
-  paintFirst_ = (!fromCache || !picture_) && format != PictureFormat::None;
+  // paint ahead of it. So is a stand-in: its own decode is asked for after the paint.
+  paintFirst_ = (!fromCache || !picture_ || standIn) && format != PictureFormat::None;
   if (!paintFirst_) DecodeAheadOfCurrent(presenting_);
   if (!shown) {
     Image1->clear();
@@ -116,11 +132,14 @@ TSessionView::Loaded TPictureArea::LoadPicture(const std::string& path) {
   picture_ = std::move(shown);
   Image1->setPicture(picture_);
   turns_ = 0;
+  standIn_ = standIn;
   const ViewSize size = Image1->pictureSize();
   return {format, size.width, size.height};
 }
 
 void TPictureArea::ShowPicture() {
+  // The name the file has now: a misnamed one was renamed after it was loaded.
+  if (standIn_) standInPath_ = session_->Files().GetCurrent();
   UpdateHint();
   FitPicture();
   if (paintFirst_) {
@@ -140,6 +159,8 @@ codecs::DecodeOptions TPictureArea::DisplayOptions(ViewSize area) {
 }
 
 void TPictureArea::Sharpen(const ViewPlacement& placement) {
+  // A stand-in is replaced when the workers have decoded the picture: no need to wait for it here.
+  if (standIn_) return;
   if (!picture_ ||
       (picture_->width >= picture_->fullWidth && picture_->height >= picture_->fullHeight))
     return;
@@ -175,6 +196,32 @@ void TPictureArea::Sharpen(const ViewPlacement& placement) {
   DecodeAheadOfCurrent(DisplayOptions({width(), height()}));
 }
 
+void TPictureArea::WorkerDone(const std::string& path) {
+  if (!standIn_ || !decodeAhead_ || !picture_ || !session_ ||
+      session_->Files().GetCurrent() != standInPath_)
+    return;
+  StandInResolution done =
+      ResolveStandIn(*decodeAhead_, standInPath_, *picture_, turns_, path, presenting_);
+  switch (done.outcome) {
+    case StandInOutcome::Wait:
+      return;
+    case StandInOutcome::Keep:
+      standIn_ = false;
+      return;
+    case StandInOutcome::Replace:
+      standIn_ = false;
+      picture_ = std::move(done.picture);
+      Image1->setPicture(picture_);
+      break;
+    case StandInOutcome::LoadHere:
+      standIn_ = false;  // sharpened below the usual way
+      break;
+  }
+  // Where the user put the stand-in, the picture stays; the original-size view wants more pixels.
+  Sharpen(CurrentPlacement());
+  Image1->repaint();
+}
+
 void TPictureArea::ShowPreviewOfNext() {
   const std::string path = session_->Files().PeekNext();
   if (path.empty()) return preview_->ShowPreviewPicture(nullptr);
@@ -187,6 +234,8 @@ void TPictureArea::ShowPreviewOfNext() {
 void TPictureArea::DecodeAheadOfCurrent(const codecs::DecodeOptions& options) {
   if (!decodeAhead_ || !decodeAhead_->enabled()) return;
   std::vector<DecodeRequest> wanted;
+  // The picture a stand-in shows comes first: the user is looking at it.
+  if (standIn_) wanted.push_back({standInPath_, presenting_});
   const int index = session_->Files().Index();
   if (index >= 0) {
     for (int i = index + 1; i < std::min(index + 3, session_->Files().Count()); ++i)
@@ -194,6 +243,14 @@ void TPictureArea::DecodeAheadOfCurrent(const codecs::DecodeOptions& options) {
         wanted.push_back({session_->Files().Entry(i), options});
   }
   decodeAhead_->Prefetch(std::move(wanted));
+  // A few more stand-ins than full decodes: they are cheap, and a fast typist outruns the others.
+  std::vector<DecodeRequest> standIns;
+  if (index >= 0) {
+    for (int i = index + 1; i < std::min(index + 5, session_->Files().Count()); ++i)
+      if (!session_->Files().Entry(i).empty())
+        standIns.push_back({session_->Files().Entry(i), options});
+  }
+  decodeAhead_->PrefetchStandIns(std::move(standIns));
 }
 
 ViewPlacement TPictureArea::CurrentPlacement() const {

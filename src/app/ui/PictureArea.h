@@ -35,6 +35,9 @@ class TPictureArea : public QFrame {
   // The picture on screen, shared with Image1 and the decode-ahead cache; null when there is
   // none.
   const std::shared_ptr<const Picture>& CurrentPicture() const { return picture_; }
+  // Whether that picture stands in (a HEIF or AVIF file's thumbnail) for a picture still being
+  // decoded; it is replaced and repainted when the decode ends.
+  bool ShowsStandIn() const { return standIn_; }
 
   // The session's two steps of presenting a picture.
   TSessionView::Loaded LoadPicture(const std::string& path);
@@ -76,6 +79,8 @@ class TPictureArea : public QFrame {
   // Decodes the current picture again when it was decoded smaller than it is now shown.
   void Sharpen(const ViewPlacement& placement);
   QString HintText() const;
+  // A decode-ahead worker is done with path (on this thread, queued from the worker).
+  void WorkerDone(const std::string& path);
 
   TSortingSession* session_ = nullptr;
   TDecodeAhead* decodeAhead_ = nullptr;
@@ -87,4 +92,8 @@ class TPictureArea : public QFrame {
   codecs::DecodeOptions presenting_;
   bool paintFirst_ = false;
   double shownRatio_ = 1.0;  // the device pixel ratio of the last fit
+  // The picture shown is a stand-in (its file's thumbnail) for the file standInPath_ until the
+  // workers have decoded that file in full.
+  bool standIn_ = false;
+  std::string standInPath_;
 };

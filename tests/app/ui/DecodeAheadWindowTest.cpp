@@ -1,6 +1,7 @@
 // The main window with pictures decoded ahead: what the cache hands over must be the file as it
 // is when shown, the preview and the main window share a decode, closing waits for the worker,
-// and keys typed while a picture is still being prepared are all handled, in order.
+// keys typed while a picture is still being prepared are all handled, in order, and a HEIC's
+// thumbnail stands in for it only until its own decode is done.
 #include <QFrame>
 #include <QLineEdit>
 #include <QtTest>
@@ -8,6 +9,7 @@
 #include <memory>
 
 #include "app/ui/MainWindow.h"
+#include "support/CameraPictureWriter.h"
 #include "support/PictureWriter.h"
 #include "support/TempDir.h"
 #include "view/DecodeAhead.h"
@@ -227,6 +229,58 @@ class DecodeAheadWindowTest : public QObject {
     QVERIFY(fs::exists(pics + "/p1.png") && fs::exists(pics + "/p4.jpg"));
     QVERIFY(!fs::exists(dest + "/p1.png") && !fs::exists(dest + "/p4.jpg"));
     QCOMPARE(ShownWidth(*form), 400);
+    form->close();
+  }
+
+  void aHeicShowsItsThumbnailUntilItsOwnDecodeReplacesIt() {
+    TempDir dir;
+    const std::string pics = dir.MakeDir("pics");
+    const std::string dest = dir.MakeDir("dest");
+    testsupport::HeifParams params;
+    params.width = 256, params.height = 192, params.thumbnailBox = 64;
+    const std::string heic = testsupport::EncodeHeif(params);
+    QVERIFY(!heic.empty());
+    for (const char* name : {"a.heic", "b.heic"}) dir.Write(std::string("pics/") + name, heic);
+    QVERIFY(testsupport::WriteJpeg(pics + "/c.jpg", 320, 240));
+    dir.Write("conf/head.txt", "a=" + dest + "\r\n");
+    LetFilesSettle();
+    auto form = ShownWindow(dir);
+    QVERIFY(form);
+    form->Session().OpenPath(ListOf(dir, pics, {"a.heic", "b.heic", "c.jpg"}));
+    // Nothing was decoded ahead of the first picture: its thumbnail shows, captioned as itself.
+    QVERIFY(form->MainPanel->ShowsStandIn());
+    QCOMPARE(form->MainPanel->CurrentPicture()->width, 64);
+    QVERIFY(form->windowTitle().startsWith(QStringLiteral("1/3 256 * 192 ")));
+    form->RotateClockwise();
+    QTRY_VERIFY_WITH_TIMEOUT(!form->MainPanel->ShowsStandIn(), 30000);
+    QCOMPARE(form->MainPanel->CurrentPicture()->width, 192);  // decoded whole, and still turned
+    QCOMPARE(form->MainPanel->CurrentPicture()->height, 256);
+    QCOMPARE(form->MainPanel->CurrentPicture()->fullWidth, 192);
+
+    // b leaves the screen before its decode ends: it never shows over c.
+    QVERIFY(Idle(*form));
+    form->DecodeAhead()->Clear();
+    form->Session().ShowNext();
+    QVERIFY(form->MainPanel->ShowsStandIn());
+    form->Session().ShowNext();
+    QCOMPARE(form->Session().Files().GetCurrent(), pics + "/c.jpg");
+    QVERIFY(Idle(*form));
+    QTest::qWait(50);
+    QCOMPARE(ShownWidth(*form), 320);
+    QVERIFY(!form->MainPanel->ShowsStandIn());
+
+    // Sorted while its stand-in shows: moved as any picture is, and c shows for good.
+    QVERIFY(Idle(*form));
+    form->DecodeAhead()->Clear();
+    form->Session().ShowPrevious();
+    QVERIFY(form->MainPanel->ShowsStandIn());
+    std::uint16_t key = 13;
+    form->Session().Dispatcher().Edit1KeyDown("a", key, 0);
+    QVERIFY(fs::exists(dest + "/b.heic") && !fs::exists(pics + "/b.heic"));
+    QCOMPARE(form->Session().Files().GetCurrent(), pics + "/c.jpg");
+    QVERIFY(Idle(*form));
+    QTest::qWait(50);
+    QCOMPARE(ShownWidth(*form), 320);
     form->close();
   }
 };
