@@ -365,7 +365,7 @@ TEST(ImageLib, LibraryWorkingMemoryCountsAgainstTheBudget) {
   raw.preview = testsupport::DngPreview::None;
   const std::vector<Case> cases = {
       {"a.heic", testsupport::EncodeHeif(heif), 1},
-      {"lossless.webp", EncodeWebp({kSide, kSide}), 1},
+      {"lossless.webp", EncodeWebp({kSide, kSide, true, false, false, {}}), 1},
       {"anim.webp",
        testsupport::EncodeAnimatedWebp(kSide, kSide, {{255, 0, 0, 255}, {0, 255, 0, 255}},
                                        {100, 100}, 0),
