@@ -206,7 +206,11 @@ TEST(FileList, UnreadableListFileThrowsAndClearsBusy) {
 
 TEST(FileList, SecondOpenIsRefusedAndAbortKeepsWhatWasFound) {
   testsupport::TempDir dir;
-  for (int i = 0; i < 1500; ++i) Touch(dir / ("p" + std::to_string(i) + ".jpg"));
+  for (int i = 0; i < 1500; ++i) {
+    std::string name = std::to_string(i);
+    name.insert(name.begin(), 'p');
+    Touch(dir / (name + ".jpg"));
+  }
   testsupport::TempDir other;
   const std::string listFile = other.Write("l.txt", dir.str() + "\n");
   TFileList list(kPictures, ".txt");
