@@ -89,7 +89,12 @@ struct Installed {
     root = pattern;
     program = (root / "sortivo").string();
     const char* other = std::getenv("SORTIVO_BENCH_PROGRAM");
-    fs::copy_file(other && *other ? other : SORTIVO_PROGRAM, program);
+    const fs::path from = other && *other ? other : SORTIVO_PROGRAM;
+    fs::copy_file(from, program);
+    // The module it loads its rarer decoders from, when the build has one.
+    const fs::path formats =
+        other && *other ? from.parent_path() / "sortivo-formats.so" : fs::path(SORTIVO_FORMATS);
+    if (fs::exists(formats)) fs::copy_file(formats, root / "sortivo-formats.so");
     fs::permissions(program, fs::perms::owner_all, fs::perm_options::add);
     std::ofstream((root / "portable").string());
     // The offscreen platform's screen is 800 x 600 unless told otherwise, and a window is kept

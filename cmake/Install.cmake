@@ -10,6 +10,7 @@ configure_file(${packaging}/${SORTIVO_APP_ID}.metainfo.xml.in
                ${PROJECT_BINARY_DIR}/packaging/${SORTIVO_APP_ID}.metainfo.xml @ONLY)
 
 install(TARGETS sortivo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS sortivo_formats LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/sortivo)
 install(FILES ${packaging}/${SORTIVO_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_BINARY_DIR}/packaging/${SORTIVO_APP_ID}.metainfo.xml
@@ -47,7 +48,7 @@ if(SORTIVO_BUILD_TESTS)
            COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR}
                    -DPREFIX=${PROJECT_BINARY_DIR}/install-test -DAPP_ID=${SORTIVO_APP_ID}
                    -DVERSION=${PROJECT_VERSION} -DPACKAGE_VERSION=${SORTIVO_PACKAGE_VERSION}
-                   -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
+                   -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DLIBDIR=${CMAKE_INSTALL_LIBDIR}
                    -P ${packaging}/CheckInstall.cmake)
   set_tests_properties(install_layout PROPERTIES TIMEOUT 120)
 endif()

@@ -1,6 +1,7 @@
 cmake_policy(VERSION 3.25)
 # Installs the build tree into a scratch prefix and checks what lands there.
-#   cmake -DBUILD_DIR= -DPREFIX= -DAPP_ID= -DVERSION= -DPACKAGE_VERSION= -DSOURCE_DIR= -P ...
+#   cmake -DBUILD_DIR= -DPREFIX= -DAPP_ID= -DVERSION= -DPACKAGE_VERSION= -DSOURCE_DIR= -DLIBDIR=
+#         -P ...
 set(problems "")
 macro(problem text)
   string(APPEND problems "  ${text}\n")
@@ -14,7 +15,8 @@ if(NOT rc EQUAL 0)
 endif()
 
 set(sizes 16 24 32 48 64 128 256)
-set(expected bin/sortivo share/applications/${APP_ID}.desktop
+# The module the program loads its HEIF, JPEG XL and raw decoders from, where it looks for it.
+set(expected bin/sortivo ${LIBDIR}/sortivo/sortivo-formats.so share/applications/${APP_ID}.desktop
              share/metainfo/${APP_ID}.metainfo.xml
              share/icons/hicolor/scalable/apps/${APP_ID}.svg)
 foreach(s IN LISTS sizes)

@@ -1,0 +1,78 @@
+// The program's own entry points for HEIF/AVIF, JPEG XL and raw camera files. Their libraries
+// (with the HEVC, AV1 and SIMD libraries beneath them) cost a start-up a good part of its time
+// before main() even runs, mostly in their static initialisers, and most folders hold none of
+// these pictures. So they live in a module beside the program, loaded on the first picture that
+// needs one. The module holds its own copy of the codecs it needs and hands back only a table.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "codecs/HeifDecoder.h"
+#include "codecs/JxlDecoder.h"
+#include "codecs/RawDecoder.h"
+#include "codecs/lazy/FormatsModule.h"
+
+namespace codecs {
+
+namespace {
+
+std::string ProgramFolder() {
+  char path[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return {};
+  std::string p(path, static_cast<std::size_t>(n));
+  return p.substr(0, p.rfind('/') + 1);
+}
+
+const FormatsModule* Load() {
+  static const FormatsModule* module = nullptr;
+  static std::once_flag once;
+  std::call_once(once, [] {
+    const std::string folder = ProgramFolder();
+    // Beside the program (a build tree, a portable copy), then where the package installs it.
+    for (const std::string& path :
+         {folder + kFormatsModuleName, folder + SORTIVO_FORMATS_MODULE_FROM_PROGRAM}) {
+      void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+      if (!handle) continue;
+      const auto entry =
+          reinterpret_cast<const FormatsModule* (*)()>(dlsym(handle, kFormatsModuleEntry));
+      if (entry && entry()->version == kFormatsModuleVersion) {
+        module = entry();
+        return;
+      }
+    }
+    std::fprintf(stderr,
+                 "sortivo: %s not found beside the program: HEIF, AVIF, JPEG XL and raw "
+                 "pictures cannot be decoded\n",
+                 kFormatsModuleName);
+  });
+  return module;
+}
+
+}  // namespace
+
+bool DecodeHeif(Bytes bytes, Picture& out, const DecodeOptions& options) {
+  const FormatsModule* m = Load();
+  return m && m->heif(bytes, out, options);
+}
+
+bool DecodeHeifThumbnail(Bytes bytes, Picture& out, const DecodeOptions& options) {
+  const FormatsModule* m = Load();
+  return m && m->heifThumbnail(bytes, out, options);
+}
+
+bool DecodeJxl(Bytes bytes, Picture& out, const DecodeOptions& options) {
+  const FormatsModule* m = Load();
+  return m && m->jxl(bytes, out, options);
+}
+
+bool DecodeRaw(Bytes bytes, Picture& out, const DecodeOptions& options) {
+  const FormatsModule* m = Load();
+  return m && m->raw(bytes, out, options);
+}
+
+}  // namespace codecs
