@@ -245,7 +245,7 @@ void TDecodeAhead::DecodeOne(const DecodeRequest& job) {
 
 std::optional<SharedLoadResult> TDecodeAhead::Take(const std::string& path,
                                                    const codecs::DecodeOptions& options,
-                                                   bool waitIfRunning) {
+                                                   bool waitIfRunning, bool callerLoads) {
   if (!config_.enabled) return std::nullopt;
   FileStamp now;
   const bool exists = StampFile(path, &now);
@@ -276,7 +276,7 @@ std::optional<SharedLoadResult> TDecodeAhead::Take(const std::string& path,
   if (!current || !Serves(it->result, it->options, options)) {
     ++stats_.misses;
     // The caller loads it now: the worker need not.
-    for (std::size_t i = nextWanted_; i < wanted_.size();)
+    for (std::size_t i = callerLoads ? nextWanted_ : wanted_.size(); i < wanted_.size();)
       if (wanted_[i].path == path)
         wanted_.erase(wanted_.begin() + static_cast<std::ptrdiff_t>(i));
       else

@@ -109,11 +109,12 @@ class TDecodeAhead {
   void Prefetch(std::vector<DecodeRequest> requests);
 
   // The cached load of path when one fits options and the file is unchanged since; otherwise
-  // nothing, and the caller loads the file itself. With waitIfRunning, a decode of exactly this
-  // path under way right now is waited for when its result could serve.
+  // nothing, and the caller loads the file itself (the workers then no longer do), unless
+  // callerLoads is false. With waitIfRunning, a decode of exactly this path under way right now
+  // is waited for when its result could serve.
   std::optional<SharedLoadResult> Take(const std::string& path,
                                        const codecs::DecodeOptions& options,
-                                       bool waitIfRunning = true);
+                                       bool waitIfRunning = true, bool callerLoads = true);
 
   // Keeps a load made by the caller (stamped before it began), e.g. for a step back. Nothing is
   // kept when disabled, for a file changed within settle, or for one over the cap on its own.

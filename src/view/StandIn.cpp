@@ -9,8 +9,9 @@ SharedLoadResult LoadPictureOrStandIn(TDecodeAhead* cache, const std::string& pa
                                       const codecs::DecodeOptions& options, bool* standIn) {
   *standIn = false;
   if (cache && cache->enabled() && HoldsThumbnails(SniffPictureFileAt(path))) {
-    // A decode under way is not waited for: it may have a second to go.
-    if (std::optional<SharedLoadResult> hit = cache->Take(path, options, false))
+    // A decode under way is not waited for: it may have a second to go. Nor is it taken off the
+    // workers' list: a stand-in leaves the decode to them.
+    if (std::optional<SharedLoadResult> hit = cache->Take(path, options, false, false))
       return *std::move(hit);
     std::optional<SharedLoadResult> ahead = cache->TakeStandIn(path, options);
     if (!ahead) {

@@ -197,6 +197,7 @@ void TPictureArea::Sharpen(const ViewPlacement& placement) {
 }
 
 void TPictureArea::WorkerDone(const std::string& path) {
+  if (path == previewStandIn_ && preview_->isVisible()) ShowPreviewOfNext();
   if (!standIn_ || !decodeAhead_ || !picture_ || !session_ ||
       session_->Files().GetCurrent() != standInPath_)
     return;
@@ -224,10 +225,14 @@ void TPictureArea::WorkerDone(const std::string& path) {
 
 void TPictureArea::ShowPreviewOfNext() {
   const std::string path = session_->Files().PeekNext();
+  previewStandIn_.clear();
   if (path.empty()) return preview_->ShowPreviewPicture(nullptr);
-  // The same decode as the main window's next picture, so that one serves both.
+  // The same decode as the main window's next picture, so that one serves both. A HEIC the
+  // workers are still decoding shows its thumbnail until they are done, as the main window does.
+  bool standIn = false;
   const SharedLoadResult next =
-      LoadPictureCached(decodeAhead_, path, DisplayOptions({width(), height()}));
+      LoadPictureOrStandIn(decodeAhead_, path, DisplayOptions({width(), height()}), &standIn);
+  if (standIn) previewStandIn_ = path;
   preview_->ShowPreviewPicture(next.change == PictureChange::Replace ? next.picture : nullptr);
 }
 

@@ -96,4 +96,6 @@ class TPictureArea : public QFrame {
   // workers have decoded that file in full.
   bool standIn_ = false;
   std::string standInPath_;
+  // The preview window shows the stand-in of this file (empty: a picture of its own).
+  std::string previewStandIn_;
 };

@@ -246,9 +246,13 @@ class DecodeAheadWindowTest : public QObject {
     LetFilesSettle();
     auto form = ShownWindow(dir);
     QVERIFY(form);
+    form->Form2->show();
     form->Session().OpenPath(ListOf(dir, pics, {"a.heic", "b.heic", "c.jpg"}));
     // Nothing was decoded ahead of the first picture: its thumbnail shows, captioned as itself.
     QVERIFY(form->MainPanel->ShowsStandIn());
+    // So does the preview of the next one, without waiting for its decode, until it is done.
+    const auto previewWidth = [&form] { return form->Form2->Image1()->picture()->width; };
+    QCOMPARE(previewWidth(), 64);
     QCOMPARE(form->MainPanel->CurrentPicture()->width, 64);
     QVERIFY(form->windowTitle().startsWith(QStringLiteral("1/3 256 * 192 ")));
     form->RotateClockwise();
@@ -256,6 +260,8 @@ class DecodeAheadWindowTest : public QObject {
     QCOMPARE(form->MainPanel->CurrentPicture()->width, 192);  // decoded whole, and still turned
     QCOMPARE(form->MainPanel->CurrentPicture()->height, 256);
     QCOMPARE(form->MainPanel->CurrentPicture()->fullWidth, 192);
+    QTRY_COMPARE_WITH_TIMEOUT(previewWidth(), 256, 30000);
+    form->Form2->hide();
 
     // b leaves the screen before its decode ends: it never shows over c.
     QVERIFY(Idle(*form));
