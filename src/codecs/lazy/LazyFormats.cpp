@@ -53,26 +53,29 @@ const FormatsModule* Load() {
   return module;
 }
 
+// The decoder the module's table holds at member, or a failed decode without the module.
+template <auto member>
+bool Forward(Bytes bytes, Picture& out, const DecodeOptions& options) {
+  const FormatsModule* m = Load();
+  return m && (m->*member)(bytes, out, options);
+}
+
 }  // namespace
 
 bool DecodeHeif(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  const FormatsModule* m = Load();
-  return m && m->heif(bytes, out, options);
+  return Forward<&FormatsModule::heif>(bytes, out, options);
 }
 
 bool DecodeHeifThumbnail(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  const FormatsModule* m = Load();
-  return m && m->heifThumbnail(bytes, out, options);
+  return Forward<&FormatsModule::heifThumbnail>(bytes, out, options);
 }
 
 bool DecodeJxl(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  const FormatsModule* m = Load();
-  return m && m->jxl(bytes, out, options);
+  return Forward<&FormatsModule::jxl>(bytes, out, options);
 }
 
 bool DecodeRaw(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  const FormatsModule* m = Load();
-  return m && m->raw(bytes, out, options);
+  return Forward<&FormatsModule::raw>(bytes, out, options);
 }
 
 }  // namespace codecs
