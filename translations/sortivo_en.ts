@@ -532,5 +532,9 @@ Given something to open, it opens it at start.
         <source>ファイル %1 に書き込めません: %2</source>
         <translation>Cannot write to the file %1: %2</translation>
     </message>
+    <message>
+        <source>HEIF、AVIF、JPEG XL、RAW の画像を読む %1 がありません</source>
+        <translation>%1, which reads HEIF, AVIF, JPEG XL and raw pictures, is missing</translation>
+    </message>
 </context>
 </TS>

@@ -532,5 +532,9 @@
         <source>ファイル %1 に書き込めません: %2</source>
         <translation>ファイル %1 に書き込めません: %2</translation>
     </message>
+    <message>
+        <source>HEIF、AVIF、JPEG XL、RAW の画像を読む %1 がありません</source>
+        <translation>HEIF、AVIF、JPEG XL、RAW の画像を読む %1 がありません</translation>
+    </message>
 </context>
 </TS>

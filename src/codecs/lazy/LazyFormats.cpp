@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <climits>
-#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -15,6 +14,7 @@
 #include "codecs/JxlDecoder.h"
 #include "codecs/RawDecoder.h"
 #include "codecs/lazy/FormatsModule.h"
+#include "platform/UserText.h"
 
 namespace codecs {
 
@@ -45,19 +45,20 @@ const FormatsModule* Load() {
         return;
       }
     }
-    std::fprintf(stderr,
-                 "sortivo: %s not found beside the program: HEIF, AVIF, JPEG XL and raw "
-                 "pictures cannot be decoded\n",
-                 kFormatsModuleName);
   });
+  // Without it these pictures cannot be shown at all: the window's own load reports why, once
+  // per picture (the decodes ahead count it as a failed decode).
+  if (!module)
+    throw TUserError({"TUserText",
+                      UiText("TUserText", "HEIF、AVIF、JPEG XL、RAW の画像を読む %1 がありません"),
+                      {ProgramFolder() + kFormatsModuleName}});
   return module;
 }
 
-// The decoder the module's table holds at member, or a failed decode without the module.
+// The decoder the module's table holds at member.
 template <auto member>
 bool Forward(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  const FormatsModule* m = Load();
-  return m && (m->*member)(bytes, out, options);
+  return (Load()->*member)(bytes, out, options);
 }
 
 }  // namespace
