@@ -20,6 +20,16 @@ std::string ErrorText(const std::string& path, int error) {
   return path + ": " + strerror(error);
 }
 
+// The process's file mode mask, read without setting it: umask() sets it, and another thread
+// creating a file in that moment would get no mask at all.
+mode_t CurrentUmask() {
+  const ReadResult status = ReadWholeFile("/proc/self/status", 1 << 16);
+  const std::string_view text(status.bytes);
+  const std::size_t at = text.find("\nUmask:");
+  if (status.status != ReadStatus::Ok || at == std::string_view::npos) return 022;
+  return static_cast<mode_t>(strtoul(status.bytes.c_str() + at + 7, nullptr, 8) & 0777);
+}
+
 }  // namespace
 
 int WriteAll(int fd, std::string_view bytes, std::size_t* written) {
@@ -133,7 +143,8 @@ bool FollowLinks(const std::string& path, std::string* target, int* error) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& linkPath, std::string_view bytes, std::string* err) {
+bool WriteFileAtomically(const std::string& linkPath, std::string_view bytes, std::string* err,
+                         Flush flush) {
   auto fail = [&](int error, const std::string& tmp) {
     if (!tmp.empty()) unlink(tmp.c_str());
     if (err) *err = ErrorText(linkPath, error);
@@ -156,13 +167,11 @@ bool WriteFileAtomically(const std::string& linkPath, std::string_view bytes, st
   if (stat(path.c_str(), &st) == 0) {
     mode = st.st_mode & 07777;
   } else {
-    const mode_t mask = umask(0);
-    umask(mask);
-    mode = 0666 & ~mask;
+    mode = 0666 & ~CurrentUmask();
   }
   if (fchmod(fd.get(), mode) != 0) return fail(errno, tmp);
   if (const int error = WriteAll(fd.get(), bytes)) return fail(error, tmp);
-  if (fsync(fd.get()) != 0) return fail(errno, tmp);
+  if (flush == Flush::ToDisk && fsync(fd.get()) != 0) return fail(errno, tmp);
   if (const int error = fd.Close()) return fail(error, tmp);
   if (rename(tmp.c_str(), path.c_str()) != 0) return fail(errno, tmp);
   return true;

@@ -36,8 +36,11 @@ ReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::size_t
 // of one. A path that is a symbolic link stays one: its target is written, in the target's
 // folder (created when the link dangles). The old file's permission bits are kept. On failure the
 // temporary file is removed, the old file is untouched, and err (when given) receives "path:
-// reason".
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* err);
+// reason". Unflushed, the rename may reach the disk before the bytes do: only for files whose
+// loss or truncation in a crash costs nothing (a cache), where a flush would cost more.
+enum class Flush { ToDisk, Unflushed };
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* err,
+                         Flush flush = Flush::ToDisk);
 
 // Writes all of bytes to fd, going on after interruptions: 0, or the errno of the failure (EIO
 // for a write that took nothing). written, when given, receives the bytes written.
