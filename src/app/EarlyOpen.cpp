@@ -1,9 +1,13 @@
 #include "app/EarlyOpen.h"
 
+#include <algorithm>
+#include <chrono>
 #include <exception>
 #include <new>
+#include <string>
 #include <utility>
 
+#include "app/FirstPictures.h"
 #include "app/GeneralManager.h"
 #include "app/SortingSession.h"
 #include "app/TemporaryManager.h"
@@ -25,6 +29,13 @@ std::optional<codecs::DecodeOptions> GuessDisplayOptions(const WindowSettings& w
   return options;
 }
 
+namespace {
+
+// About two decodes of a large photo.
+constexpr std::chrono::milliseconds kListingWaitsAtMost(250);
+
+}  // namespace
+
 TEarlyOpen::TEarlyOpen(std::string settingsFolder, std::string argument, bool decode)
     : thread_([this, settingsFolder = std::move(settingsFolder), argument = std::move(argument),
                decode] {
@@ -33,6 +44,11 @@ TEarlyOpen::TEarlyOpen(std::string settingsFolder, std::string argument, bool de
         } catch (const std::exception&) {
           // Whatever failed here fails again in the window's own opening, which reports it.
         }
+        {
+          const std::lock_guard<std::mutex> lock(mutex_);
+          ended_ = true;
+        }
+        changed_.notify_all();
       }) {}
 
 TEarlyOpen::~TEarlyOpen() {
@@ -77,32 +93,65 @@ void TEarlyOpen::Run(const std::string& settingsFolder, const std::string& argum
       decode ? GuessDisplayOptions(window, general.OriginalSize) : std::nullopt;
   // The decode starts as soon as the picture to show is known, and the listing goes on beside
   // it: a folder of many thousands of names takes a while to list.
-  std::thread decoder;
+  std::vector<std::thread> decoders;
+  std::vector<std::string> decoding;
   struct Joiner {
-    std::thread& thread;
+    std::vector<std::thread>& threads;
     ~Joiner() {
-      if (thread.joinable()) thread.join();
+      for (std::thread& t : threads) t.join();
     }
-  } joiner{decoder};
+  } joiner{decoders};
   const auto decodeAtOnce = [&](const std::string& picture) {
-    if (!guess || decoder.joinable()) return;
-    decoder = std::thread([this, picture, options = *guess] {
+    if (!guess || decoders.size() == 2 ||
+        std::find(decoding.begin(), decoding.end(), picture) != decoding.end())
+      return false;
+    decoding.push_back(picture);
+    decoders.emplace_back([this, picture, options = *guess] {
       try {
         Decode(picture, options);
       } catch (const std::exception&) {
         // The window's own load reports it.
       }
+      SettleRemembered(picture);
     });
+    return true;
   };
   auto list = std::make_unique<TFileList>(general.ImageExtensions, general.ListExtensions);
+  // A folder opened before: its first picture then is decoded before the listing says it still
+  // is. The stamp is taken before the listing, so that a name added meanwhile makes it stale.
+  FolderStamp folderStamp;
+  const bool folder = StampFolder(source, &folderStamp);
+  const TFirstPictures firstPictures(TFirstPictures::PathIn(settingsFolder));
+  const std::uint64_t rules = TFirstPictures::Rules(general.ImageExtensions);
+  std::string remembered = folder ? firstPictures.Find(source, folderStamp, rules) : std::string();
+  const std::string picture =
+      remembered.empty() ? std::string() : TFileList::EntryInFolder(source, remembered);
+  const bool wanted = !picture.empty() && list->IsPicture(picture) && platform::FileExists(picture);
+  if (wanted) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    remembered_ = picture;  // before its decode can end
+  }
+  if (!wanted || !decodeAtOnce(picture)) {
+    SettleRemembered(picture);
+  } else {
+    // The decode and the listing would share the same cores, and the picture is what the user
+    // waits to see: the listing comes after it, unless the decode is slow or the window already
+    // waits for the list.
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait_for(lock, kListingWaitsAtMost, [this] { return rememberedSettled_ || taking_; });
+  }
   if (platform::FileExists(source) && list->IsPicture(source))
     decodeAtOnce(source);  // the picture named is the one shown
   else
-    list->SetFirstKnown(decodeAtOnce);
+    list->SetFirstKnown([&](const std::string& first) { decodeAtOnce(first); });
   const TFileList::OpenResult opened = list->Open(source);
   list->SetFirstKnown(nullptr);
   if (!opened.accepted) return;
   if (!opened.first.empty()) decodeAtOnce(opened.first);  // a list file's first entry
+  if (folder && !opened.first.empty()) {
+    const std::string first = platform::ExtractFileName(opened.first, platform::kNativeStyle);
+    if (first != remembered) firstPictures.Remember(source, folderStamp, rules, first);
+  }
   prepared_.source = std::move(source);
   prepared_.list = std::move(list);
   prepared_.picture = opened.first;
@@ -131,15 +180,39 @@ void TEarlyOpen::Decode(const std::string& path, const codecs::DecodeOptions& gu
   shared.change = load.change;
   if (load.change == PictureChange::Replace)
     shared.picture = std::make_shared<const Picture>(std::move(load.picture));
-  prepared_.decoded = std::move(shared);
-  prepared_.decodedPicture = path;
-  prepared_.options = guess;
-  prepared_.stamp = before;
+  const std::lock_guard<std::mutex> lock(mutex_);
+  prepared_.decodes.push_back({path, std::move(shared), guess, before});
+}
+
+void TEarlyOpen::SettleRemembered(const std::string& picture) {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (picture != remembered_ && !remembered_.empty()) return;
+    rememberedSettled_ = true;
+  }
+  changed_.notify_all();
+}
+
+std::string TEarlyOpen::StoreRememberedFirst(TDecodeAhead* cache) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  // The decode waits no longer for the window's area: it has said it by now, or never will.
+  waitingForFirst_ = true;
+  changed_.notify_all();
+  changed_.wait(lock, [this] { return rememberedSettled_ || ended_; });
+  // Once only: the second call finds it shown.
+  const std::string remembered = std::exchange(remembered_, {});
+  if (!cache || remembered.empty()) return {};
+  for (const Prepared::Decoded& d : prepared_.decodes) {
+    if (d.picture != remembered) continue;
+    cache->Store(d.picture, d.options, d.stamp, d.result);
+    return d.picture;
+  }
+  return {};
 }
 
 std::optional<codecs::DecodeOptions> TEarlyOpen::WaitForDisplayOptions() {
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return display_.has_value() || taking_; });
+  changed_.wait(lock, [this] { return display_.has_value() || taking_ || waitingForFirst_; });
   return display_;
 }
 
@@ -147,7 +220,8 @@ void TEarlyOpen::HandOver(TSortingSession& session, TDecodeAhead* cache) {
   Prepared prepared = Take();
   // Only for the argument still waiting to be opened: the session drops the list otherwise.
   if (session.Temporary().GetSlot(Slot::PendingArguments) <= 0) return;
-  if (prepared.decoded && cache)
-    cache->Store(prepared.decodedPicture, prepared.options, prepared.stamp, *prepared.decoded);
+  if (cache)
+    for (const Prepared::Decoded& d : prepared.decodes)
+      cache->Store(d.picture, d.options, d.stamp, d.result);
   if (prepared.list) session.OfferListing(std::move(prepared.source), std::move(prepared.list));
 }

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/Settings.h"
 #include "app/SortingSession.h"
@@ -31,13 +32,17 @@ class TEarlyOpen {
     std::string source;               // as TSortingSession::SourceToOpen gives it
     std::unique_ptr<TFileList> list;  // TFileList::Open(source); null when it was not built
     std::string picture;              // the list's current entry; empty when none
-    // Set when a picture was decoded and may be kept: which one (the current entry, as far as
-    // could be told before the list was done), the options it serves and the version of the
-    // file it came from.
-    std::optional<SharedLoadResult> decoded;
-    std::string decodedPicture;
-    codecs::DecodeOptions options;
-    FileStamp stamp;
+    // A picture decoded and fit to keep: which one, the options it serves and the version of
+    // the file it came from.
+    struct Decoded {
+      std::string picture;
+      SharedLoadResult result;
+      codecs::DecodeOptions options;
+      FileStamp stamp;
+    };
+    // The current entry as far as it could be told before the list was done. Two when a folder's
+    // remembered first picture was no longer its first: both are kept, the other is near.
+    std::vector<Decoded> decodes;
   };
 
   // Starts at once. decode off: the list only (the cache that would keep the decode is off).
@@ -51,6 +56,12 @@ class TEarlyOpen {
   // shrunk for it and kept under it. Only the first call counts.
   void SetDisplayOptions(const codecs::DecodeOptions& options);
 
+  // When the argument is a folder whose first picture was remembered (TFirstPictures) and its
+  // names have not changed since: waits for that picture's decode only, not for the listing, and
+  // stores it in cache. Its path, or empty when there is none (or cache is null). The listing
+  // still decides what the session shows.
+  std::string StoreRememberedFirst(TDecodeAhead* cache);
+
   // Waits for the work to end and hands it over; empty after the first call.
   Prepared Take();
   // Take, then the list to the session and the decode to cache (may be null), only while the
@@ -61,6 +72,8 @@ class TEarlyOpen {
   void Run(const std::string& settingsFolder, const std::string& argument, bool decode);
   // On a thread of its own, beside the listing.
   void Decode(const std::string& path, const codecs::DecodeOptions& guess);
+  // Ends the wait of StoreRememberedFirst when picture is the remembered one.
+  void SettleRemembered(const std::string& picture);
   // The window's hint, waiting for it until Take is called.
   std::optional<codecs::DecodeOptions> WaitForDisplayOptions();
 
@@ -70,5 +83,9 @@ class TEarlyOpen {
   std::optional<codecs::DecodeOptions> display_;
   bool taking_ = false;
   bool taken_ = false;
+  std::string remembered_;          // the remembered first picture being decoded
+  bool rememberedSettled_ = false;  // known to be none, or its decode has ended
+  bool ended_ = false;              // the listing thread is done
+  bool waitingForFirst_ = false;    // StoreRememberedFirst waits
   std::thread thread_;
 };

@@ -3,11 +3,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
 #include <stdexcept>
 
+#include "app/FirstPictures.h"
 #include "app/StepActions.h"
 #include "files/MainLib.h"
 #include "platform/ConfigFolder.h"
@@ -492,9 +494,27 @@ std::string TSortingSession::FolderToShow(const std::string& fieldText) {
   return {};
 }
 
+void TSortingSession::RememberFirstPicture() const {
+  FolderStamp stamp;
+  const std::string& source = files_.Source();
+  if (source.empty() || !StampFolder(source, &stamp)) return;
+  const std::string folder = platform::AbsolutePath(source);
+  // Pictures moved away have left the list; one gone behind its back is passed over.
+  for (int i = 0; i < std::min(files_.Count(), 64); ++i) {
+    const std::string& entry = files_.Entry(i);
+    if (!platform::FileExists(entry)) continue;
+    if (platform::AbsolutePath(platform::ExtractFileDir(entry, platform::kNativeStyle)) == folder)
+      TFirstPictures(TFirstPictures::PathIn(settingsFolder_))
+          .Remember(source, stamp, TFirstPictures::Rules(general_.ImageExtensions),
+                    platform::ExtractFileName(entry, platform::kNativeStyle));
+    return;
+  }
+}
+
 std::vector<TUserText> TSortingSession::Close(const WindowSettings& window) {
   std::vector<TUserText> errors;
   const std::string current = files_.GetCurrent();
+  RememberFirstPicture();
   try {
     SaveSettings(settingsPath_, general_, keys_, colors_, window, {files_.Source(), current},
                  nullptr);

@@ -161,6 +161,8 @@ class TSortingSession : public TCommandTarget {
   void ShowKeyList(const std::vector<std::string>& rows) override { view_.ShowKeyList(rows); }
 
  private:
+  // The folder open now and its first picture, for the next start on it (TFirstPictures).
+  void RememberFirstPicture() const;
   // Runs a picture list build with the abort button shown, then presents its first picture.
   template <class Build>
   void BuildAndPresent(Build build);

@@ -144,9 +144,13 @@ void TFileList::ScanFolder(const std::string& folder) {
   ScanInto(folder, nullptr);
 }
 
+std::string TFileList::EntryInFolder(const std::string& folder, std::string_view name) {
+  return ReplaceDoubledSeparators(folder + platform::Separator(kStyle), kStyle) + std::string(name);
+}
+
 void TFileList::ScanInto(const std::string& folder, Build* build) {
   abortRequested_ = false;
-  const std::string prefix = ReplaceDoubledSeparators(folder + platform::Separator(kStyle), kStyle);
+  const std::string prefix = EntryInFolder(folder, {});
   bool first = true;
   int counted = 0;
   platform::ListDirectory(

@@ -95,6 +95,8 @@ class TFileList {
   // The path's extension is one of the list's, whole and without regard to letter case; an
   // empty list text passes everything.
   static bool HasListedExtension(std::string_view path, std::string_view extensions);
+  // The entry a folder's listing makes of the name in it.
+  static std::string EntryInFolder(const std::string& folder, std::string_view name);
 
   // The line naming picture in listFile (written with CR LF after it): the path itself, or
   // with relative on, the path from the list file's folder ("..\\pics\\a.jpg", "b.jpg"); a

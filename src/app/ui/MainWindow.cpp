@@ -143,12 +143,14 @@ void TForm1::changeEvent(QEvent* event) {
 }
 
 void TForm1::FormActivate() {
-  if (closed_) return;
+  if (closed_ || MainPanel->WaitsForEarlyPaint()) return;
   if (early_) {
+    if (MainPanel->ShowEarly(*early_, [this] { FormActivate(); })) return;
     early_->HandOver(*session_, decodeAhead_.get());
     early_.reset();
   }
   session_->OpenPendingArgument();
+  MainPanel->EndEarly();
 }
 
 void TForm1::SetEarlyOpen(std::unique_ptr<TEarlyOpen> early) {

@@ -5,13 +5,17 @@
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWheelEvent>
+#include <QWindow>
 #include <algorithm>
 #include <exception>
+#include <functional>
 #include <initializer_list>
 #include <utility>
 #include <vector>
 
+#include "app/EarlyOpen.h"
 #include "config/ui/KeyCodes.h"
 #include "view/DecodeAhead.h"
 #include "view/DevicePixels.h"
@@ -98,7 +102,73 @@ void TPictureArea::UpdateHint() {
   LabelHint->setVisible(shown);
 }
 
+namespace {
+
+// Runs done once, as soon as the event loop is back after watched's next paint, or after a
+// moment should none come (a window never shown).
+void AfterNextPaint(QWidget* watched, std::function<void()> done) {
+  struct Filter : QObject {
+    explicit Filter(QWidget* w, std::function<void()> f) : QObject(w), run(std::move(f)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Paint) Finish();
+      return false;
+    }
+    void Finish() {
+      if (!run) return;
+      QTimer::singleShot(0, parent(), std::move(run));
+      run = nullptr;
+      deleteLater();
+    }
+    std::function<void()> run;
+  };
+  auto* filter = new Filter(watched, std::move(done));
+  watched->installEventFilter(filter);
+  QTimer::singleShot(500, filter, [filter] { filter->Finish(); });
+}
+
+}  // namespace
+
+bool TPictureArea::ShowEarly(TEarlyOpen& early, std::function<void()> then) {
+  if (!decodeAhead_ || !session_ || picture_) return false;
+  const std::string path = early.StoreRememberedFirst(decodeAhead_);
+  if (path.empty()) return false;
+  const std::optional<SharedLoadResult> load =
+      decodeAhead_->Take(path, DisplayOptions({width(), height()}), false, false);
+  if (!load || load->change != PictureChange::Replace || !load->picture ||
+      load->picture->animated())
+    return false;
+  picture_ = load->picture;
+  Image1->setPicture(picture_);
+  UpdateHint();
+  // Placed as the session will place it, which then finds it in the cache.
+  if (const auto placement =
+          ::FitPicture({width(), height()}, Image1->shownSize(), session_->General().OriginalSize))
+    Image1->place(*placement);
+  earlyPath_ = path;
+  waitsForEarlyPaint_ = true;
+  AfterNextPaint(Image1, [this, then = std::move(then)]() mutable {
+    // Once more round the event loop, as the caller may block: what else the paint queued runs
+    // first.
+    QTimer::singleShot(0, this, [this, then = std::move(then)] {
+      waitsForEarlyPaint_ = false;
+      then();
+    });
+  });
+  return true;
+}
+
+void TPictureArea::EndEarly() {
+  if (std::exchange(earlyPath_, {}).empty()) return;
+  picture_.reset();
+  Image1->clear();
+  UpdateHint();
+}
+
 TSessionView::Loaded TPictureArea::LoadPicture(const std::string& path) {
+  // The picture shown before the session had its list, when the list put another first: a
+  // failed load must not leave it on screen.
+  if (path != earlyPath_) EndEarly();
+  earlyPath_.clear();
   presenting_ = DisplayOptions({width(), height()});
   std::shared_ptr<const Picture> shown = picture_;
   standIn_ = false;
@@ -144,7 +214,12 @@ void TPictureArea::ShowPicture() {
   FitPicture();
   if (paintFirst_) {
     Image1->repaint();
-    DecodeAheadOfCurrent(presenting_);
+    // A window not yet on screen paints later: the workers wait for that paint.
+    const QWindow* shown = window()->windowHandle();
+    if (shown && shown->isExposed())
+      DecodeAheadOfCurrent(presenting_);
+    else
+      AfterNextPaint(Image1, [this, options = presenting_] { DecodeAheadOfCurrent(options); });
   }
   if (preview_->isVisible()) ShowPreviewOfNext();
 }

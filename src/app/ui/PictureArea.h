@@ -4,6 +4,7 @@
 // turned, dragged and clicked, and the preview of the next picture. The main window owns it and
 // attaches the session, the decode-ahead cache and the preview window while they exist.
 #include <QFrame>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,8 @@ class QWheelEvent;
 class TDecodeAhead;
 class TForm2;
 class TPictureControl;
+
+class TEarlyOpen;
 
 class TPictureArea : public QFrame {
   Q_OBJECT
@@ -42,6 +45,14 @@ class TPictureArea : public QFrame {
   // The session's two steps of presenting a picture.
   TSessionView::Loaded LoadPicture(const std::string& path);
   void ShowPicture();
+  // Before the session has its list: a folder's remembered first picture, decoded by early
+  // (TEarlyOpen::StoreRememberedFirst), shown as the session will show it; then runs once it
+  // has been painted, and the caller may wait for the listing. False, doing nothing, when there
+  // is none or a picture is shown already.
+  bool ShowEarly(TEarlyOpen& early, std::function<void()> then);
+  bool WaitsForEarlyPaint() const { return waitsForEarlyPaint_; }
+  // The session has opened: a picture ShowEarly showed that it did not show after it goes.
+  void EndEarly();
 
   // The decode hint for pictures shown in the area as it is now.
   codecs::DecodeOptions DisplayOptions() { return DisplayOptions({width(), height()}); }
@@ -91,6 +102,8 @@ class TPictureArea : public QFrame {
   // pictures after it are asked for.
   codecs::DecodeOptions presenting_;
   bool paintFirst_ = false;
+  bool waitsForEarlyPaint_ = false;
+  std::string earlyPath_;    // shown by ShowEarly, until the session loads a picture
   double shownRatio_ = 1.0;  // the device pixel ratio of the last fit
   // The picture shown is a stand-in (its file's thumbnail) for the file standInPath_ until the
   // workers have decoded that file in full.

@@ -1,10 +1,12 @@
 // The window opening its first argument with the decode made before it existed: used when it
 // covers the picture area, else the window decodes it itself; the same picture and caption.
 #include <QtTest>
+#include <filesystem>
 #include <memory>
 
 #include "app/EarlyOpen.h"
 #include "app/ui/MainWindow.h"
+#include "platform/FileIO.h"
 #include "support/PictureWriter.h"
 #include "support/TempDir.h"
 #include "view/DecodeAhead.h"
@@ -47,6 +49,48 @@ class EarlyOpenWindowTest : public QObject {
     QVERIFY(form->windowTitle().startsWith(QStringLiteral("1/2 1600 * 1200 ")));
     const TDecodeAhead::Stats stats = form->DecodeAhead()->stats();
     QCOMPARE(stats.hits, served ? 1u : 0u);
+    form->close();
+  }
+
+  // A folder opened before: its remembered first picture is painted before the listing is
+  // waited for, and a remembered picture the listing does not put first gives way to the one it
+  // does.
+  void rememberedFirstPictureIsShownBeforeTheList_data() {
+    QTest::addColumn<QString>("remembered");
+    QTest::addColumn<bool>("changed");   // the folder's names since
+    QTest::addColumn<unsigned>("hits");  // the early paint's and the session's
+    QTest::newRow("still first") << "a.jpg" << false << 2u;
+    QTest::newRow("no longer first") << "b.jpg" << false << 2u;
+    QTest::newRow("folder changed since") << "a.jpg" << true << 1u;
+  }
+
+  void rememberedFirstPictureIsShownBeforeTheList() {
+    QFETCH(QString, remembered);
+    QFETCH(bool, changed);
+    QFETCH(unsigned, hits);
+    TempDir dir;
+    const std::string pics = dir.MakeDir("pics");
+    QVERIFY(testsupport::WriteJpeg(pics + "/a.jpg", 1600, 1200));
+    QVERIFY(testsupport::WriteJpeg(pics + "/b.jpg", 1200, 1600));
+    const std::string conf = dir.MakeDir("conf");
+    dir.Write("conf/sortivo.ini", "[Main]\r\nLeft=0\r\nTop=0\r\nWidth=640\r\nHeight=480\r\n");
+    TEarlyOpen(conf, pics, false).Take();  // remembers a.jpg
+    const platform::ReadResult first = platform::ReadWholeFile(conf + "/sortivo.first", 4096);
+    QVERIFY(first.bytes.find("\ta.jpg\n") != std::string::npos);
+    dir.Write("conf/sortivo.first", QString::fromStdString(first.bytes)
+                                        .replace("\ta.jpg\n", "\t" + remembered + "\n")
+                                        .toStdString());
+    QTest::qWait(150);
+    if (changed) std::filesystem::remove(dir.Write("pics/notes.txt", "x"));
+
+    auto form = std::make_unique<TForm1>(conf, std::vector<std::string>{pics});
+    form->SetEarlyOpen(std::make_unique<TEarlyOpen>(conf, pics, true));
+    form->show();
+    QTRY_VERIFY_WITH_TIMEOUT(!form->Session().Files().GetCurrent().empty(), 20000);
+    QCOMPARE(form->Session().Files().GetCurrent(), pics + "/a.jpg");
+    QCOMPARE(form->MainPanel->CurrentPicture()->fullWidth, 1600);
+    QVERIFY(form->windowTitle().startsWith(QStringLiteral("1/2 1600 * 1200 ")));
+    QCOMPARE(form->DecodeAhead()->stats().hits, hits);
     form->close();
   }
 };
