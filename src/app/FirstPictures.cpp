@@ -26,7 +26,8 @@ struct Line {
 // The folder as its own key, whatever the working directory or a trailing separator.
 std::string Key(const std::string& folder) {
   std::string key = platform::AbsolutePath(folder);
-  while (key.size() > 1 && platform::IsSeparator(key.back(), platform::kNativeStyle)) key.pop_back();
+  while (key.size() > 1 && platform::IsSeparator(key.back(), platform::kNativeStyle))
+    key.pop_back();
   return key;
 }
 
@@ -113,12 +114,11 @@ bool TFirstPictures::Remember(const std::string& folder, const FolderStamp& stam
   std::string text;
   const auto add = [&text](const Line& l) {
     char numbers[96];
-    std::snprintf(numbers, sizeof numbers, "%llu %llu %lld %lld %llu",
-                  static_cast<unsigned long long>(l.stamp.device),
-                  static_cast<unsigned long long>(l.stamp.inode),
-                  static_cast<long long>(l.stamp.seconds),
-                  static_cast<long long>(l.stamp.nanoseconds),
-                  static_cast<unsigned long long>(l.rules));
+    std::snprintf(
+        numbers, sizeof numbers, "%llu %llu %lld %lld %llu",
+        static_cast<unsigned long long>(l.stamp.device),
+        static_cast<unsigned long long>(l.stamp.inode), static_cast<long long>(l.stamp.seconds),
+        static_cast<long long>(l.stamp.nanoseconds), static_cast<unsigned long long>(l.rules));
     text += numbers;
     text += '\t' + l.folder + '\t' + l.name + '\n';
   };

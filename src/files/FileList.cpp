@@ -153,10 +153,18 @@ void TFileList::ScanInto(const std::string& folder, Build* build) {
   const std::string prefix = EntryInFolder(folder, {});
   bool first = true;
   int counted = 0;
+  const auto wanted = [this](const platform::DirectoryEntry& e) {
+    return !e.hidden() && IsPicture(e.name()) && e.regularFile();
+  };
+  // Told before the names are put in order, when the list is told at all.
+  const platform::FirstWanted firstPicture{wanted, [&](const platform::DirectoryEntry& e) {
+                                             announceFirst_ = false;
+                                             firstKnown_(prefix + std::string(e.name()));
+                                           }};
   platform::ListDirectory(
       prefix,
       [&](const platform::DirectoryEntry& e) {
-        if (!e.hidden() && IsPicture(e.name()) && e.regularFile()) {
+        if (wanted(e)) {
           std::string path = prefix;
           path += e.name();
           if (build) build->known.insert(path);
@@ -178,7 +186,8 @@ void TFileList::ScanInto(const std::string& folder, Build* build) {
       [this] {
         Pump();
         return !abortRequested_;
-      });
+      },
+      announceFirst_ ? &firstPicture : nullptr);
 }
 
 bool TFileList::ReadListFile(const std::string& listFile) {

@@ -263,7 +263,7 @@ bool NameBefore(std::string_view a, std::string_view b) {
 
 bool ListDirectory(const std::string& folder,
                    const std::function<bool(const DirectoryEntry&)>& visit,
-                   const std::function<bool()>& whileReading) {
+                   const std::function<bool()>& whileReading, const FirstWanted* first) {
   std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
   if (!dir) return false;
   const int fd = dirfd(dir.get());
@@ -282,10 +282,19 @@ bool ListDirectory(const std::string& folder,
   const auto view = [&](const ListedName& n) {
     return std::string_view(text).substr(n.offset, n.size);
   };
-  std::sort(names.begin(), names.end(), [&](const ListedName& a, const ListedName& b) {
+  const auto before = [&](const ListedName& a, const ListedName& b) {
     if (a.head != b.head) return a.head < b.head;
     return NameBefore(view(a), view(b));
-  });
+  };
+  if (first) {
+    // Only a name before the best so far is asked about: a few, in a folder read in hash order.
+    const ListedName* best = nullptr;
+    for (const ListedName& n : names)
+      if ((!best || before(n, *best)) && first->wanted(DirectoryEntry(fd, view(n), n.type)))
+        best = &n;
+    if (best) first->known(DirectoryEntry(fd, view(*best), best->type));
+  }
+  std::sort(names.begin(), names.end(), before);
   for (const ListedName& n : names)
     if (!visit(DirectoryEntry(fd, view(n), n.type))) break;
   return true;

@@ -56,9 +56,18 @@ inline constexpr int kNamesPerPump = 1025;
 // share) takes long for that alone, so whileReading, when given, is called after every
 // kNamesPerPump names read: the window handles its events there, and returning false stops the
 // reading, and only the names read so far are visited.
+//
+// first, when given, learns the first entry by name that its wanted accepts as soon as all the
+// names are read, before they are put in order: a folder of many thousands of names takes a while
+// to order, and the first one shown need not wait for that.
+struct FirstWanted {
+  std::function<bool(const DirectoryEntry&)> wanted;
+  std::function<void(const DirectoryEntry&)> known;
+};
 bool ListDirectory(const std::string& folder,
                    const std::function<bool(const DirectoryEntry&)>& visit,
-                   const std::function<bool()>& whileReading = {});
+                   const std::function<bool()>& whileReading = {},
+                   const FirstWanted* first = nullptr);
 
 enum class PathKind { Missing, File, Directory, Other };
 // What lies at the path after links, with one stat.

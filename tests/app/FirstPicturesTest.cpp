@@ -51,14 +51,15 @@ TEST_P(FirstPicturesFind, FindsOnlyWhatStillHolds) {
             c.found);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, FirstPicturesFind,
-    ::testing::Values(FindCase{"Remembered", "", "a.jpg"},
-                      FindCase{"NamesChangedSince", "", "", true},
-                      FindCase{"ExtensionsChangedSince", "", "", false, true},
-                      FindCase{"DamagedLinesPassedOver", "garbage\n1 2 x 4 5\tf\tn\n\t\t\n", "a.jpg"},
-                      FindCase{"CutShortLastLine", "1 2 3 4 5\t/x\ty.jpg", "a.jpg"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Lines, FirstPicturesFind,
+                         ::testing::Values(FindCase{"Remembered", "", "a.jpg"},
+                                           FindCase{"NamesChangedSince", "", "", true},
+                                           FindCase{"ExtensionsChangedSince", "", "", false, true},
+                                           FindCase{"DamagedLinesPassedOver",
+                                                    "garbage\n1 2 x 4 5\tf\tn\n\t\t\n", "a.jpg"},
+                                           FindCase{"CutShortLastLine", "1 2 3 4 5\t/x\ty.jpg",
+                                                    "a.jpg"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FirstPictures, KeepsTheMostRecentFoldersAndRefusesWhatCannotStandOnALine) {
   testsupport::TempDir dir;

@@ -68,11 +68,20 @@ TEST(FileList, OpeningAPictureOrSomethingElse) {
   for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) dir.Write(name, "x");
   const std::string other = dir.Write("notes.doc", "x");
   TFileList list(kPictures, ".txt");
-  // Told of the first picture while listing a folder, and only then.
+  // Told of the first picture while listing a folder, and only then: before the names are put
+  // in order, and past the names before it that are no pictures.
+  dir.Write(".0.jpg", "x");
+  dir.Write("0.doc", "x");
+  dir.MakeDir("0.jpg");
   std::vector<std::string> known;
-  list.SetFirstKnown([&known](const std::string& first) { known.push_back(first); });
+  int listedWhenKnown = -1;
+  list.SetFirstKnown([&](const std::string& first) {
+    known.push_back(first);
+    listedWhenKnown = list.Count();
+  });
   EXPECT_EQ(list.Open(dir.str()).first, dir / "a.jpg");
   EXPECT_EQ(known, std::vector<std::string>{dir / "a.jpg"});
+  EXPECT_EQ(listedWhenKnown, 0);
 
   auto r = list.Open(dir / "b.jpg");
   EXPECT_EQ(known.size(), 1u);
