@@ -16,6 +16,22 @@ using testsupport::TempDir;
 class EarlyOpenWindowTest : public QObject {
   Q_OBJECT
 
+  // pics/a.jpg (1600 x 1200, the first) and pics/b.jpg (1200 x 1600), and the window's settings
+  // in conf.
+  static bool WritePictures(const TempDir& dir) {
+    dir.MakeDir("pics");
+    dir.Write("conf/sortivo.ini", "[Main]\r\nLeft=0\r\nTop=0\r\nWidth=640\r\nHeight=480\r\n");
+    return testsupport::WriteJpeg(dir / "pics/a.jpg", 1600, 1200) &&
+           testsupport::WriteJpeg(dir / "pics/b.jpg", 1200, 1600);
+  }
+
+  // The folder's first picture, shown as the session opened it.
+  static void VerifyFirstShown(TForm1& form, const std::string& pics) {
+    QCOMPARE(form.Session().Files().GetCurrent(), pics + "/a.jpg");
+    QCOMPARE(form.MainPanel->CurrentPicture()->fullWidth, 1600);
+    QVERIFY(form.windowTitle().startsWith(QStringLiteral("1/2 1600 * 1200 ")));
+  }
+
  private slots:
   void firstPictureUsesTheEarlyDecodeOnlyWhenItCovers_data() {
     QTest::addColumn<QString>("earlySettings");  // what the early opening reads
@@ -29,11 +45,8 @@ class EarlyOpenWindowTest : public QObject {
     QFETCH(QString, earlySettings);
     QFETCH(bool, served);
     TempDir dir;
-    const std::string pics = dir.MakeDir("pics");
-    QVERIFY(testsupport::WriteJpeg(pics + "/a.jpg", 1600, 1200));
-    QVERIFY(testsupport::WriteJpeg(pics + "/b.jpg", 1600, 1200));
-    const std::string conf = dir.MakeDir("conf");
-    dir.Write("conf/sortivo.ini", "[Main]\r\nLeft=0\r\nTop=0\r\nWidth=640\r\nHeight=480\r\n");
+    QVERIFY(WritePictures(dir));
+    const std::string pics = dir / "pics", conf = dir / "conf";
     dir.Write("early/sortivo.ini", earlySettings.toStdString());
     // Files changed within the cache's settling time are not kept; the test waits it out.
     QTest::qWait(150);
@@ -43,10 +56,7 @@ class EarlyOpenWindowTest : public QObject {
     form->SetEarlyOpen(std::move(early));
     form->show();
     QTRY_VERIFY_WITH_TIMEOUT(form->MainPanel->CurrentPicture() != nullptr, 20000);
-
-    QCOMPARE(form->Session().Files().GetCurrent(), pics + "/a.jpg");
-    QCOMPARE(form->MainPanel->CurrentPicture()->fullWidth, 1600);
-    QVERIFY(form->windowTitle().startsWith(QStringLiteral("1/2 1600 * 1200 ")));
+    VerifyFirstShown(*form, pics);
     const TDecodeAhead::Stats stats = form->DecodeAhead()->stats();
     QCOMPARE(stats.hits, served ? 1u : 0u);
     form->close();
@@ -69,11 +79,8 @@ class EarlyOpenWindowTest : public QObject {
     QFETCH(bool, changed);
     QFETCH(unsigned, hits);
     TempDir dir;
-    const std::string pics = dir.MakeDir("pics");
-    QVERIFY(testsupport::WriteJpeg(pics + "/a.jpg", 1600, 1200));
-    QVERIFY(testsupport::WriteJpeg(pics + "/b.jpg", 1200, 1600));
-    const std::string conf = dir.MakeDir("conf");
-    dir.Write("conf/sortivo.ini", "[Main]\r\nLeft=0\r\nTop=0\r\nWidth=640\r\nHeight=480\r\n");
+    QVERIFY(WritePictures(dir));
+    const std::string pics = dir / "pics", conf = dir / "conf";
     TEarlyOpen(conf, pics, false).Take();  // remembers a.jpg
     const platform::ReadResult first = platform::ReadWholeFile(conf + "/sortivo.first", 4096);
     QVERIFY(first.bytes.find("\ta.jpg\n") != std::string::npos);
@@ -87,9 +94,7 @@ class EarlyOpenWindowTest : public QObject {
     form->SetEarlyOpen(std::make_unique<TEarlyOpen>(conf, pics, true));
     form->show();
     QTRY_VERIFY_WITH_TIMEOUT(!form->Session().Files().GetCurrent().empty(), 20000);
-    QCOMPARE(form->Session().Files().GetCurrent(), pics + "/a.jpg");
-    QCOMPARE(form->MainPanel->CurrentPicture()->fullWidth, 1600);
-    QVERIFY(form->windowTitle().startsWith(QStringLiteral("1/2 1600 * 1200 ")));
+    VerifyFirstShown(*form, pics);
     QCOMPARE(form->DecodeAhead()->stats().hits, hits);
     form->close();
   }
