@@ -8,7 +8,6 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QStyle>
 #include <QTimer>
 #include <stdexcept>
 
@@ -36,7 +35,7 @@ TForm1::TForm1(std::string settingsFolder, std::vector<std::string> arguments, Q
   MainPanel = new TPictureArea(this);
   Image1 = MainPanel->Image1;
   ListBox3 = new TKeyListBox(MainPanel);
-  BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), tr("中止"), this);
+  BitBtn2 = new QPushButton(tr("中止"), this);  // its icon when first shown, as BitBtn1's
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
   BitBtn2->hide();
   connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);

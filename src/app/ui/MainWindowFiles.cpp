@@ -2,12 +2,15 @@
 // orders of the picture list.
 #include <QDesktopServices>
 #include <QPushButton>
+#include <QStyle>
 #include <QTimer>
 #include <QUrl>
 
 #include "app/ui/MainWindow.h"
 
 void TForm1::SetAbortButtonShown(bool shown) {
+  if (shown && BitBtn2->icon().isNull())
+    BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
   BitBtn2->setVisible(shown);
   if (shown) BitBtn2->raise();
 }

@@ -88,9 +88,8 @@ void KeyPanel::CreateControls() {
   ListBox1 = named(new QListWidget(this), "ListBox1");
   ListBox1->addItems({tr("ここにフォルダをドロップすると下位フォルダを検索します。"),
                       tr("クリックして選択すると右上の入力欄にパスを表示します。")});
-  BitBtn1 =
-      named(new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), tr("中止"), this),
-            "BitBtn1");
+  // Its icon when first shown: the icon theme takes a while to look up, at every start.
+  BitBtn1 = named(new QPushButton(tr("中止"), this), "BitBtn1");
   BitBtn1->hide();
 
   LabelPath = named(new QLabel(tr("振り分け先フォルダをドロップします。\n"
@@ -348,6 +347,8 @@ bool KeyPanel::FilesDropped(const QString& path, QWidget* target) {
 
 void KeyPanel::SearchDropped(const QString& path) {
   BitBtn1->setGeometry(ListBox1->geometry());
+  if (BitBtn1->icon().isNull())
+    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
   BitBtn1->show();
   BitBtn1->raise();
   const std::string p = path.toStdString();
