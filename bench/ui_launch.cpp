@@ -36,6 +36,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "BenchPictures.h"
@@ -94,10 +95,12 @@ struct Installed {
     const char* other = std::getenv("SORTIVO_BENCH_PROGRAM");
     const fs::path from = other && *other ? other : SORTIVO_PROGRAM;
     fs::copy_file(from, program);
-    // The module it loads its rarer decoders from, when the build has one.
-    const fs::path formats =
-        other && *other ? from.parent_path() / "sortivo-formats.so" : fs::path(SORTIVO_FORMATS);
-    if (fs::exists(formats)) fs::copy_file(formats, root / "sortivo-formats.so");
+    // The modules it loads its window and its rarer decoders from, when the build has them.
+    for (const auto& [name, built] : {std::pair{"sortivo-formats.so", SORTIVO_FORMATS},
+                                      std::pair{"sortivo-window.so", SORTIVO_WINDOW}}) {
+      const fs::path module = other && *other ? from.parent_path() / name : fs::path(built);
+      if (fs::exists(module)) fs::copy_file(module, root / name);
+    }
     fs::permissions(program, fs::perms::owner_all, fs::perm_options::add);
     std::ofstream((root / "portable").string());
     // The offscreen platform's screen is 800 x 600 unless told otherwise, and a window is kept

@@ -15,8 +15,10 @@ if(NOT rc EQUAL 0)
 endif()
 
 set(sizes 16 24 32 48 64 128 256)
-# The module the program loads its HEIF, JPEG XL and raw decoders from, where it looks for it.
-set(expected bin/sortivo ${LIBDIR}/sortivo/sortivo-formats.so share/applications/${APP_ID}.desktop
+# The modules the program loads its window and its HEIF, JPEG XL and raw decoders from, where it
+# looks for them.
+set(expected bin/sortivo ${LIBDIR}/sortivo/sortivo-formats.so ${LIBDIR}/sortivo/sortivo-window.so
+             share/applications/${APP_ID}.desktop
              share/metainfo/${APP_ID}.metainfo.xml
              share/icons/hicolor/scalable/apps/${APP_ID}.svg)
 foreach(s IN LISTS sizes)

@@ -37,19 +37,34 @@ constexpr std::chrono::milliseconds kListingWaitsAtMost(250);
 }  // namespace
 
 TEarlyOpen::TEarlyOpen(std::string settingsFolder, std::string argument, bool decode)
-    : thread_([this, settingsFolder = std::move(settingsFolder), argument = std::move(argument),
-               decode] {
-        try {
-          Run(settingsFolder, argument, decode);
-        } catch (const std::exception&) {
-          // Whatever failed here fails again in the window's own opening, which reports it.
-        }
-        {
-          const std::lock_guard<std::mutex> lock(mutex_);
-          ended_ = true;
-        }
-        changed_.notify_all();
-      }) {}
+    // Started here, not when the picture is known: by then the program's thread may be loading
+    // the window module, and a thread cannot start while a module loads.
+    : decoder_(decode ? std::thread([this] { DecodeJobs(); }) : std::thread()) {
+  try {
+    thread_ = std::thread(
+        [this, settingsFolder = std::move(settingsFolder), argument = std::move(argument), decode] {
+          try {
+            Run(settingsFolder, argument, decode);
+          } catch (const std::exception&) {
+            // Whatever failed here fails again in the window's own opening, which reports it.
+          }
+          {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            ended_ = true;
+          }
+          changed_.notify_all();
+        });
+  } catch (...) {
+    // No thread to list with: the decoder has nothing to wait for.
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      noMoreJobs_ = ended_ = true;
+    }
+    changed_.notify_all();
+    if (decoder_.joinable()) decoder_.join();
+    throw;
+  }
+}
 
 TEarlyOpen::~TEarlyOpen() {
   Take();
@@ -77,6 +92,18 @@ TEarlyOpen::Prepared TEarlyOpen::Take() {
 }
 
 void TEarlyOpen::Run(const std::string& settingsFolder, const std::string& argument, bool decode) {
+  // Whatever way Run ends, the decodes asked for end first.
+  struct Drain {
+    TEarlyOpen& early;
+    ~Drain() {
+      {
+        const std::lock_guard<std::mutex> lock(early.mutex_);
+        early.noMoreJobs_ = true;
+      }
+      early.changed_.notify_all();
+      if (early.decoder_.joinable()) early.decoder_.join();
+    }
+  } drain{*this};
   // Read as the session reads them: the extensions decide what is listed, the window's bounds
   // what size the picture is decoded at.
   TGeneralManager general;
@@ -93,27 +120,17 @@ void TEarlyOpen::Run(const std::string& settingsFolder, const std::string& argum
       decode ? GuessDisplayOptions(window, general.OriginalSize) : std::nullopt;
   // The decode starts as soon as the picture to show is known, and the listing goes on beside
   // it: a folder of many thousands of names takes a while to list.
-  std::vector<std::thread> decoders;
   std::vector<std::string> decoding;
-  struct Joiner {
-    std::vector<std::thread>& threads;
-    ~Joiner() {
-      for (std::thread& t : threads) t.join();
-    }
-  } joiner{decoders};
   const auto decodeAtOnce = [&](const std::string& picture) {
-    if (!guess || decoders.size() == 2 ||
+    if (!guess || !decoder_.joinable() || decoding.size() == 2 ||
         std::find(decoding.begin(), decoding.end(), picture) != decoding.end())
       return false;
     decoding.push_back(picture);
-    decoders.emplace_back([this, picture, options = *guess] {
-      try {
-        Decode(picture, options);
-      } catch (const std::exception&) {
-        // The window's own load reports it.
-      }
-      SettleRemembered(picture);
-    });
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      jobs_.push_back({picture, *guess});
+    }
+    changed_.notify_all();
     return true;
   };
   auto list = std::make_unique<TFileList>(general.ImageExtensions, general.ListExtensions);
@@ -182,6 +199,25 @@ void TEarlyOpen::Decode(const std::string& path, const codecs::DecodeOptions& gu
     shared.picture = std::make_shared<const Picture>(std::move(load.picture));
   const std::lock_guard<std::mutex> lock(mutex_);
   prepared_.decodes.push_back({path, std::move(shared), guess, before});
+}
+
+void TEarlyOpen::DecodeJobs() {
+  for (;;) {
+    std::pair<std::string, codecs::DecodeOptions> job;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [this] { return !jobs_.empty() || noMoreJobs_; });
+      if (jobs_.empty()) return;
+      job = std::move(jobs_.front());
+      jobs_.erase(jobs_.begin());
+    }
+    try {
+      Decode(job.first, job.second);
+    } catch (const std::exception&) {
+      // The window's own load reports it.
+    }
+    SettleRemembered(job.first);
+  }
 }
 
 void TEarlyOpen::SettleRemembered(const std::string& picture) {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/Settings.h"
@@ -72,6 +73,8 @@ class TEarlyOpen {
   void Run(const std::string& settingsFolder, const std::string& argument, bool decode);
   // On a thread of its own, beside the listing.
   void Decode(const std::string& path, const codecs::DecodeOptions& guess);
+  // On decoder_: the pictures decodeAtOnce asks for, one after the other, until Run has ended.
+  void DecodeJobs();
   // Ends the wait of StoreRememberedFirst when picture is the remembered one.
   void SettleRemembered(const std::string& picture);
   // The window's hint, waiting for it until Take is called.
@@ -87,5 +90,8 @@ class TEarlyOpen {
   bool rememberedSettled_ = false;  // known to be none, or its decode has ended
   bool ended_ = false;              // the listing thread is done
   bool waitingForFirst_ = false;    // StoreRememberedFirst waits
+  std::vector<std::pair<std::string, codecs::DecodeOptions>> jobs_;  // for decoder_
+  bool noMoreJobs_ = false;
+  std::thread decoder_;
   std::thread thread_;
 };

@@ -9,12 +9,12 @@
 #include "app/CommandLine.h"
 #include "app/EarlyOpen.h"
 #include "app/Settings.h"
+#include "app/WindowModule.h"
 #include "app/ui/Application.h"
 #include "app/ui/FirstPaintReport.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/Translations.h"
 #include "platform/ConfigFolder.h"
-#include "view/DecodeAhead.h"
 
 namespace {
 
@@ -25,7 +25,10 @@ QString StartLanguage(const std::string& settingsFolder) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// The window module's entry (WindowModule.h).
+extern "C" __attribute__((visibility("default"))) int SortivoWindowMain(int argc, char** argv,
+                                                                        TEarlyOpen* earlyOpen) {
+  std::unique_ptr<TEarlyOpen> early(earlyOpen);
   // --help and --version answer before any window (or display) is needed.
   TCommandLine commandLine = ParseCommandLine(argc, argv);
   if (commandLine.action == TCommandAction::ShowHelp) {
@@ -36,12 +39,8 @@ int main(int argc, char** argv) {
   }
   if (commandLine.action != TCommandAction::Open) return FinishCommandLine(commandLine, std::cout);
 
-  // The first picture is listed and decoded while the toolkit and the window start.
+  // The program started listing and decoding the first picture before the toolkit was loaded.
   const std::string settingsFolder = platform::ConfigFolder();
-  std::unique_ptr<TEarlyOpen> early;
-  if (!commandLine.path.empty())
-    early = std::make_unique<TEarlyOpen>(settingsFolder, commandLine.path,
-                                         DecodeAheadWantedByEnvironment());
 
   TApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Sortivo5"));

@@ -4,9 +4,7 @@
 // these pictures. So they live in a module beside the program, loaded on the first picture that
 // needs one. The module holds its own copy of the codecs it needs and hands back only a table.
 #include <dlfcn.h>
-#include <unistd.h>
 
-#include <climits>
 #include <mutex>
 #include <string>
 
@@ -14,44 +12,29 @@
 #include "codecs/JxlDecoder.h"
 #include "codecs/RawDecoder.h"
 #include "codecs/lazy/FormatsModule.h"
+#include "platform/ProgramModules.h"
 #include "platform/UserText.h"
 
 namespace codecs {
 
 namespace {
 
-std::string ProgramFolder() {
-  char path[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return {};
-  std::string p(path, static_cast<std::size_t>(n));
-  return p.substr(0, p.rfind('/') + 1);
-}
-
 const FormatsModule* Load() {
   static const FormatsModule* module = nullptr;
   static std::once_flag once;
   std::call_once(once, [] {
-    const std::string folder = ProgramFolder();
-    // Beside the program (a build tree, a portable copy), then where the package installs it.
-    for (const std::string& path :
-         {folder + kFormatsModuleName, folder + SORTIVO_FORMATS_MODULE_FROM_PROGRAM}) {
-      void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-      if (!handle) continue;
-      const auto entry =
-          reinterpret_cast<const FormatsModule* (*)()>(dlsym(handle, kFormatsModuleEntry));
-      if (entry && entry()->version == kFormatsModuleVersion) {
-        module = entry();
-        return;
-      }
-    }
+    void* handle = platform::OpenProgramModule(kFormatsModuleName, SORTIVO_MODULES_FROM_PROGRAM);
+    const auto entry =
+        handle ? reinterpret_cast<const FormatsModule* (*)()>(dlsym(handle, kFormatsModuleEntry))
+               : nullptr;
+    if (entry && entry()->version == kFormatsModuleVersion) module = entry();
   });
   // Without it these pictures cannot be shown at all: the window's own load reports why, once
   // per picture (the decodes ahead count it as a failed decode).
   if (!module)
     throw TUserError({"TUserText",
                       UiText("TUserText", "HEIF、AVIF、JPEG XL、RAW の画像を読む %1 がありません"),
-                      {ProgramFolder() + kFormatsModuleName}});
+                      {platform::ProgramFolder() + kFormatsModuleName}});
   return module;
 }
 
