@@ -140,7 +140,8 @@ void TEarlyOpen::Run(const std::string& settingsFolder, const std::string& argum
   const bool folder = StampFolder(source, &folderStamp);
   const TFirstPictures firstPictures(TFirstPictures::PathIn(settingsFolder));
   const std::uint64_t rules = TFirstPictures::Rules(general.ImageExtensions);
-  std::string remembered = folder ? firstPictures.Find(source, folderStamp, rules) : std::string();
+  const std::string remembered =
+      folder ? firstPictures.Find(source, folderStamp, rules) : std::string();
   const std::string picture =
       remembered.empty() ? std::string() : TFileList::EntryInFolder(source, remembered);
   const bool wanted = !picture.empty() && list->IsPicture(picture) && platform::FileExists(picture);
