@@ -239,12 +239,12 @@ std::string TEarlyOpen::StoreRememberedFirst(TDecodeAhead* cache) {
   // Once only: the second call finds it shown.
   const std::string remembered = std::exchange(remembered_, {});
   if (!cache || remembered.empty()) return {};
-  for (const Prepared::Decoded& d : prepared_.decodes) {
-    if (d.picture != remembered) continue;
-    cache->Store(d.picture, d.options, d.stamp, d.result);
-    return d.picture;
-  }
-  return {};
+  const auto it = std::find_if(prepared_.decodes.begin(), prepared_.decodes.end(),
+                               [&](const Prepared::Decoded& d) { return d.picture == remembered; });
+  if (it == prepared_.decodes.end()) return {};
+  cache->Store(it->picture, it->options, it->stamp, it->result);
+  prepared_.decodes.erase(it);  // in the cache now: HandOver need not store it again
+  return remembered;
 }
 
 std::optional<codecs::DecodeOptions> TEarlyOpen::WaitForDisplayOptions() {
