@@ -247,6 +247,11 @@ std::string TEarlyOpen::StoreRememberedFirst(TDecodeAhead* cache) {
   return remembered;
 }
 
+bool TEarlyOpen::DecodesRemembered() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return !remembered_.empty() && !rememberedSettled_ && !ended_;
+}
+
 std::optional<codecs::DecodeOptions> TEarlyOpen::WaitForDisplayOptions() {
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [this] { return display_.has_value() || taking_ || waitingForFirst_; });

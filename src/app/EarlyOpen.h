@@ -62,6 +62,8 @@ class TEarlyOpen {
   // stores it in cache. Its path, or empty when there is none (or cache is null). The listing
   // still decides what the session shows.
   std::string StoreRememberedFirst(TDecodeAhead* cache);
+  // Whether StoreRememberedFirst would wait now: the remembered picture is still being decoded.
+  bool DecodesRemembered();
 
   // Waits for the work to end and hands it over; empty after the first call.
   Prepared Take();

@@ -130,6 +130,16 @@ void AfterNextPaint(QWidget* watched, std::function<void()> done) {
 
 bool TPictureArea::ShowEarly(TEarlyOpen& early, std::function<void()> then) {
   if (!decodeAhead_ || !session_ || picture_) return false;
+  // The window's first paint (its bar, its fonts) takes a while: done during the decode, it is
+  // not left for after it.
+  if (!std::exchange(earlyFramePainted_, true) && early.DecodesRemembered()) {
+    waitsForEarlyPaint_ = true;
+    AfterNextPaint(window(), [this, then = std::move(then)] {
+      waitsForEarlyPaint_ = false;
+      then();
+    });
+    return true;
+  }
   const std::string path = early.StoreRememberedFirst(decodeAhead_);
   if (path.empty()) return false;
   const std::optional<SharedLoadResult> load =

@@ -47,8 +47,9 @@ class TPictureArea : public QFrame {
   void ShowPicture();
   // Before the session has its list: a folder's remembered first picture, decoded by early
   // (TEarlyOpen::StoreRememberedFirst), shown as the session will show it; then runs once it
-  // has been painted, and the caller may wait for the listing. False, doing nothing, when there
-  // is none or a picture is shown already.
+  // has been painted, and the caller may wait for the listing. While that picture still decodes,
+  // the window is painted first and then runs: called again, it waits for the decode. False,
+  // doing nothing, when there is none or a picture is shown already.
   bool ShowEarly(TEarlyOpen& early, std::function<void()> then);
   bool WaitsForEarlyPaint() const { return waitsForEarlyPaint_; }
   // The session has opened: a picture ShowEarly showed that it did not show after it goes.
@@ -103,8 +104,9 @@ class TPictureArea : public QFrame {
   codecs::DecodeOptions presenting_;
   bool paintFirst_ = false;
   bool waitsForEarlyPaint_ = false;
-  std::string earlyPath_;    // shown by ShowEarly, until the session loads a picture
-  double shownRatio_ = 1.0;  // the device pixel ratio of the last fit
+  bool earlyFramePainted_ = false;  // the window was painted before ShowEarly waited
+  std::string earlyPath_;           // shown by ShowEarly, until the session loads a picture
+  double shownRatio_ = 1.0;         // the device pixel ratio of the last fit
   // The picture shown is a stand-in (its file's thumbnail) for the file standInPath_ until the
   // workers have decoded that file in full.
   bool standIn_ = false;
