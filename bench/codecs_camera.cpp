@@ -79,7 +79,7 @@ void Ours(benchmark::State& state,
           bool (*decode)(codecs::Bytes, Picture&, const codecs::DecodeOptions&),
           const std::string& file, codecs::DecodeOptions options) {
   Picture p;
-  std::vector<std::uint8_t> spare;
+  platform::ByteBuffer spare;
   options.reuse = &spare;
   for (auto _ : state) {
     if (p.frames.size() == 1) spare.swap(p.frames[0].pixels);

@@ -215,7 +215,7 @@ void BM_RotateCounterClockwise6000x4000(benchmark::State& state) {
 void BM_CopyPixels6000x4000(benchmark::State& state) {
   Picture p = BigPicture();
   for (auto _ : state) {
-    std::vector<std::uint8_t> copy(p.frames[0].pixels.size());
+    platform::ByteBuffer copy(p.frames[0].pixels.size());
     std::memcpy(copy.data(), p.frames[0].pixels.data(), copy.size());
     p.frames[0].pixels.swap(copy);
     benchmark::DoNotOptimize(p.frames[0].pixels.data());

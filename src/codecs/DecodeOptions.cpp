@@ -20,7 +20,7 @@ bool StartStill(Picture& picture, std::int64_t width, std::int64_t height,
   picture.width = picture.fullWidth = static_cast<int>(width);
   picture.height = picture.fullHeight = static_cast<int>(height);
   picture.frames.resize(1);
-  std::vector<std::uint8_t>& pixels = picture.frames[0].pixels;
+  platform::ByteBuffer& pixels = picture.frames[0].pixels;
   if (options.reuse) pixels.swap(*options.reuse);
   pixels.resize(static_cast<std::size_t>(width) * height * 4);
   return true;
@@ -28,7 +28,7 @@ bool StartStill(Picture& picture, std::int64_t width, std::int64_t height,
 
 void ClearRowsFrom(Picture& picture, std::int64_t first) {
   if (picture.frames.empty() || first >= picture.height) return;
-  std::vector<std::uint8_t>& pixels = picture.frames[0].pixels;
+  platform::ByteBuffer& pixels = picture.frames[0].pixels;
   const std::size_t from =
       static_cast<std::size_t>(std::max<std::int64_t>(first, 0)) * picture.stride();
   std::fill(pixels.begin() + static_cast<std::ptrdiff_t>(from), pixels.end(), 0);

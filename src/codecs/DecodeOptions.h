@@ -35,7 +35,7 @@ struct DecodeOptions {
   // A buffer a still-picture decoder may take for its pixels instead of allocating a new one
   // (a fresh buffer of a large picture costs more in page faults than many decoders take to
   // fill it). Its contents do not matter; it is left empty or smaller when taken.
-  std::vector<std::uint8_t>* reuse = nullptr;
+  platform::ByteBuffer* reuse = nullptr;
   // The budget the decode's memory is counted against (null: the shared one) and how the decode
   // takes from it. The loader opens the claim; decoders called directly count against nothing.
   DecodeBudget* budget = nullptr;

@@ -163,7 +163,7 @@ void Turn(Picture& p) {
   if (p.empty()) return;
   for (PictureFrame& frame : p.frames) {
     if (!FrameFits(p, frame)) continue;
-    std::vector<std::uint8_t> turned(frame.pixels.size());
+    platform::ByteBuffer turned(frame.pixels.size());
     TurnFrame<MirrorX, MirrorY>(frame.pixels.data(), turned.data(), p.width, p.height);
     frame.pixels.swap(turned);
   }

@@ -81,7 +81,7 @@ class Composer {
   const DecodeOptions& options_;
   const DecodeLimits& limits_;
   Picture picture_;
-  std::vector<std::uint8_t> canvas_;
+  platform::ByteBuffer canvas_;
   std::vector<std::uint8_t> saved_;  // the frame area before drawing, for "restore previous"
   GraphicsControlBlock gcb_{DISPOSAL_UNSPECIFIED, false, 0, NO_TRANSPARENT_COLOR};
   GraphicsControlBlock drawnGcb_{};

@@ -44,8 +44,8 @@ class Decoding {
   JxlBasicInfo info_{};
   JxlPixelFormat format_{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
   Picture picture_;
-  std::vector<std::uint8_t> frame_;  // the frame being decoded
-  int width_ = 0;                    // upright size
+  platform::ByteBuffer frame_;  // the frame being decoded
+  int width_ = 0;               // upright size
   int height_ = 0;
   std::uint32_t ticks_ = 0;  // duration of the frame being decoded
   std::uint64_t bytesKept_ = 0;

@@ -8,9 +8,11 @@
 #include <memory>
 #include <vector>
 
+#include "platform/LargeBuffers.h"
+
 struct PictureFrame {
-  std::vector<std::uint8_t> pixels;  // height rows of width * 4 bytes
-  int delayMs = 0;                   // how long the frame stays (animations only)
+  platform::ByteBuffer pixels;  // height rows of width * 4 bytes
+  int delayMs = 0;              // how long the frame stays (animations only)
 };
 
 // A still picture's pixels already shrunk to the size it will be shown at, made off the window's
@@ -19,7 +21,7 @@ struct PictureFrame {
 struct ShrunkFrame {
   int width = 0;
   int height = 0;
-  std::vector<std::uint8_t> pixels;      // same layout as a frame's
+  platform::ByteBuffer pixels;           // same layout as a frame's
   const std::uint8_t* source = nullptr;  // frames[0]'s pixels it was made from
 };
 

@@ -52,9 +52,13 @@ ReadResult ReadWholeFile(const std::string& path, std::size_t limit) {
   return ReadWholeFile(path, limit, 0, {});
 }
 
-ReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::size_t headBytes,
-                         const HeadCheck& check) {
-  ReadResult result;
+namespace {
+
+// Read straight into the result's buffer, the rest of a file of known size in one go.
+template <class Result>
+Result ReadWhole(const std::string& path, std::size_t limit, std::size_t headBytes,
+                 const HeadCheck& check) {
+  Result result;
   UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) {
     result.status = errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;
@@ -72,43 +76,68 @@ ReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::size_t
     result.error = path + ": file too large";
     return result;
   }
-  const std::uint64_t size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
-  std::string bytes;
-  const auto reserve = [&] {
-    bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(size, limit)));
-  };
-  std::vector<char> buffer(1 << 16);
+  const std::size_t size = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0;
+  constexpr std::size_t kProbe = 4096;
+  auto& bytes = result.bytes;
+  std::size_t have = 0;
   bool headChecked = !check;
-  if (headChecked) reserve();
+  if (headChecked) bytes.reserve(size);
   for (;;) {
-    // The head is read on its own, so that a file not wanted is not read any further.
-    const std::size_t want =
-        headChecked ? buffer.size() : std::min(headBytes - bytes.size(), buffer.size());
-    const ssize_t n = want == 0 ? 0 : read(fd.get(), buffer.data(), want);
+    // The head is read on its own, so that a file not wanted is not read any further. Past the
+    // size the file had, a small read tells whether it grew (or had no size to tell, as a pipe):
+    // the buffer is not grown for it.
+    const bool pastSize = headChecked && have >= size;
+    const std::size_t want = !headChecked ? headBytes - have : pastSize ? kProbe : size - have;
+    ssize_t n = 0;
+    if (pastSize) {
+      char probe[kProbe];
+      n = read(fd.get(), probe, sizeof probe);
+      if (n > 0 && have + static_cast<std::size_t>(n) <= limit)
+        bytes.insert(bytes.end(), probe, probe + n);
+    } else if (want > 0) {
+      bytes.resize(have + want);
+      n = read(fd.get(), bytes.data() + have, want);
+      bytes.resize(have + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+    }
     if (n < 0) {
       if (errno == EINTR) continue;
+      const int error = errno;
+      result = Result{};
       result.status = ReadStatus::Failed;
-      result.error = ErrorText(path, errno);
+      result.error = ErrorText(path, error);
       return result;
     }
-    if (bytes.size() + static_cast<std::size_t>(n) > limit) {
+    have += static_cast<std::size_t>(n);
+    if (have > limit) {
+      result = Result{};
       result.status = ReadStatus::TooLarge;
       result.error = path + ": file too large";
       return result;
     }
-    bytes.append(buffer.data(), static_cast<std::size_t>(n));
-    if (!headChecked && (n == 0 || bytes.size() >= headBytes)) {
+    if (!headChecked && (n == 0 || have >= headBytes)) {
       headChecked = true;
-      if (!check(bytes, std::max<std::uint64_t>(size, bytes.size()))) break;
+      const std::string_view head(reinterpret_cast<const char*>(bytes.data()), have);
+      if (!check(head, std::max<std::uint64_t>(size, have))) break;
       if (n == 0 && want != 0) break;
-      reserve();
+      bytes.reserve(size);
       continue;
     }
     if (n == 0) break;
   }
   result.status = ReadStatus::Ok;
-  result.bytes = std::move(bytes);
   return result;
+}
+
+}  // namespace
+
+ReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::size_t headBytes,
+                         const HeadCheck& check) {
+  return ReadWhole<ReadResult>(path, limit, headBytes, check);
+}
+
+ReadBytesResult ReadWholeFileBytes(const std::string& path, std::size_t limit,
+                                   std::size_t headBytes, const HeadCheck& check) {
+  return ReadWhole<ReadBytesResult>(path, limit, headBytes, check);
 }
 
 namespace {

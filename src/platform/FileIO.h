@@ -7,15 +7,21 @@
 #include <string>
 #include <string_view>
 
+#include "platform/LargeBuffers.h"
+
 namespace platform {
 
 enum class ReadStatus { Ok, Missing, Failed, TooLarge };
 
-struct ReadResult {
+template <class Buffer>
+struct BasicReadResult {
   ReadStatus status = ReadStatus::Missing;
-  std::string bytes;  // the file's bytes when status is Ok
+  Buffer bytes;       // the file's bytes when status is Ok
   std::string error;  // readable text ("path: reason") otherwise
 };
+using ReadResult = BasicReadResult<std::string>;
+// A picture file's: megabytes, in a buffer of large pages (LargeBuffers.h).
+using ReadBytesResult = BasicReadResult<ByteBuffer>;
 
 // Reads the whole file. Missing: no such file (not an error for callers that skip absent
 // files). Failed: it exists but cannot be read (permission, I/O error, a folder). TooLarge:
@@ -30,6 +36,8 @@ using HeadCheck = std::function<bool(std::string_view head, std::uint64_t size)>
 // true. When it answers false the status is Ok and bytes hold the head alone.
 ReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::size_t headBytes,
                          const HeadCheck& check);
+ReadBytesResult ReadWholeFileBytes(const std::string& path, std::size_t limit,
+                                   std::size_t headBytes, const HeadCheck& check);
 
 // Writes bytes to a temporary file in the same folder, flushes it to disk and renames it over
 // path, so that a crash or a full disk leaves either the old file or the new one, never half

@@ -248,7 +248,7 @@ void ShrinkOpaqueInBands(const std::uint8_t* src, std::size_t stride, const Fixe
 }  // namespace
 
 bool DownscaleArea(const std::uint8_t* src, std::size_t srcBytes, int sw, int sh, int dw, int dh,
-                   bool alpha, std::vector<std::uint8_t>& out, int threads) {
+                   bool alpha, platform::ByteBuffer& out, int threads) {
   if (src == nullptr || dw <= 0 || dh <= 0 || dw > sw || dh > sh) return false;
   const std::size_t stride = static_cast<std::size_t>(sw) * 4;
   if (srcBytes < stride * static_cast<std::size_t>(sh)) return false;
@@ -307,7 +307,7 @@ void AddShrunkFrame(Picture& picture, int fitWidth, int fitHeight, int threads, 
       WithinSlack(shown, {picture.width, picture.height}, pixelRatio))
     return;
   auto shrunk = std::make_shared<ShrunkFrame>();
-  const std::vector<std::uint8_t>& pixels = picture.frames[0].pixels;
+  const platform::ByteBuffer& pixels = picture.frames[0].pixels;
   if (!DownscaleArea(pixels.data(), pixels.size(), picture.width, picture.height, shown.width,
                      shown.height, picture.hasAlpha, shrunk->pixels, threads))
     return;

@@ -14,7 +14,7 @@
 // source buffer is too short. An opaque picture is shrunk on up to `threads` threads at once (the
 // caller's among them), in bands of rows.
 bool DownscaleArea(const std::uint8_t* src, std::size_t srcBytes, int sw, int sh, int dw, int dh,
-                   bool alpha, std::vector<std::uint8_t>& out, int threads = 1);
+                   bool alpha, platform::ByteBuffer& out, int threads = 1);
 
 // The size a picture of its own size `picture` takes in the picture area fitWidth x fitHeight:
 // shrunk to fit, never enlarged, the aspect ratio kept (the picture area's fitting rule).

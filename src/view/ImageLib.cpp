@@ -166,19 +166,20 @@ LoadResult Failed(PictureFormat format) {
 
 // The file's bytes, read only when its first ones name a picture format (format is then set);
 // the bytes are claimed from the decode's budget before they are read.
-platform::ReadResult ReadPictureFile(const std::string& path, const codecs::DecodeOptions& options,
-                                     PictureFormat* format, bool standIn) {
-  return platform::ReadWholeFile(path, options.limits.maxFileBytes, kSignatureBytes,
-                                 [&](std::string_view head, std::uint64_t size) {
-                                   *format = SniffPictureFile(std::string(head), path);
-                                   if (*format == PictureFormat::None) return false;
-                                   if (standIn && !HoldsThumbnails(*format)) {
-                                     *format = PictureFormat::None;
-                                     return false;
-                                   }
-                                   codecs::ReserveBytes(options, size);
-                                   return true;
-                                 });
+platform::ReadBytesResult ReadPictureFile(const std::string& path,
+                                          const codecs::DecodeOptions& options,
+                                          PictureFormat* format, bool standIn) {
+  return platform::ReadWholeFileBytes(path, options.limits.maxFileBytes, kSignatureBytes,
+                                      [&](std::string_view head, std::uint64_t size) {
+                                        *format = SniffPictureFile(std::string(head), path);
+                                        if (*format == PictureFormat::None) return false;
+                                        if (standIn && !HoldsThumbnails(*format)) {
+                                          *format = PictureFormat::None;
+                                          return false;
+                                        }
+                                        codecs::ReserveBytes(options, size);
+                                        return true;
+                                      });
 }
 
 // With standIn, only a HEIF or AVIF file's thumbnail is decoded, and any other file is read no
@@ -188,14 +189,13 @@ LoadResult LoadClaimed(const std::string& path, const codecs::DecodeOptions& opt
   LoadResult result;
   if (path.empty() || !platform::FileExists(path)) return result;
 
-  platform::ReadResult file = ReadPictureFile(path, options, sniffed, standIn);
+  platform::ReadBytesResult file = ReadPictureFile(path, options, sniffed, standIn);
   if (file.status == platform::ReadStatus::Failed) throw TUserError(CannotOpenFile(path));
   if (file.status != platform::ReadStatus::Ok) return result;
 
   const PictureFormat format = *sniffed;
   if (format == PictureFormat::None) return result;
-  const codecs::Bytes bytes(reinterpret_cast<const std::uint8_t*>(file.bytes.data()),
-                            file.bytes.size());
+  const codecs::Bytes bytes(file.bytes.data(), file.bytes.size());
   const int orientation = FileOrientation(format, bytes);
   // The fit box is meant for the upright picture; the decoder sees the stored one.
   codecs::DecodeOptions decodeOptions = InDevicePixels(options);
@@ -267,12 +267,12 @@ PictureFormat LoadPictureFile(const std::string& path, Picture& control,
   // The pixels of the picture replaced serve the next one: pictures shown one after another are
   // mostly of one size, and a fresh buffer of a large one costs as much as decoding it.
   constexpr std::size_t kMaxSpareBytes = std::size_t{256} << 20;
-  thread_local std::vector<std::uint8_t> spare;
+  thread_local platform::ByteBuffer spare;
   codecs::DecodeOptions o = options;
   if (!o.reuse) o.reuse = &spare;
   LoadResult r = LoadPicture(path, o);
   if (r.change == PictureChange::Keep) return r.format;
-  std::vector<std::uint8_t> old;
+  platform::ByteBuffer old;
   if (control.frames.size() == 1) old.swap(control.frames[0].pixels);
   control = r.change == PictureChange::Replace ? std::move(r.picture) : Picture{};
   if (old.capacity() <= kMaxSpareBytes && old.capacity() > spare.capacity()) spare.swap(old);

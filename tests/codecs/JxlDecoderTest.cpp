@@ -43,7 +43,7 @@ TEST(JxlDecoder, DecodesStillPicturesUprightWithAlpha) {
     params.orientation = c.orientation;
     const std::string file = testsupport::EncodeJxl(params);
     ASSERT_FALSE(file.empty());
-    std::vector<std::uint8_t> old(1 << 16, 0xAB);
+    platform::ByteBuffer old(1 << 16, 0xAB);
     codecs::DecodeOptions options;
     options.reuse = &old;
     Picture p;

@@ -13,7 +13,7 @@ namespace {}  // namespace
 // A reused buffer holds the previous picture; none of it may show where the new file sets no
 // pixel (rows a short file lacks, pixels an RLE skip passes over).
 TEST(ReusedBuffer, NeverShowsThroughPixelsTheFileDoesNotSet) {
-  std::vector<std::uint8_t> old(1 << 22, 0xAB);
+  platform::ByteBuffer old(1 << 22, 0xAB);
   codecs::DecodeOptions reuse;
   reuse.reuse = &old;
 
@@ -52,7 +52,7 @@ TEST(ReusedBuffer, NeverShowsThroughPixelsTheFileDoesNotSet) {
     const std::string png = testsupport::EncodePng(noise);
     old.assign(1 << 22, 0xAB);
     ASSERT_TRUE(codecs::DecodePng(AsBytes(png.substr(0, png.size() / 20)), p, reuse));
-    const std::vector<std::uint8_t>& px = p.frames[0].pixels;
+    const platform::ByteBuffer& px = p.frames[0].pixels;
     for (std::size_t i = 0; i < px.size(); i += 4) {
       ASSERT_FALSE(px[i] == 0xAB && px[i + 1] == 0xAB && px[i + 2] == 0xAB && px[i + 3] == 0xAB)
           << interlaced << " pixel " << i / 4;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "support/ReadOnly.h"
@@ -30,6 +31,44 @@ TEST(FileIO, ReadsWritesAndTellsMissingFromUnreadable) {
     EXPECT_EQ(platform::ReadWholeFile(path, 100).status, ReadStatus::Failed);
     chmod(path.c_str(), 0644);
   }
+}
+
+// Read into a picture's buffer, whatever the size against the reads it takes; a head check sees
+// the first bytes and the size, and a refusal stops there.
+class ReadBytes : public testing::TestWithParam<std::size_t> {};
+
+TEST_P(ReadBytes, GivesTheFileWholeOrItsHeadWhenRefused) {
+  testsupport::TempDir dir;
+  const std::string path = dir / "p.bin";
+  std::string content(GetParam(), '\0');
+  for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7 + i / 251);
+  ASSERT_TRUE(platform::WriteFileAtomically(path, content, nullptr));
+  for (const bool wanted : {true, false}) {
+    std::string head;
+    const auto r = platform::ReadWholeFileBytes(path, std::size_t{16} << 20, 12,
+                                                [&](std::string_view h, std::uint64_t size) {
+                                                  head = h;
+                                                  EXPECT_EQ(size, content.size());
+                                                  return wanted;
+                                                });
+    ASSERT_EQ(r.status, ReadStatus::Ok);
+    EXPECT_EQ(head, content.substr(0, 12));
+    EXPECT_EQ(std::string(r.bytes.begin(), r.bytes.end()), wanted ? content : head);
+  }
+  EXPECT_EQ(platform::ReadWholeFileBytes(path, content.size() - 1, 0, {}).status,
+            content.empty() ? ReadStatus::Ok : ReadStatus::TooLarge);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ReadBytes,
+                         testing::Values(0, 11, 12, 4096, 4097, 65536, (std::size_t{3} << 20) + 5));
+
+// A file whose size says nothing (the system's own) is read to its end all the same.
+TEST(FileIO, ReadsAFileOfNoStatedSizeToItsEnd) {
+  const auto r = platform::ReadWholeFileBytes("/proc/self/status", 1 << 20, 0, {});
+  ASSERT_EQ(r.status, ReadStatus::Ok);
+  const std::string text(r.bytes.begin(), r.bytes.end());
+  EXPECT_NE(text.find("\nUmask:"), std::string::npos);
+  EXPECT_EQ(text.back(), '\n');
 }
 
 TEST(FileIO, RefusedWriteLeavesTheOldFileWholeAndNoTemporary) {

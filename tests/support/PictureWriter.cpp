@@ -25,9 +25,10 @@ Rgba Gradient(int x, int y, int width, int height) {
   return Rgba{ramp(x, width), ramp(y, height), 64, 255};
 }
 
-Rgba PixelAt(const std::vector<std::uint8_t>& bgra, int width, int x, int y) {
+Rgba PixelAt(std::span<const std::uint8_t> bgra, int width, int x, int y) {
   const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 4;
-  return Rgba{bgra.at(i + 2), bgra.at(i + 1), bgra.at(i), bgra.at(i + 3)};
+  if (i + 3 >= bgra.size()) throw std::out_of_range("PixelAt");
+  return Rgba{bgra[i + 2], bgra[i + 1], bgra[i], bgra[i + 3]};
 }
 
 bool WriteBytes(const std::string& path, const std::string& bytes) {

@@ -3,6 +3,7 @@
 // tests never depend on files they did not make. Encode* return the file's bytes; Write* write
 // them to a path and return false on failure.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,7 @@ struct Rgba {
 Rgba Gradient(int x, int y, int width, int height);
 
 // The pixel (x, y) of a decoded picture's frame (8-bit B, G, R, A rows).
-Rgba PixelAt(const std::vector<std::uint8_t>& bgra, int width, int x, int y);
+Rgba PixelAt(std::span<const std::uint8_t> bgra, int width, int x, int y);
 
 // ---- JPEG
 enum class JpegColor { YCbCr, Gray, Rgb, Cmyk, AdobeCmyk };

@@ -14,7 +14,7 @@
 
 namespace {
 
-using Pixels = std::vector<std::uint8_t>;
+using Pixels = platform::ByteBuffer;
 
 Pixels Shrunk(const Pixels& src, int sw, int sh, int dw, int dh, bool alpha, int threads = 1) {
   Pixels out;
