@@ -15,6 +15,7 @@
 #include "config/VirtualKeys.h"
 #include "platform/ConfigFolder.h"
 #include "platform/FileSystem.h"
+#include "platform/LargeBuffers.h"
 #include "view/Downscale.h"
 #include "view/ImageLib.h"
 
@@ -203,6 +204,8 @@ void TEarlyOpen::Decode(const std::string& path, const codecs::DecodeOptions& gu
 }
 
 void TEarlyOpen::DecodeJobs() {
+  // The first pictures of a start: every page of their buffers is fresh.
+  platform::MapLargeBuffersOnThisThread(true);
   for (;;) {
     std::pair<std::string, codecs::DecodeOptions> job;
     {

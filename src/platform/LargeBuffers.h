@@ -1,24 +1,32 @@
 #pragma once
-// Buffers of megabytes (a photo's bytes, its pixels) placed for large pages where the system
-// offers them. Each fresh 4 KiB page costs a fault when first touched: a 24-megapixel photo's
-// buffers are thousands of pages, several milliseconds of every decode and many more in a
-// virtual machine, where the host backs each page on first touch too. They still come from
-// operator new, as every other buffer does.
+// Buffers of megabytes (a photo's bytes, its pixels) offered to the system for large pages. Each
+// fresh 4 KiB page costs a fault when first touched: a 24-megapixel photo's buffers are
+// thousands of pages, several milliseconds of a start's first decode and many more in a virtual
+// machine, where the host backs each page on first touch too. Later buffers mostly reuse the
+// heap's pages, already touched, and come from operator new as every other buffer does.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <vector>
 
 namespace platform {
 
-// One large page; buffers of this size and more start on such a boundary.
+// One large page; only buffers of this size and more can hold one.
 inline constexpr std::size_t kLargeBufferBytes = std::size_t{2} << 20;
 
-// bytes from operator new, aligned to kLargeBufferBytes, its whole large pages asked for as such
-// (not under a sanitizer, which keeps its own pages). Throws std::bad_alloc as operator new does.
-// Freed with FreeLargeBuffer and the same byte count.
-void* AllocateLargeBuffer(std::size_t bytes);
+// bytes for a buffer, the whole large pages inside it asked for as such (not under a sanitizer,
+// which keeps its own pages). Throws std::bad_alloc as operator new does. Freed with
+// FreeLargeBuffer and the same byte count.
+[[gnu::malloc, gnu::alloc_size(1), gnu::returns_nonnull]] void* AllocateLargeBuffer(
+    std::size_t bytes);
 void FreeLargeBuffer(void* buffer, std::size_t bytes) noexcept;
+
+// For the calling thread's buffers from now on, while it lives or until called with false: each
+// is mapped on its own from a large-page boundary, so that all of it is in large pages. For the
+// first pictures of a start, whose pages are all fresh; the heap serves later ones better, with
+// pages it has touched already.
+void MapLargeBuffersOnThisThread(bool on);
 
 template <class T>
 struct BufferAllocator {
@@ -31,14 +39,14 @@ struct BufferAllocator {
     if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
     const std::size_t bytes = n * sizeof(T);
     if (bytes >= kLargeBufferBytes) return static_cast<T*>(AllocateLargeBuffer(bytes));
-    return static_cast<T*>(::operator new(bytes));
+    return std::allocator<T>().allocate(n);
   }
   void deallocate(T* p, std::size_t n) noexcept {
     const std::size_t bytes = n * sizeof(T);
     if (bytes >= kLargeBufferBytes)
       FreeLargeBuffer(p, bytes);
     else
-      ::operator delete(p, bytes);
+      std::allocator<T>().deallocate(p, n);
   }
   template <class U>
   bool operator==(const BufferAllocator<U>&) const noexcept {

@@ -6,7 +6,6 @@
 
 #include <QtTest>
 #include <atomic>
-#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
@@ -25,18 +24,14 @@ std::atomic<std::size_t> live{0};
 std::atomic<std::size_t> peak{0};
 std::atomic<std::size_t> failFrom{std::numeric_limits<std::size_t>::max()};
 
-void Count(std::size_t bytes) {
-  const std::size_t now = live += bytes;
-  std::size_t seen = peak.load(std::memory_order_relaxed);
-  while (now > seen && !peak.compare_exchange_weak(seen, now)) {
-  }
-}
-
 void* Allocate(std::size_t n) {
   if (n >= failFrom.load(std::memory_order_relaxed)) return nullptr;
   void* p = std::malloc(n == 0 ? 1 : n);
   if (!p) return nullptr;
-  Count(malloc_usable_size(p));
+  const std::size_t now = live += malloc_usable_size(p);
+  std::size_t seen = peak.load(std::memory_order_relaxed);
+  while (now > seen && !peak.compare_exchange_weak(seen, now)) {
+  }
   return p;
 }
 
@@ -44,31 +39,6 @@ void Free(void* p) noexcept {
   if (!p) return;
   live -= malloc_usable_size(p);
   std::free(p);
-}
-
-// Aligned blocks (large pixel buffers) count the bytes asked for: the padding that aligns them is
-// address space never touched. Just before each, the block it lies in and its size.
-struct AlignedHeader {
-  void* block;
-  std::size_t bytes;
-};
-
-void* AllocateAligned(std::size_t n, std::size_t alignment) {
-  if (n >= failFrom.load(std::memory_order_relaxed)) return nullptr;
-  void* block = std::malloc(n + alignment + sizeof(AlignedHeader));
-  if (!block) return nullptr;
-  const std::uintptr_t after = reinterpret_cast<std::uintptr_t>(block) + sizeof(AlignedHeader);
-  auto* p = reinterpret_cast<AlignedHeader*>((after + alignment - 1) / alignment * alignment);
-  p[-1] = {block, n};
-  Count(n);
-  return p;
-}
-
-void FreeAligned(void* p) noexcept {
-  if (!p) return;
-  const AlignedHeader header = static_cast<AlignedHeader*>(p)[-1];
-  live -= header.bytes;
-  std::free(header.block);
 }
 
 // The most bytes alive at once while body ran, above what was alive when it began.
@@ -100,17 +70,6 @@ void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
 }
 void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
   return Allocate(n);
-}
-// Large pixel buffers come aligned.
-void* operator new(std::size_t n, std::align_val_t alignment) {
-  if (void* p = AllocateAligned(n, static_cast<std::size_t>(alignment))) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p, std::align_val_t) noexcept {
-  FreeAligned(p);
-}
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
-  FreeAligned(p);
 }
 void operator delete(void* p) noexcept {
   Free(p);
