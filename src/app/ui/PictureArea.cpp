@@ -91,7 +91,8 @@ QString TPictureArea::HintText() const {
 }
 
 void TPictureArea::UpdateHint() {
-  const bool shown = session_ && !picture_;
+  // Not while the window waits for the picture it opens with.
+  const bool shown = session_ && !picture_ && !waitsForEarlyPaint_;
   if (shown) {
     LabelHint->setText(HintText());
     const int margin = 16;
@@ -134,6 +135,7 @@ bool TPictureArea::ShowEarly(TEarlyOpen& early, std::function<void()> then) {
   // not left for after it.
   if (!std::exchange(earlyFramePainted_, true) && early.DecodesRemembered()) {
     waitsForEarlyPaint_ = true;
+    UpdateHint();
     AfterNextPaint(window(), [this, then = std::move(then)] {
       waitsForEarlyPaint_ = false;
       then();
