@@ -104,7 +104,7 @@ class TPictureArea : public QFrame {
   codecs::DecodeOptions presenting_;
   bool paintFirst_ = false;
   bool waitsForEarlyPaint_ = false;
-  bool earlyFramePainted_ = false;  // the window was painted before ShowEarly waited
+  bool earlyFramePainted_ = false;  // ShowEarly has let the window paint once before waiting
   std::string earlyPath_;           // shown by ShowEarly, until the session loads a picture
   double shownRatio_ = 1.0;         // the device pixel ratio of the last fit
   // The picture shown is a stand-in (its file's thumbnail) for the file standInPath_ until the
