@@ -8,8 +8,12 @@
 TFileDrops::TFileDrops(QWidget& window, Handler handler)
     : QObject(&window), handler_(std::move(handler)) {
   window.setAcceptDrops(true);
-  window.installEventFilter(this);
-  for (QWidget* w : window.findChildren<QWidget*>())
+  Watch(window);
+}
+
+void TFileDrops::Watch(QWidget& area) {
+  if (area.acceptDrops()) area.installEventFilter(this);
+  for (QWidget* w : area.findChildren<QWidget*>())
     if (w->acceptDrops()) w->installEventFilter(this);
 }
 

@@ -20,6 +20,10 @@ class TFileDrops : public QObject {
   // and deleting it ends the watch.
   TFileDrops(QWidget& window, Handler handler);
 
+  // Watches area and every widget in it that accepts drops now, as well: a part of the window
+  // built later.
+  void Watch(QWidget& area);
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -148,8 +148,16 @@ void TForm1::FormActivate() {
     early_->HandOver(*session_, decodeAhead_.get());
     early_.reset();
   }
-  session_->OpenPendingArgument();
+  // The hint waited for the argument to be opened: it is placed again whatever came of that.
+  const bool opensArgument = session_->Temporary().GetSlot(Slot::PendingArguments) > 0;
+  try {
+    session_->OpenPendingArgument();
+  } catch (...) {
+    if (opensArgument) MainPanel->UpdateHint();
+    throw;
+  }
   MainPanel->EndEarly();
+  if (opensArgument) MainPanel->UpdateHint();
 }
 
 void TForm1::SetEarlyOpen(std::unique_ptr<TEarlyOpen> early) {

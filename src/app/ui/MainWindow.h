@@ -140,9 +140,11 @@ class TForm1 : public QWidget, public TSessionView {
   // The preview window at the place the settings gave.
   void PlacePreview();
   void FormClose();
-  // The key registration and preferences panels, created hidden once the objects exist, and
-  // freed before the objects they edit.
+  // The key registration and preferences panels are built when first opened, and freed before
+  // the objects they edit. CreatePanels readies what drops need.
   void CreatePanels();
+  KeyPanel* OpenedKeyPanel();
+  PrefPanel* OpenedPrefPanel();
   void FreePanels();
   // A sorting command chosen in the menu: what its key would do through the dispatcher.
   void MenuCommand(void (TSortingSession::*command)());
@@ -169,8 +171,8 @@ class TForm1 : public QWidget, public TSessionView {
   DropHandler keyPanelDrop_;
   FolderOpener folderOpener_;
 
-  // The two panels that can cover the picture area, children of the window; created in
-  // FormCreate.
+  // The two panels that can cover the picture area, children of the window; none until first
+  // opened: most starts open neither, and they take a while to build.
   KeyPanel* keyPanel_ = nullptr;
   PrefPanel* prefPanel_ = nullptr;
 };

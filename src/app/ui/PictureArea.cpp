@@ -91,8 +91,11 @@ QString TPictureArea::HintText() const {
 }
 
 void TPictureArea::UpdateHint() {
-  // Not while the window waits for the picture it opens with.
-  const bool shown = session_ && !picture_ && !waitsForEarlyPaint_;
+  // Not while the window waits for the picture it opens with, nor before it has opened what it
+  // was started with: laying the hint out takes the first paint several milliseconds, for a hint
+  // the picture then hides.
+  const bool shown = session_ && !picture_ && !waitsForEarlyPaint_ &&
+                     session_->Temporary().GetSlot(Slot::PendingArguments) <= 0;
   if (shown) {
     LabelHint->setText(HintText());
     const int margin = 16;

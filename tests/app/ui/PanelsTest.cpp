@@ -110,10 +110,10 @@ class PanelsTest : public QObject {
     {
       auto form = ActiveWindow(dir);
       QVERIFY(form);
-      auto* panel = form->findChild<KeyPanel*>();
-      QVERIFY(panel && panel->isHidden());
+      QVERIFY(!form->findChild<KeyPanel*>());  // built when first opened
       form->Key1Click();
-      QVERIFY(panel->isVisible());
+      auto* panel = form->findChild<KeyPanel*>();
+      QVERIFY(panel && panel->isVisible());
       QVERIFY(MainInputDisabled(*form));
       const int top = form->Edit1->height();
       QCOMPARE(panel->geometry(), QRect(0, top, form->width(), form->height() - top));
@@ -166,8 +166,8 @@ class PanelsTest : public QObject {
     dir.MakeDir("tree/two");
     auto form = ActiveWindow(dir);
     QVERIFY(form);
-    auto* panel = form->findChild<KeyPanel*>();
     form->Key1Click();
+    auto* panel = form->findChild<KeyPanel*>();
 
     DropAt(*form, panel->EditReminder, dir / "dest");
     QCOMPARE(panel->EditPath->text().toStdString(), dir / "dest");
@@ -211,8 +211,8 @@ class PanelsTest : public QObject {
     for (int i = 0; i < 200; ++i) dir.MakeDir("many/f" + std::to_string(i));
     auto form = ActiveWindow(dir);
     QVERIFY(form);
-    auto* panel = form->findChild<KeyPanel*>();
     form->Key1Click();
+    auto* panel = form->findChild<KeyPanel*>();
     bool closedAtOnce = true;
     QTimer::singleShot(0, form.get(), [&] { closedAtOnce = form->close(); });
     DropAt(*form, panel->ListBox1->viewport(), dir / "many");
@@ -228,12 +228,11 @@ class PanelsTest : public QObject {
     auto form = ActiveWindow(dir);
     QVERIFY(form);
     form->Session().OpenPath(dir / "pics");
-    form->Ascending2Click();  // the folder lists in no fixed order
-    auto* prefs = form->findChild<PrefPanel*>();
-    QVERIFY(prefs && prefs->isHidden());
-
+    form->Ascending2Click();                  // the folder lists in no fixed order
+    QVERIFY(!form->findChild<PrefPanel*>());  // built when first opened
     form->Pref1Click();
-    QVERIFY(prefs->isVisible());
+    auto* prefs = form->findChild<PrefPanel*>();
+    QVERIFY(prefs && prefs->isVisible());
     QVERIFY(MainInputDisabled(*form));
     QCOMPARE(prefs->x(), std::max(0, (form->width() - prefs->width()) / 2));
     QCOMPARE(prefs->y(), std::max(0, (form->height() - prefs->height()) / 2));

@@ -113,16 +113,27 @@ class TranslationsTest : public QObject {
     }
   }
 
+  // Started with nothing, or with a picture that cannot be shown: the hint waits for that.
+  void hintUntilAPictureIsShown_data() {
+    QTest::addColumn<QString>("argument");
+    QTest::newRow("nothing") << "";
+    QTest::newRow("a broken picture") << "broken.jpg";
+  }
+
   void hintUntilAPictureIsShown() {
+    QFETCH(QString, argument);
     InstallTranslations(QStringLiteral("en"));
     testsupport::TempDir dir;
     std::filesystem::create_directory(dir / "pics");
     QVERIFY(testsupport::WritePng(dir / "pics/a.png", 40, 30));
-    TForm1 form(dir.str(), {});
+    dir.Write("broken.jpg", "not a picture");
+    std::vector<std::string> arguments;
+    if (!argument.isEmpty()) arguments.push_back(dir / argument.toStdString());
+    TForm1 form(dir.str(), arguments);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form, 5000));
     QLabel* hint = form.MainPanel->LabelHint;
-    QVERIFY(hint->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(hint->isVisible(), 5000);
     QVERIFY(hint->text().contains(QStringLiteral("Esc")));
     QVERIFY(form.MainPanel->rect().contains(hint->geometry()));
     form.Session().OpenPath(dir / "pics");
@@ -136,6 +147,7 @@ class TranslationsTest : public QObject {
     testsupport::TempDir dir;
     auto form = std::make_unique<TForm1>(dir.str(), std::vector<std::string>{});
     form->show();
+    form->Key1Click();   // the panels are built when first opened
     form->Pref1Click();  // fills the binding names
     form->ShowKeyList({});
     texts = Texts(*form);
