@@ -2,8 +2,10 @@
 // time from just before the fork to the first paint of a picture is taken, the program reporting
 // that moment itself (SORTIVO_REPORT_FIRST_PAINT) and exiting at once. Two folders: eight
 // 6000 x 4000 scene JPEGs, and the same eight sorting first among 100,000 files (the rest empty
-// ".jpg" files, so that all of them are listed). Each launch is set against a bare quarter-scale
-// libjpeg-turbo decode of the same file, read from the page cache, taken between the launches.
+// ".jpg" files, so that all of them are listed). Each launch is set against two floors taken
+// between the launches: a bare quarter-scale libjpeg-turbo decode of the same file, read from the
+// page cache, and the least window the toolkit shows (window/bare_window.cpp), started as the
+// program is.
 //
 // A start on a folder opened before paints the first picture it remembers while the folder is
 // still being listed; the third case starts as on the very first start there.
@@ -139,8 +141,10 @@ struct Launched {
   double cpuMs = 0;
 };
 
-// Starts the program on folder.
-Launched Launch(const Installed& installed, const fs::path& folder) {
+// Starts program (the installed one unless told) on folder.
+Launched Launch(const Installed& installed, const fs::path& folder,
+                const std::string& program = {}) {
+  const std::string& started = program.empty() ? installed.program : program;
   int fds[2];
   if (pipe(fds) != 0) std::abort();
   const std::string report = std::to_string(fds[1]);
@@ -155,8 +159,7 @@ Launched Launch(const Installed& installed, const fs::path& folder) {
     if (!getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", offscreen.c_str(), 1);
     const int null = open("/dev/null", O_WRONLY);
     dup2(null, STDERR_FILENO);
-    execl(installed.program.c_str(), installed.program.c_str(), dir.c_str(),
-          static_cast<char*>(nullptr));
+    execl(started.c_str(), started.c_str(), dir.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   close(fds[1]);
@@ -216,7 +219,7 @@ void Measure(benchmark::State& state, const fs::path& folder, bool remembered = 
   const fs::path first = folder / "0100.jpg";
   // One launch first, unmeasured: the program's own pages into the cache.
   (void)Launch(installed, folder);
-  std::vector<double> launch, cpu, bare, ratio;
+  std::vector<double> launch, cpu, bare, window, ratio, windowRatio;
   for (auto _ : state) {
     for (int i = 0; i < Launches(); ++i) {
       const double before = BareQuarterDecodeMs(first);
@@ -227,10 +230,17 @@ void Measure(benchmark::State& state, const fs::path& folder, bool remembered = 
         return;
       }
       const double after = BareQuarterDecodeMs(first);
+      const Launched bareWindow = Launch(installed, folder, SORTIVO_BARE_WINDOW);
+      if (bareWindow.ms < 0) {
+        state.SkipWithError("the bare window reported no paint");
+        return;
+      }
+      window.push_back(bareWindow.ms);
       launch.push_back(launched.ms);
       cpu.push_back(launched.cpuMs);
       bare.push_back((before + after) / 2);
       ratio.push_back(launched.ms / bare.back());
+      windowRatio.push_back(launched.ms / bareWindow.ms);
       // Settles the machine a little between launches.
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
@@ -241,7 +251,9 @@ void Measure(benchmark::State& state, const fs::path& folder, bool remembered = 
   state.counters["launch_max_ms"] = bench::Quantile(launch, 1);
   state.counters["program_cpu_median_ms"] = bench::Quantile(cpu, 0.5);
   state.counters["bare_quarter_decode_ms"] = bench::Quantile(bare, 0.5);
+  state.counters["bare_window_ms"] = bench::Quantile(window, 0.5);
   state.counters["ratio"] = bench::Quantile(ratio, 0.5);
+  state.counters["ratio_to_bare_window"] = bench::Quantile(windowRatio, 0.5);
   const char* display = getenv("DISPLAY");
   state.SetLabel(std::string(display ? "xcb on " + std::string(display) : "offscreen") +
                  (Foreground() ? ", in the foreground, " : ", ") + std::to_string(launch.size()) +
