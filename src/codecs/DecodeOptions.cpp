@@ -13,7 +13,7 @@ void ReserveBytes(const DecodeOptions& options, std::uint64_t bytes) {
 }
 
 bool StartStill(Picture& picture, std::int64_t width, std::int64_t height,
-                const DecodeOptions& options) {
+                const DecodeOptions& options, bool writesEveryPixel) {
   if (!options.limits.Allows(width, height)) return false;
   ReserveBytes(options, static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * 4);
   picture = Picture{};
@@ -22,7 +22,11 @@ bool StartStill(Picture& picture, std::int64_t width, std::int64_t height,
   picture.frames.resize(1);
   platform::ByteBuffer& pixels = picture.frames[0].pixels;
   if (options.reuse) pixels.swap(*options.reuse);
-  pixels.resize(static_cast<std::size_t>(width) * height * 4);
+  const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+  if (writesEveryPixel)
+    pixels.resize(bytes);
+  else
+    pixels.resize(bytes, 0);
   return true;
 }
 

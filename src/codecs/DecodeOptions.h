@@ -56,10 +56,11 @@ using Bytes = std::span<const std::uint8_t>;
 
 // One still frame of width x height with both sizes set, its pixels taken from
 // options.reuse when given (then of any content: the decoder sets or clears every pixel),
-// else zero-filled (transparent). False when the limits refuse the size; std::bad_alloc when
-// the budget refuses its bytes.
+// else zero-filled (transparent); left as they come when the decoder writes every pixel
+// itself (writesEveryPixel). False when the limits refuse the size; std::bad_alloc when the
+// budget refuses its bytes.
 bool StartStill(Picture& picture, std::int64_t width, std::int64_t height,
-                const DecodeOptions& options);
+                const DecodeOptions& options, bool writesEveryPixel = false);
 
 // Clears (to transparent) the rows from first on of a still picture.
 void ClearRowsFrom(Picture& picture, std::int64_t first);

@@ -159,7 +159,8 @@ bool DecodeJpeg(Bytes bytes, Picture& out, const DecodeOptions& options) {
 
   if (jpeg_has_multiple_scans(&ci)) ReserveBytes(options, CoefficientBytes(ci));
   Picture picture;
-  if (!StartStill(picture, ci.output_width, ci.output_height, options)) return false;
+  // Every row is decoded or cleared below.
+  if (!StartStill(picture, ci.output_width, ci.output_height, options, true)) return false;
   picture.fullWidth = static_cast<int>(ci.image_width);
   picture.fullHeight = static_cast<int>(ci.image_height);
   std::uint8_t* pixels = picture.frames[0].pixels.data();

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -47,6 +49,17 @@ struct BufferAllocator {
       FreeLargeBuffer(p, bytes);
     else
       std::allocator<T>().deallocate(p, n);
+  }
+  // Grown without zeroing (resize(n), a buffer of n): every buffer of pixels is written before
+  // it is read, and zeroing a large one costs a millisecond or more for a photo's. Zeros where
+  // they matter are asked for (resize(n, 0), assign(n, 0)).
+  template <class U>
+  void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
   }
   template <class U>
   bool operator==(const BufferAllocator<U>&) const noexcept {

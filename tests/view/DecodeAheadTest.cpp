@@ -470,7 +470,7 @@ TEST(DecodeAhead, ServesWhatTheDecodersTakeAsCoveringTheView) {
           picture->width = w, picture->height = h, picture->fullWidth = fw,
           picture->fullHeight = fh;
           picture->frames.resize(1);
-          picture->frames[0].pixels.resize(static_cast<std::size_t>(w) * h * 4);
+          picture->frames[0].pixels.resize(static_cast<std::size_t>(w) * h * 4, 0);
           made.picture = picture;
           TDecodeAhead cache(Quick());
           cache.Store(path, Fit(aw, ah), stamp, made);
