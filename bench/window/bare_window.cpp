@@ -27,9 +27,9 @@ class Area : public QWidget {
       clock_gettime(CLOCK_MONOTONIC, &t);
       const char* target = std::getenv("SORTIVO_REPORT_FIRST_PAINT");
       char text[64];
-      const int n = std::snprintf(text, sizeof text, "%.3f\n",
-                                  static_cast<double>(t.tv_sec) * 1e3 +
-                                      static_cast<double>(t.tv_nsec) / 1e6);
+      const int n =
+          std::snprintf(text, sizeof text, "%.3f\n",
+                        static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6);
       if (target && n > 0 && write(std::atoi(target), text, static_cast<std::size_t>(n)) != n)
         std::perror("SORTIVO_REPORT_FIRST_PAINT");
       std::_Exit(0);
