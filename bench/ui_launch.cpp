@@ -97,11 +97,11 @@ struct Installed {
     const char* other = std::getenv("SORTIVO_BENCH_PROGRAM");
     const fs::path from = other && *other ? other : SORTIVO_PROGRAM;
     fs::copy_file(from, program);
-    // The modules it loads its window and its rarer decoders from, when the build has them.
-    for (const auto& [name, built] : {std::pair{"sortivo-formats.so", SORTIVO_FORMATS},
-                                      std::pair{"sortivo-window.so", SORTIVO_WINDOW}}) {
-      const fs::path module = other && *other ? from.parent_path() / name : fs::path(built);
-      if (fs::exists(module)) fs::copy_file(module, root / name);
+    // The modules it loads its window and its other decoders from, as built beside it.
+    for (const fs::directory_entry& e : fs::directory_iterator(from.parent_path())) {
+      const std::string name = e.path().filename().string();
+      if (name.starts_with("sortivo-") && name.ends_with(".so"))
+        fs::copy_file(e.path(), root / name);
     }
     fs::permissions(program, fs::perms::owner_all, fs::perm_options::add);
     std::ofstream((root / "portable").string());

@@ -10,7 +10,8 @@ configure_file(${packaging}/${SORTIVO_APP_ID}.metainfo.xml.in
                ${PROJECT_BINARY_DIR}/packaging/${SORTIVO_APP_ID}.metainfo.xml @ONLY)
 
 install(TARGETS sortivo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS sortivo_formats sortivo_window LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/sortivo)
+install(TARGETS sortivo_window sortivo_common_formats sortivo_formats
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/sortivo)
 install(FILES ${packaging}/${SORTIVO_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_BINARY_DIR}/packaging/${SORTIVO_APP_ID}.metainfo.xml

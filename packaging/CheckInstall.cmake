@@ -15,9 +15,12 @@ if(NOT rc EQUAL 0)
 endif()
 
 set(sizes 16 24 32 48 64 128 256)
-# The modules the program loads its window and its HEIF, JPEG XL and raw decoders from, where it
-# looks for them.
-set(expected bin/sortivo ${LIBDIR}/sortivo/sortivo-formats.so ${LIBDIR}/sortivo/sortivo-window.so
+# The modules the program loads its window and its decoders of formats other than JPEG from,
+# where it looks for them.
+set(modules sortivo-window sortivo-common-formats sortivo-formats)
+list(TRANSFORM modules PREPEND ${LIBDIR}/sortivo/)
+list(TRANSFORM modules APPEND .so)
+set(expected bin/sortivo ${modules}
              share/applications/${APP_ID}.desktop
              share/metainfo/${APP_ID}.metainfo.xml
              share/icons/hicolor/scalable/apps/${APP_ID}.svg)
@@ -112,6 +115,20 @@ if(NOT wired EQUAL -1 AND EXISTS "${PREFIX}/bin/sortivo")
   string(FIND "${out}" "Sortivo ${VERSION}" at)
   if(NOT rc EQUAL 0 OR NOT at EQUAL 0)
     problem("bin/sortivo --version gave (${rc}) '${out}' ${err}")
+  endif()
+endif()
+
+# The installed program finds its modules where they were installed: a PNG (its own icon) is
+# decoded through the common formats' module and painted, and the program then ends itself.
+set(icon "${PREFIX}/share/icons/hicolor/48x48/apps/${APP_ID}.png")
+if(wired GREATER -1 AND EXISTS "${PREFIX}/bin/sortivo" AND EXISTS "${icon}")
+  set(painted "${PREFIX}/first-paint.txt")
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E env QT_QPA_PLATFORM=offscreen
+                          XDG_CONFIG_HOME=${PREFIX}/config SORTIVO_REPORT_FIRST_PAINT=${painted}
+                          "${PREFIX}/bin/sortivo" "${icon}"
+                  TIMEOUT 60 RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+  if(NOT EXISTS "${painted}")
+    problem("bin/sortivo painted no PNG (${rc}): ${err}")
   endif()
 endif()
 

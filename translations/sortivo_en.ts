@@ -536,5 +536,9 @@ Given something to open, it opens it at start.
         <source>HEIF、AVIF、JPEG XL、RAW の画像を読む %1 がありません</source>
         <translation>%1, which reads HEIF, AVIF, JPEG XL and raw pictures, is missing</translation>
     </message>
+    <message>
+        <source>PNG、GIF、WebP、TIFF の画像を読む %1 がありません</source>
+        <translation>%1, which reads PNG, GIF, WebP and TIFF pictures, is missing</translation>
+    </message>
 </context>
 </TS>

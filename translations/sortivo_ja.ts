@@ -536,5 +536,9 @@
         <source>HEIF、AVIF、JPEG XL、RAW の画像を読む %1 がありません</source>
         <translation>HEIF、AVIF、JPEG XL、RAW の画像を読む %1 がありません</translation>
     </message>
+    <message>
+        <source>PNG、GIF、WebP、TIFF の画像を読む %1 がありません</source>
+        <translation>PNG、GIF、WebP、TIFF の画像を読む %1 がありません</translation>
+    </message>
 </context>
 </TS>

@@ -260,13 +260,3 @@ std::optional<codecs::DecodeOptions> TEarlyOpen::WaitForDisplayOptions() {
   changed_.wait(lock, [this] { return display_.has_value() || taking_ || waitingForFirst_; });
   return display_;
 }
-
-void TEarlyOpen::HandOver(TSortingSession& session, TDecodeAhead* cache) {
-  Prepared prepared = Take();
-  // Only for the argument still waiting to be opened: the session drops the list otherwise.
-  if (session.Temporary().GetSlot(Slot::PendingArguments) <= 0) return;
-  if (cache)
-    for (const Prepared::Decoded& d : prepared.decodes)
-      cache->Store(d.picture, d.options, d.stamp, d.result);
-  if (prepared.list) session.OfferListing(std::move(prepared.source), std::move(prepared.list));
-}

@@ -141,11 +141,6 @@ void TSortingSession::BuildAndPresent(Build build) {
     ShowEmpty();
 }
 
-std::string TSortingSession::SourceToOpen(const std::string& path) {
-  if (!platform::FileOrFolderExists(path)) return {};
-  return ReplaceDoubledSeparators(path);
-}
-
 void TSortingSession::OfferListing(std::string source, std::unique_ptr<TFileList> listed) {
   listedSource_ = std::move(source);
   listed_ = std::move(listed);

@@ -16,7 +16,9 @@
 #include "config/VirtualKeys.h"
 #include "files/DirectoryList.h"
 #include "files/FileList.h"
+#include "files/MainLib.h"
 #include "keymap/KeyMap.h"
+#include "platform/FileSystem.h"
 #include "platform/Pump.h"
 #include "platform/Trash.h"
 #include "platform/UserText.h"
@@ -77,8 +79,12 @@ class TSortingSession : public TCommandTarget {
   // Opens the first command-line argument, once: later calls do nothing.
   void OpenPendingArgument();
   // The path OpenPath opens for path: doubled separators made single; empty when nothing is
-  // there.
-  static std::string SourceToOpen(const std::string& path);
+  // there. Here, not in the session's source, for the program's early open, which does not
+  // link the session.
+  static std::string SourceToOpen(const std::string& path) {
+    if (!platform::FileOrFolderExists(path)) return {};
+    return ReplaceDoubledSeparators(path);
+  }
   // A list already built by TFileList::Open(source) while the program started: the next OpenPath
   // of source takes it over instead of listing the folder again, when it was built with the same
   // extensions. Any other opening drops it.

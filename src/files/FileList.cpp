@@ -8,7 +8,6 @@
 #include <unordered_set>
 
 #include "files/MainLib.h"
-#include "platform/Collator.h"
 #include "platform/FileIO.h"
 #include "platform/Path.h"
 #include "platform/UserText.h"
@@ -397,21 +396,6 @@ std::string TFileList::ListFileLine(std::string_view picture, std::string_view l
   }
   line += platform::ExtractFileName(picture, style);
   return line;
-}
-
-std::string TFileList::SortAscending() {
-  if (entries_.empty()) return {};
-  platform::SortTexts(entries_, platform::DefaultCollator());
-  index_ = 0;
-  return entries_[0];
-}
-
-std::string TFileList::SortDescending() {
-  if (entries_.empty()) return {};
-  platform::SortTexts(entries_, platform::DefaultCollator());
-  std::reverse(entries_.begin(), entries_.end());
-  index_ = 0;
-  return entries_[0];
 }
 
 std::string TFileList::Shuffle() {

@@ -1,16 +1,21 @@
-// The program's own entry points for HEIF/AVIF, JPEG XL and raw camera files. Their libraries
-// (with the HEVC, AV1 and SIMD libraries beneath them) cost a start-up a good part of its time
-// before main() even runs, mostly in their static initialisers, and most folders hold none of
-// these pictures. So they live in a module beside the program, loaded on the first picture that
-// needs one. The module holds its own copy of the codecs it needs and hands back only a table.
+// The program's own entry points for the formats it decodes through a module: PNG, GIF, WebP and
+// TIFF from one, HEIF/AVIF, JPEG XL and raw camera files from the other. Their libraries cost a
+// start-up time before main() even runs (the rarer formats' a good part of it, mostly in their
+// static initialisers), and that is time the first picture, most often a JPEG, waits for. So
+// they live in modules beside the program, each loaded on the first picture that needs it. A
+// module holds its own copy of the codecs it needs and hands back only a table.
 #include <dlfcn.h>
 
 #include <mutex>
 #include <string>
 
+#include "codecs/GifDecoder.h"
 #include "codecs/HeifDecoder.h"
 #include "codecs/JxlDecoder.h"
+#include "codecs/PngDecoder.h"
 #include "codecs/RawDecoder.h"
+#include "codecs/TiffDecoder.h"
+#include "codecs/WebpDecoder.h"
 #include "codecs/lazy/FormatsModule.h"
 #include "platform/ProgramModules.h"
 #include "platform/UserText.h"
@@ -19,47 +24,74 @@ namespace codecs {
 
 namespace {
 
-const FormatsModule* Load() {
-  static const FormatsModule* module = nullptr;
-  static std::once_flag once;
-  std::call_once(once, [] {
-    void* handle = platform::OpenProgramModule(kFormatsModuleName, SORTIVO_MODULES_FROM_PROGRAM);
-    const auto entry =
-        handle ? reinterpret_cast<const FormatsModule* (*)()>(dlsym(handle, kFormatsModuleEntry))
-               : nullptr;
-    if (entry && entry()->version == kFormatsModuleVersion) module = entry();
-  });
+enum class Module { Common, Rare };
+
+const FormatsModule* Open(const char* name) {
+  void* handle = platform::OpenProgramModule(name, SORTIVO_MODULES_FROM_PROGRAM);
+  const auto entry =
+      handle ? reinterpret_cast<const FormatsModule* (*)()>(dlsym(handle, kFormatsModuleEntry))
+             : nullptr;
+  return entry && entry()->version == kFormatsModuleVersion ? entry() : nullptr;
+}
+
+template <Module which>
+const FormatsModule& Load() {
+  static const FormatsModule* const module =
+      Open(which == Module::Common ? kCommonFormatsModuleName : kFormatsModuleName);
   // Without it these pictures cannot be shown at all: the window's own load reports why, once
   // per picture (the decodes ahead count it as a failed decode).
-  if (!module)
-    throw TUserError({"TUserText",
-                      UiText("TUserText", "HEIF、AVIF、JPEG XL、RAW の画像を読む %1 がありません"),
-                      {platform::ProgramFolder() + kFormatsModuleName}});
-  return module;
+  if (!module) {
+    if constexpr (which == Module::Common)
+      throw TUserError({"TUserText",
+                        UiText("TUserText", "PNG、GIF、WebP、TIFF の画像を読む %1 がありません"),
+                        {platform::ProgramFolder() + kCommonFormatsModuleName}});
+    else
+      throw TUserError(
+          {"TUserText",
+           UiText("TUserText", "HEIF、AVIF、JPEG XL、RAW の画像を読む %1 がありません"),
+           {platform::ProgramFolder() + kFormatsModuleName}});
+  }
+  return *module;
 }
 
 // The decoder the module's table holds at member.
-template <auto member>
+template <Module which, auto member>
 bool Forward(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  return (Load()->*member)(bytes, out, options);
+  return (Load<which>().*member)(bytes, out, options);
 }
 
 }  // namespace
 
+bool DecodePng(Bytes bytes, Picture& out, const DecodeOptions& options) {
+  return Forward<Module::Common, &FormatsModule::png>(bytes, out, options);
+}
+
+bool DecodeGif(Bytes bytes, Picture& out, const DecodeOptions& options) {
+  return Forward<Module::Common, &FormatsModule::gif>(bytes, out, options);
+}
+
+bool DecodeWebp(Bytes bytes, Picture& out, const DecodeOptions& options) {
+  return Forward<Module::Common, &FormatsModule::webp>(bytes, out, options);
+}
+
+bool DecodeTiff(Bytes bytes, Picture& out, const DecodeOptions& options) {
+  return Forward<Module::Common, &FormatsModule::tiff>(bytes, out, options);
+}
+
 bool DecodeHeif(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  return Forward<&FormatsModule::heif>(bytes, out, options);
+  return Forward<Module::Rare, &FormatsModule::heif>(bytes, out, options);
 }
 
 bool DecodeHeifThumbnail(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  return Forward<&FormatsModule::heifThumbnail>(bytes, out, options);
+  return Forward<Module::Rare, &FormatsModule::heifThumbnail>(bytes, out, options);
 }
 
 bool DecodeJxl(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  return Forward<&FormatsModule::jxl>(bytes, out, options);
+  return Forward<Module::Rare, &FormatsModule::jxl>(bytes, out, options);
 }
 
 bool DecodeRaw(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  return Forward<&FormatsModule::raw>(bytes, out, options);
+  return Forward<Module::Rare, &FormatsModule::raw>(bytes, out, options);
 }
 
 }  // namespace codecs
