@@ -157,7 +157,7 @@ void TEarlyOpen::Run(const std::string& settingsFolder, const std::string& argum
     // waits to see: the listing comes after it, unless the decode is slow or the window already
     // waits for the list.
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait_for(lock, kListingWaitsAtMost, [this] { return rememberedSettled_ || taking_; });
+    ShrinkAlongUntil(lock, std::chrono::steady_clock::now() + kListingWaitsAtMost);
   }
   if (platform::FileExists(source) && list->IsPicture(source))
     decodeAtOnce(source);  // the picture named is the one shown
@@ -176,20 +176,56 @@ void TEarlyOpen::Run(const std::string& settingsFolder, const std::string& argum
   prepared_.picture = opened.first;
 }
 
+class TEarlyOpen::RowsToShrink final : public codecs::RowsObserver {
+ public:
+  explicit RowsToShrink(TEarlyOpen& early) : early_(early) {}
+  void RowsDone(const Picture& picture, int rows) override { early_.RowsDecoded(picture, rows); }
+  void RowsEnd() noexcept override { early_.RowsEnded(); }
+
+ private:
+  TEarlyOpen& early_;
+};
+
 void TEarlyOpen::Decode(const std::string& path, const codecs::DecodeOptions& guess) {
   FileStamp before;
   if (!StampFile(path, &before)) return;
+  codecs::DecodeOptions options = guess;
+  RowsToShrink rows(*this);
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    // Only the remembered picture has the listing thread waiting for it.
+    if (path == remembered_ && !alongClosed_) options.rows = &rows;
+  }
   // A file that cannot be read throws: the window's own load reports it as it always does.
-  LoadResult load = LoadPicture(path, guess);
+  LoadResult load = LoadPicture(path, options);
+  std::unique_ptr<TShrinkAlong> along;
+  const std::uint8_t* alongPixels = nullptr;
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    alongClosed_ = true;  // RowsEnded has been, when any rows came: the listing thread is done
+    along = std::move(along_);
+    alongPixels = alongPixels_;
+  }
   if (load.outOfMemory) return;
   // Shrunk for the area the window really has, when it has said so by now; the cache serves the
   // decode under the options it was made with.
   if (const auto wanted = WaitForDisplayOptions();
       wanted && load.change == PictureChange::Replace) {
+    Picture& picture = load.picture;
     try {
-      AddShrunkFrame(load.picture, wanted->fitWidth, wanted->fitHeight, 2, wanted->pixelRatio);
+      const std::optional<ViewSize> target =
+          ShrinkTarget(picture, wanted->fitWidth, wanted->fitHeight, wanted->pixelRatio);
+      // Rows cleared after a broken decode are transparent: those take the other shrink.
+      const std::uint8_t* pixels = picture.frames[0].pixels.data();
+      if (along && pixels == alongPixels && target && !picture.hasAlpha &&
+          along->target().width == target->width && along->target().height == target->height) {
+        along->Advance(pixels, picture.height, 2);
+        picture.shrunk = along->Take(pixels);
+      }
+      if (!picture.shrunk)
+        AddShrunkFrame(picture, wanted->fitWidth, wanted->fitHeight, 2, wanted->pixelRatio);
     } catch (const std::bad_alloc&) {
-      load.picture.shrunk.reset();  // the control shrinks it when it paints
+      picture.shrunk.reset();  // the control shrinks it when it paints
     }
   }
   FileStamp after;
@@ -253,6 +289,56 @@ std::string TEarlyOpen::StoreRememberedFirst(TDecodeAhead* cache) {
 bool TEarlyOpen::DecodesRemembered() {
   const std::lock_guard<std::mutex> lock(mutex_);
   return !remembered_.empty() && !rememberedSettled_ && !ended_;
+}
+
+void TEarlyOpen::RowsDecoded(const Picture& picture, int rows) noexcept {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (alongClosed_) return;
+    if (!along_) {
+      if (!display_) return;  // the rows done so far are shrunk once it has said
+      const std::optional<ViewSize> target =
+          ShrinkTarget(picture, display_->fitWidth, display_->fitHeight, display_->pixelRatio);
+      try {
+        if (target && !picture.hasAlpha)
+          along_ = std::make_unique<TShrinkAlong>(picture.width, picture.height, *target);
+      } catch (const std::bad_alloc&) {
+        // Shrunk at the end of the decode, as when there is no area to shrink for yet.
+      }
+      if (!along_) {
+        alongClosed_ = true;
+        return;
+      }
+    }
+    alongPixels_ = picture.frames[0].pixels.data();
+    alongRows_ = rows;
+  }
+  changed_.notify_all();
+}
+
+void TEarlyOpen::ShrinkAlongUntil(std::unique_lock<std::mutex>& lock,
+                                  std::chrono::steady_clock::time_point until) {
+  for (;;) {
+    const bool woken = changed_.wait_until(lock, until, [this] {
+      return rememberedSettled_ || taking_ || (along_ && !alongClosed_ && alongRows_ > alongGiven_);
+    });
+    if (!woken || rememberedSettled_ || taking_) return;
+    TShrinkAlong& along = *along_;
+    const std::uint8_t* pixels = alongPixels_;
+    const int rows = alongGiven_ = alongRows_;
+    alongBusy_ = true;
+    lock.unlock();
+    along.Advance(pixels, rows);
+    lock.lock();
+    alongBusy_ = false;
+    changed_.notify_all();
+  }
+}
+
+void TEarlyOpen::RowsEnded() noexcept {
+  std::unique_lock<std::mutex> lock(mutex_);
+  alongClosed_ = true;
+  changed_.wait(lock, [this] { return !alongBusy_; });
 }
 
 std::optional<codecs::DecodeOptions> TEarlyOpen::WaitForDisplayOptions() {

@@ -5,7 +5,9 @@
 // list to the session and the decode to the decode-ahead cache, which serves it only for a
 // request it covers and only while the file is unchanged: a wrong guess costs the time it took,
 // never a wrong picture.
+#include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -19,6 +21,7 @@
 #include "codecs/DecodeOptions.h"
 #include "files/FileList.h"
 #include "view/DecodeAhead.h"
+#include "view/Downscale.h"
 
 // What the settings promise for the first picture: the decode hint for the picture area of a
 // window at its stored bounds. The input field's height is not known without the toolkit, so the
@@ -82,6 +85,18 @@ class TEarlyOpen {
   // The window's hint, waiting for it until Take is called.
   std::optional<codecs::DecodeOptions> WaitForDisplayOptions();
 
+  // The remembered picture's shrink, made along its decode (TShrinkAlong) by the listing
+  // thread while that waits for it anyway, once the window has said its area: the decoder then
+  // has the last rows to shrink only. The decoder takes it back when its decode ends.
+  class RowsToShrink;
+  // On decoder_, as the rows come, and when they stop.
+  void RowsDecoded(const Picture& picture, int rows) noexcept;
+  void RowsEnded() noexcept;
+  // On the listing thread, the lock held: shrinks the rows there are, until the remembered
+  // picture's decode has ended, the window waits for the list, or `until`.
+  void ShrinkAlongUntil(std::unique_lock<std::mutex>& lock,
+                        std::chrono::steady_clock::time_point until);
+
   Prepared prepared_;
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -92,6 +107,12 @@ class TEarlyOpen {
   bool rememberedSettled_ = false;  // known to be none, or its decode has ended
   bool ended_ = false;              // the listing thread is done
   bool waitingForFirst_ = false;    // StoreRememberedFirst waits
+  std::unique_ptr<TShrinkAlong> along_;
+  const std::uint8_t* alongPixels_ = nullptr;  // the rows it shrinks
+  int alongRows_ = 0;                          // how many of them are decoded
+  int alongGiven_ = 0;                         // how many it was given
+  bool alongBusy_ = false;                     // the listing thread shrinks them now
+  bool alongClosed_ = false;                   // no shrink along from now on
   std::vector<std::pair<std::string, codecs::DecodeOptions>> jobs_;  // for decoder_
   bool noMoreJobs_ = false;
   std::thread decoder_;

@@ -25,6 +25,21 @@ struct DecodeLimits {
   }
 };
 
+// Told as a still picture's rows become final, top to bottom, while it is being decoded.
+class RowsObserver {
+ public:
+  // The first `rows` rows of picture's frame are as they will be returned: the decode leaves
+  // them alone from now on, and the frame's pixels stay where they are. picture's sizes (full
+  // ones too) are set.
+  virtual void RowsDone(const Picture& picture, int rows) = 0;
+  // Once any rows were told, before the decode returns or leaves by an exception, and before
+  // the pixels may move or go: the observer stops reading them before it returns.
+  virtual void RowsEnd() noexcept = 0;
+
+ protected:
+  ~RowsObserver() = default;
+};
+
 struct DecodeOptions {
   DecodeLimits limits;
   // When both are above 0, a decoder that can decode at a reduced scale (JPEG, WebP) may do so, at
@@ -45,6 +60,9 @@ struct DecodeOptions {
   // in the window's logical pixels and the picture is wanted for the device pixels it covers;
   // the loader hands the decoders the box in device pixels and a ratio of 1.
   double pixelRatio = 1.0;
+  // Told of the rows done by the decoders that can say it (JPEG of three components); others,
+  // and the loader for a picture it will turn, never call it.
+  RowsObserver* rows = nullptr;
 };
 
 // Counts bytes the decode is about to allocate against its claim, if it has one. Throws

@@ -79,12 +79,22 @@ bool CalcOutput(JpegDecoding* d) {
   return true;
 }
 
-bool ReadRows(JpegDecoding* d, unsigned char* pixels, std::size_t stride) {
+// Rows between two reports to a RowsObserver.
+constexpr JDIMENSION kRowsPerReport = 32;
+
+// observer, when given, is told the rows as they come (picture holds pixels).
+bool ReadRows(JpegDecoding* d, unsigned char* pixels, std::size_t stride, RowsObserver* observer,
+              const Picture& picture) {
   if (setjmp(d->err.jump)) return false;
   jpeg_start_decompress(&d->cinfo);
   while (d->cinfo.output_scanline < d->cinfo.output_height) {
     JSAMPROW row = pixels + d->cinfo.output_scanline * stride;
     if (jpeg_read_scanlines(&d->cinfo, &row, 1) != 1) return false;
+    const JDIMENSION done = d->cinfo.output_scanline;
+    // A row past the end of the data is the library's grey, cleared afterwards: not final.
+    if (observer && !d->err.hitEnd &&
+        (done % kRowsPerReport == 0 || done == d->cinfo.output_height))
+      observer->RowsDone(picture, static_cast<int>(done));
   }
   return true;
 }
@@ -165,8 +175,17 @@ bool DecodeJpeg(Bytes bytes, Picture& out, const DecodeOptions& options) {
   picture.fullHeight = static_cast<int>(ci.image_height);
   std::uint8_t* pixels = picture.frames[0].pixels.data();
   const std::size_t stride = picture.stride();
+  // CMYK pixels are converted once all are read: no rows are told of.
+  RowsObserver* observer = cmyk ? nullptr : options.rows;
+  // Gone before the pixels are, however the decode ends.
+  const struct EndRows {
+    RowsObserver* observer;
+    ~EndRows() {
+      if (observer) observer->RowsEnd();
+    }
+  } endRows{observer};
 
-  const bool complete = ReadRows(d.get(), pixels, stride);
+  const bool complete = ReadRows(d.get(), pixels, stride, observer, picture);
   const JDIMENSION rows = ci.output_scanline;
   // Rows past the end of the data are the library's grey; they do not count as decoded.
   const bool sequential = !jpeg_has_multiple_scans(&ci);

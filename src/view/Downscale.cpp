@@ -216,31 +216,33 @@ BandShrinker BestBandShrinker() {
   return ShrinkOpaquePlain;
 }
 
-// The target rows split into bands, one per thread, the last on the calling thread.
+// The target rows from y0 to y1 split into bands, one per thread, the last on the calling
+// thread; firstWeight is the index of row y0's first weight down.
 void ShrinkOpaqueInBands(const std::uint8_t* src, std::size_t stride, const FixedTaps& across,
-                         const FixedTaps& down, std::size_t cells, std::uint8_t* out, int threads) {
-  const std::size_t rows = down.first.size();
+                         const FixedTaps& down, std::size_t cells, std::uint8_t* out,
+                         std::size_t y0, std::size_t y1, std::size_t firstWeight, int threads) {
+  const std::size_t rows = y1 - y0;
   const std::size_t bands = std::clamp<std::size_t>(static_cast<std::size_t>(threads), 1,
                                                     std::max<std::size_t>(rows / 64, 1));
   static const BandShrinker shrinkBand = BestBandShrinker();
   std::vector<std::thread> helpers;
-  const std::uint32_t* w = down.weights.data();
-  std::size_t y0 = 0;
+  const std::uint32_t* w = down.weights.data() + firstWeight;
+  std::size_t from = y0;
   for (std::size_t band = 0; band < bands; ++band) {
-    const std::size_t y1 = rows * (band + 1) / bands;
+    const std::size_t to = y0 + rows * (band + 1) / bands;
     bool started = false;
     if (band + 1 < bands) {
       try {
         helpers.emplace_back(shrinkBand, src, stride, std::cref(across), std::cref(down), cells,
-                             out, y0, y1, w);
+                             out, from, to, w);
         started = true;
       } catch (const std::system_error&) {
         // No thread to be had: this one does the band itself.
       }
     }
-    if (!started) shrinkBand(src, stride, across, down, cells, out, y0, y1, w);
-    for (std::size_t y = y0; y < y1; ++y) w += down.count[y];
-    y0 = y1;
+    if (!started) shrinkBand(src, stride, across, down, cells, out, from, to, w);
+    for (std::size_t y = from; y < to; ++y) w += down.count[y];
+    from = to;
   }
   for (std::thread& t : helpers) t.join();
 }
@@ -257,7 +259,7 @@ bool DownscaleArea(const std::uint8_t* src, std::size_t srcBytes, int sw, int sh
   if (!alpha) {
     out.resize(cells * static_cast<std::size_t>(dh));
     ShrinkOpaqueInBands(src, stride, Padded(ToFixed(across), sw), ToFixed(down), cells, out.data(),
-                        threads);
+                        0, static_cast<std::size_t>(dh), 0, threads);
     return true;
   }
   std::vector<float> row(cells), sum(cells);
@@ -295,8 +297,9 @@ ViewSize FittedSize(ViewSize picture, int fitWidth, int fitHeight) {
   return {placement->width, placement->height};
 }
 
-void AddShrunkFrame(Picture& picture, int fitWidth, int fitHeight, int threads, double pixelRatio) {
-  if (picture.empty() || picture.animated() || fitWidth <= 0 || fitHeight <= 0) return;
+std::optional<ViewSize> ShrinkTarget(const Picture& picture, int fitWidth, int fitHeight,
+                                     double pixelRatio) {
+  if (picture.empty() || picture.animated() || fitWidth <= 0 || fitHeight <= 0) return {};
   const ViewSize own{picture.fullWidth > 0 ? picture.fullWidth : picture.width,
                      picture.fullHeight > 0 ? picture.fullHeight : picture.height};
   const ViewSize shown = ShownDeviceSize(own, fitWidth, fitHeight, pixelRatio);
@@ -305,14 +308,66 @@ void AddShrunkFrame(Picture& picture, int fitWidth, int fitHeight, int threads, 
   if (shown.width <= 0 || shown.height <= 0 || shown.width > picture.width ||
       shown.height > picture.height ||
       WithinSlack(shown, {picture.width, picture.height}, pixelRatio))
-    return;
+    return {};
+  return shown;
+}
+
+void AddShrunkFrame(Picture& picture, int fitWidth, int fitHeight, int threads, double pixelRatio) {
+  const std::optional<ViewSize> shown = ShrinkTarget(picture, fitWidth, fitHeight, pixelRatio);
+  if (!shown) return;
   auto shrunk = std::make_shared<ShrunkFrame>();
   const platform::ByteBuffer& pixels = picture.frames[0].pixels;
-  if (!DownscaleArea(pixels.data(), pixels.size(), picture.width, picture.height, shown.width,
-                     shown.height, picture.hasAlpha, shrunk->pixels, threads))
+  if (!DownscaleArea(pixels.data(), pixels.size(), picture.width, picture.height, shown->width,
+                     shown->height, picture.hasAlpha, shrunk->pixels, threads))
     return;
-  shrunk->width = shown.width;
-  shrunk->height = shown.height;
+  shrunk->width = shown->width;
+  shrunk->height = shown->height;
   shrunk->source = pixels.data();
   picture.shrunk = std::move(shrunk);
+}
+
+struct TShrinkAlong::Taps {
+  FixedTaps across, down;
+};
+
+TShrinkAlong::TShrinkAlong(int sw, int sh, ViewSize target) : sw_(sw), sh_(sh), target_(target) {
+  if (target.width <= 0 || target.height <= 0 || target.width > sw || target.height > sh) {
+    target_ = {};
+    return;
+  }
+  taps_ = std::make_unique<Taps>(
+      Taps{Padded(ToFixed(MakeTaps(sw, target.width)), sw), ToFixed(MakeTaps(sh, target.height))});
+  pixels_.resize(static_cast<std::size_t>(target.width) * 4 *
+                 static_cast<std::size_t>(target.height));
+}
+
+TShrinkAlong::~TShrinkAlong() = default;
+
+void TShrinkAlong::Advance(const std::uint8_t* src, int rows, int threads) {
+  if (!taps_ || Done()) return;
+  const FixedTaps& down = taps_->down;
+  int y1 = doneRows_;
+  while (y1 < target_.height &&
+         down.first[static_cast<std::size_t>(y1)] + down.count[static_cast<std::size_t>(y1)] <=
+             rows)
+    ++y1;
+  if (y1 == doneRows_) return;
+  const std::size_t cells = static_cast<std::size_t>(target_.width) * 4;
+  ShrinkOpaqueInBands(src, static_cast<std::size_t>(sw_) * 4, taps_->across, down, cells,
+                      pixels_.data(), static_cast<std::size_t>(doneRows_),
+                      static_cast<std::size_t>(y1), doneWeights_, threads);
+  for (int y = doneRows_; y < y1; ++y)
+    doneWeights_ += static_cast<std::size_t>(down.count[static_cast<std::size_t>(y)]);
+  doneRows_ = y1;
+}
+
+std::shared_ptr<ShrunkFrame> TShrinkAlong::Take(const std::uint8_t* src) {
+  if (!taps_ || !Done()) return nullptr;
+  auto shrunk = std::make_shared<ShrunkFrame>();
+  shrunk->width = target_.width;
+  shrunk->height = target_.height;
+  shrunk->pixels = std::move(pixels_);
+  shrunk->source = src;
+  taps_.reset();
+  return shrunk;
 }

@@ -3,6 +3,8 @@
 // pixel is the average of the source area it covers, partial pixels at the edges weighted by the
 // part they cover, so fine detail blends instead of flickering in and out.
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "codecs/Picture.h"
@@ -25,3 +27,35 @@ ViewSize FittedSize(ViewSize picture, int fitWidth, int fitHeight);
 // threads as for DownscaleArea.
 void AddShrunkFrame(Picture& picture, int fitWidth, int fitHeight, int threads = 1,
                     double pixelRatio = 1.0);
+
+// The size AddShrunkFrame shrinks a still picture of this size to; none when it leaves it as
+// it is.
+std::optional<ViewSize> ShrinkTarget(const Picture& picture, int fitWidth, int fitHeight,
+                                     double pixelRatio);
+
+// The same shrink of an opaque picture, made while its rows are still coming in, top to
+// bottom: each target row as soon as every source row it covers is there.
+class TShrinkAlong {
+ public:
+  TShrinkAlong(int sw, int sh, ViewSize target);
+  ~TShrinkAlong();
+  TShrinkAlong(const TShrinkAlong&) = delete;
+  TShrinkAlong& operator=(const TShrinkAlong&) = delete;
+
+  // Shrinks what the first `rows` source rows of src (sw x sh, rows packed) allow, on up to
+  // `threads` threads; src is the same buffer each time.
+  void Advance(const std::uint8_t* src, int rows, int threads = 1);
+  bool Done() const { return doneRows_ == target_.height; }
+  ViewSize target() const { return target_; }
+  // The shrunk frame of src once Done, made from src; null before.
+  std::shared_ptr<ShrunkFrame> Take(const std::uint8_t* src);
+
+ private:
+  struct Taps;
+  std::unique_ptr<Taps> taps_;
+  int sw_ = 0, sh_ = 0;
+  ViewSize target_;
+  int doneRows_ = 0;
+  std::size_t doneWeights_ = 0;  // down-weights of the rows done
+  platform::ByteBuffer pixels_;
+};

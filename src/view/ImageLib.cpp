@@ -201,6 +201,7 @@ LoadResult LoadClaimed(const std::string& path, const codecs::DecodeOptions& opt
   codecs::DecodeOptions decodeOptions = InDevicePixels(options);
   if (codecs::OrientationSwapsSides(orientation))
     std::swap(decodeOptions.fitWidth, decodeOptions.fitHeight);
+  if (orientation != codecs::kOrientationUpright) decodeOptions.rows = nullptr;  // turned below
   if (standIn) {
     if (!codecs::DecodeHeifThumbnail(bytes, result.picture, decodeOptions)) return result;
   } else if (!Decode(format, bytes, result.picture, decodeOptions)) {

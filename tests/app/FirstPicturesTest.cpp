@@ -14,6 +14,9 @@
 #include "support/PictureWriter.h"
 #include "support/TempDir.h"
 #include "view/DecodeAhead.h"
+#include "view/DevicePixels.h"
+#include "view/Downscale.h"
+#include "view/ImageLib.h"
 
 namespace {
 
@@ -104,6 +107,35 @@ TEST(FirstPictures, EarlyOpeningDecodesTheRememberedPictureUntilTheFolderChanges
   ASSERT_TRUE(testsupport::WriteJpeg(pics + "/a.jpg", 64, 48));
   EXPECT_EQ(rememberedOnStart(), "");  // names changed: listed again, a.jpg remembered
   EXPECT_EQ(rememberedOnStart(), pics + "/a.jpg");
+}
+
+// The listing thread shrinks the remembered picture for the window's area while it is being
+// decoded: the frame comes out as a shrink of the whole decode would make it, to the byte.
+TEST(FirstPictures, RememberedPictureIsShrunkAsAnyOther) {
+  testsupport::TempDir dir;
+  const std::string pics = dir.MakeDir("pics");
+  ASSERT_TRUE(testsupport::WriteJpeg(pics + "/b.jpg", 1600, 1200));
+  const std::string conf = dir.MakeDir("conf");
+  dir.Write("conf/sortivo.ini", "[Main]\r\nWidth=800\r\nHeight=600\r\n");
+  TEarlyOpen(conf, pics, true).Take();  // remembers b.jpg
+  TDecodeAhead::Config config;
+  config.settle = std::chrono::milliseconds(0);
+  TDecodeAhead cache(config);
+  const codecs::DecodeOptions area = DisplayDecodeOptions(800, 570, false);
+  TEarlyOpen early(conf, pics, true);
+  early.SetDisplayOptions(area);
+  ASSERT_EQ(early.StoreRememberedFirst(&cache), pics + "/b.jpg");
+  const std::optional<SharedLoadResult> taken = cache.Take(pics + "/b.jpg", area, false);
+  ASSERT_TRUE(taken.has_value());
+  const Picture& shown = *taken->picture;
+  ASSERT_LT(shown.width, 1600);  // decoded at a reduced scale, and larger than the area
+  const ViewSize size = ShownDeviceSize({1600, 1200}, area.fitWidth, area.fitHeight, 1.0);
+  const ShrunkFrame* frame = shown.shrunkFor(size.width, size.height);
+  ASSERT_NE(frame, nullptr);
+  Picture again = shown;  // without its frame
+  AddShrunkFrame(again, area.fitWidth, area.fitHeight);
+  ASSERT_TRUE(again.shrunk);
+  EXPECT_EQ(frame->pixels, again.shrunk->pixels);
 }
 
 }  // namespace

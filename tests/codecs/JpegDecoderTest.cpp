@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "support/PictureWriter.h"
 
@@ -94,6 +96,49 @@ TEST(JpegDecoder, TruncatedFileKeepsTheRowsItHolds) {
   const std::size_t sos = jpeg.find("\xFF\xDA");
   ASSERT_NE(sos, std::string::npos);
   EXPECT_FALSE(codecs::DecodeJpeg(AsBytes(jpeg.substr(0, sos + 20)), p));
+}
+
+TEST(JpegDecoder, ToldRowsAreFinalAsTheyCome) {
+  // What it saw of the rows it was told of, in turn: those rows must not change afterwards.
+  struct Watcher final : codecs::RowsObserver {
+    std::vector<int> told;
+    platform::ByteBuffer seen;
+    int ends = 0;
+    void RowsDone(const Picture& p, int rows) override {
+      EXPECT_EQ(ends, 0);
+      told.push_back(rows);
+      seen.assign(p.frames[0].pixels.begin(), p.frames[0].pixels.begin() + rows * p.stride());
+    }
+    void RowsEnd() noexcept override { ++ends; }
+  };
+  struct Case {
+    JpegParams params;
+    std::size_t keep;  // bytes of the file kept; 0: all
+    bool told;
+  };
+  const std::string sequential = testsupport::EncodeJpeg(48, 200);
+  for (const Case& c :
+       {Case{{}, 0, true}, Case{{95, JpegColor::YCbCr, true}, 0, true},
+        Case{{95, JpegColor::Cmyk}, 0, false}, Case{{}, sequential.size() / 2, true}}) {
+    SCOPED_TRACE(testing::Message() << int(c.params.color) << c.params.progressive << c.keep);
+    std::string jpeg = testsupport::EncodeJpeg(48, 200, c.params);
+    if (c.keep) jpeg.resize(c.keep);
+    Watcher watcher;
+    codecs::DecodeOptions options;
+    options.rows = &watcher;
+    Picture p;
+    ASSERT_TRUE(codecs::DecodeJpeg(AsBytes(jpeg), p, options));
+    EXPECT_EQ(watcher.ends, c.told ? 1 : 0);
+    if (!c.told) {
+      EXPECT_TRUE(watcher.told.empty());
+      continue;
+    }
+    ASSERT_FALSE(watcher.told.empty());
+    EXPECT_TRUE(std::is_sorted(watcher.told.begin(), watcher.told.end()));
+    // A cut file's rows past its end are filled in afterwards: never told of.
+    EXPECT_EQ(watcher.told.back() == 200, c.keep == 0);
+    EXPECT_TRUE(std::equal(watcher.seen.begin(), watcher.seen.end(), p.frames[0].pixels.begin()));
+  }
 }
 
 TEST(JpegDecoder, DecodesAtAReducedScaleThatStillCoversTheFittedSize) {

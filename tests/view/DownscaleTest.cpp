@@ -83,7 +83,20 @@ TEST(Downscale, OpaqueShortcutAgreesWithTheExactAverage) {
     EXPECT_LE(worst, 1) << sw << "x" << sh << " to " << dw << "x" << dh;
     EXPECT_EQ(Shrunk(src, sw, sh, dw, dh, false, 2), fast);
     EXPECT_EQ(Shrunk(src, sw, sh, dw, dh, false, 3), fast);
+    // Made along the rows as they come (seven at a time, a call with none new between), the
+    // same again; nothing to take before the last row.
+    TShrinkAlong along(sw, sh, {dw, dh});
+    for (int rows = 0; !along.Done(); rows = std::min(rows + 7, sh)) {
+      EXPECT_EQ(along.Take(src.data()), nullptr);
+      along.Advance(src.data(), rows, rows % 2 + 1);
+      along.Advance(src.data(), rows);
+    }
+    const std::shared_ptr<ShrunkFrame> frame = along.Take(src.data());
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->pixels, fast);
+    EXPECT_EQ(frame->source, src.data());
   }
+  EXPECT_EQ(TShrinkAlong(4, 4, {5, 4}).Take(nullptr), nullptr);  // no enlarging
   // A flat area stays exactly its value, whatever the ratio.
   EXPECT_EQ(Shrunk(Pixels(1000 * 3 * 4, 77), 1000, 3, 7, 2, false), Pixels(7 * 2 * 4, 77));
 }

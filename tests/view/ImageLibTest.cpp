@@ -273,9 +273,19 @@ TEST(ImageLib, LoadsPicturesUpright) {
   cases.push_back({WithPngExif(EncodePng(w, h), EncodeExif(6, true)), 6, 0});
   cases.push_back({EncodeWebp({w, h, true, false, false, EncodeExif(8)}), 8, 0});
   cases.push_back({EncodeTiff({w, h, TiffColor::Rgb, 8, 7}), 7, 0});
+  // Rows that will be turned are not the rows of the picture returned: nobody is told of them.
+  struct Counter final : codecs::RowsObserver {
+    int told = 0;
+    void RowsDone(const Picture&, int) override { ++told; }
+    void RowsEnd() noexcept override {}
+  };
   for (const Case& c : cases) {
-    const LoadResult r = LoadPicture(dir.Write("p", c.bytes));
+    Counter counter;
+    codecs::DecodeOptions watched;
+    watched.rows = &counter;
+    const LoadResult r = LoadPicture(dir.Write("p", c.bytes), watched);
     SCOPED_TRACE(testing::Message() << int(r.format) << " " << c.orientation);
+    EXPECT_EQ(counter.told > 0, r.format == PictureFormat::Jpeg && c.orientation == 1);
     const Picture& p = r.picture;
     const bool turned = c.orientation >= 5;
     ASSERT_EQ(p.width, turned ? h : w);
