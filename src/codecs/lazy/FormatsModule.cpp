@@ -17,19 +17,17 @@ extern "C" __attribute__((visibility("default"))) const codecs::FormatsModule*
 SortivoFormatsModule() {
   using namespace codecs;
 #ifdef SORTIVO_COMMON_FORMATS
-  static const FormatsModule module{kFormatsModuleVersion,
-                                    &DecodePng,
-                                    &DecodeGif,
-                                    &DecodeWebp,
-                                    &DecodeTiff,
-                                    nullptr,
-                                    nullptr,
-                                    nullptr,
-                                    nullptr};
+  static const FormatsModule module{.version = kFormatsModuleVersion,
+                                    .png = &DecodePng,
+                                    .gif = &DecodeGif,
+                                    .webp = &DecodeWebp,
+                                    .tiff = &DecodeTiff};
 #else
-  static const FormatsModule module{
-      kFormatsModuleVersion, nullptr,    nullptr,   nullptr, nullptr, &DecodeHeif,
-      &DecodeHeifThumbnail,  &DecodeJxl, &DecodeRaw};
+  static const FormatsModule module{.version = kFormatsModuleVersion,
+                                    .heif = &DecodeHeif,
+                                    .heifThumbnail = &DecodeHeifThumbnail,
+                                    .jxl = &DecodeJxl,
+                                    .raw = &DecodeRaw};
 #endif
   return &module;
 }

@@ -17,9 +17,9 @@ inline constexpr int kFormatsModuleVersion = 2;
 using ModuleDecoder = bool (*)(Bytes, Picture&, const DecodeOptions&);
 
 struct FormatsModule {
-  int version;
-  ModuleDecoder png, gif, webp, tiff;  // the common formats' module
-  ModuleDecoder heif, heifThumbnail, jxl, raw;
+  int version = 0;
+  ModuleDecoder png = nullptr, gif = nullptr, webp = nullptr, tiff = nullptr;  // the common ones
+  ModuleDecoder heif = nullptr, heifThumbnail = nullptr, jxl = nullptr, raw = nullptr;
 };
 
 }  // namespace codecs
