@@ -216,11 +216,10 @@ void TEarlyOpen::Decode(const std::string& path, const codecs::DecodeOptions& gu
       const std::optional<ViewSize> target =
           ShrinkTarget(picture, wanted->fitWidth, wanted->fitHeight, wanted->pixelRatio);
       // Rows cleared after a broken decode are transparent: those take the other shrink.
-      const std::uint8_t* pixels = picture.frames[0].pixels.data();
-      if (along && pixels == alongPixels && target && !picture.hasAlpha &&
+      if (along && target && !picture.hasAlpha && picture.frames[0].pixels.data() == alongPixels &&
           along->target().width == target->width && along->target().height == target->height) {
-        along->Advance(pixels, picture.height, 2);
-        picture.shrunk = along->Take(pixels);
+        along->Advance(alongPixels, picture.height, 2);
+        picture.shrunk = along->Take(alongPixels);
       }
       if (!picture.shrunk)
         AddShrunkFrame(picture, wanted->fitWidth, wanted->fitHeight, 2, wanted->pixelRatio);

@@ -91,7 +91,7 @@ bool ReadRows(JpegDecoding* d, unsigned char* pixels, std::size_t stride, RowsOb
     JSAMPROW row = pixels + d->cinfo.output_scanline * stride;
     if (jpeg_read_scanlines(&d->cinfo, &row, 1) != 1) return false;
     const JDIMENSION done = d->cinfo.output_scanline;
-    // A row past the end of the data is the library's grey, cleared afterwards: not final.
+    // Past the end of the data the library makes up grey rows: those are not told of.
     if (observer && !d->err.hitEnd &&
         (done % kRowsPerReport == 0 || done == d->cinfo.output_height))
       observer->RowsDone(picture, static_cast<int>(done));

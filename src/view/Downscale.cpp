@@ -330,7 +330,7 @@ struct TShrinkAlong::Taps {
   FixedTaps across, down;
 };
 
-TShrinkAlong::TShrinkAlong(int sw, int sh, ViewSize target) : sw_(sw), sh_(sh), target_(target) {
+TShrinkAlong::TShrinkAlong(int sw, int sh, ViewSize target) : sw_(sw), target_(target) {
   if (target.width <= 0 || target.height <= 0 || target.width > sw || target.height > sh) {
     target_ = {};
     return;

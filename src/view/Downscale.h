@@ -53,7 +53,7 @@ class TShrinkAlong {
  private:
   struct Taps;
   std::unique_ptr<Taps> taps_;
-  int sw_ = 0, sh_ = 0;
+  int sw_ = 0;  // source pixels across
   ViewSize target_;
   int doneRows_ = 0;
   std::size_t doneWeights_ = 0;  // down-weights of the rows done

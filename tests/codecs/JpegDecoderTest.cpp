@@ -135,7 +135,7 @@ TEST(JpegDecoder, ToldRowsAreFinalAsTheyCome) {
     }
     ASSERT_FALSE(watcher.told.empty());
     EXPECT_TRUE(std::is_sorted(watcher.told.begin(), watcher.told.end()));
-    // A cut file's rows past its end are filled in afterwards: never told of.
+    // A cut file's rows past its end are made up: never told of.
     EXPECT_EQ(watcher.told.back() == 200, c.keep == 0);
     EXPECT_TRUE(std::equal(watcher.seen.begin(), watcher.seen.end(), p.frames[0].pixels.begin()));
   }
