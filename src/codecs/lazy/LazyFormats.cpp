@@ -24,7 +24,17 @@ namespace codecs {
 
 namespace {
 
-enum class Module { Common, Rare };
+// A module's file, and what its absence says.
+struct ModuleFile {
+  const char* name;
+  const char* missing;
+};
+constexpr ModuleFile kCommon{
+    kCommonFormatsModuleName,
+    UiText("TUserText", "PNG、GIF、WebP、TIFF の画像を読む %1 がありません")};
+constexpr ModuleFile kRare{
+    kFormatsModuleName,
+    UiText("TUserText", "HEIF、AVIF、JPEG XL、RAW の画像を読む %1 がありません")};
 
 const FormatsModule* Open(const char* name) {
   void* handle = platform::OpenProgramModule(name, SORTIVO_MODULES_FROM_PROGRAM);
@@ -34,64 +44,54 @@ const FormatsModule* Open(const char* name) {
   return entry && entry()->version == kFormatsModuleVersion ? entry() : nullptr;
 }
 
-template <Module which>
+template <const ModuleFile& file>
 const FormatsModule& Load() {
-  static const FormatsModule* const module =
-      Open(which == Module::Common ? kCommonFormatsModuleName : kFormatsModuleName);
+  static const FormatsModule* const module = Open(file.name);
   // Without it these pictures cannot be shown at all: the window's own load reports why, once
   // per picture (the decodes ahead count it as a failed decode).
-  if (!module) {
-    if constexpr (which == Module::Common)
-      throw TUserError({"TUserText",
-                        UiText("TUserText", "PNG、GIF、WebP、TIFF の画像を読む %1 がありません"),
-                        {platform::ProgramFolder() + kCommonFormatsModuleName}});
-    else
-      throw TUserError(
-          {"TUserText",
-           UiText("TUserText", "HEIF、AVIF、JPEG XL、RAW の画像を読む %1 がありません"),
-           {platform::ProgramFolder() + kFormatsModuleName}});
-  }
+  if (!module)
+    throw TUserError({"TUserText", file.missing, {platform::ProgramFolder() + file.name}});
   return *module;
 }
 
 // The decoder the module's table holds at member.
-template <Module which, auto member>
+template <const ModuleFile& file, auto member>
 bool Forward(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  return (Load<which>().*member)(bytes, out, options);
+  return (Load<file>().*member)(bytes, out, options);
 }
 
 }  // namespace
 
 bool DecodePng(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  return Forward<Module::Common, &FormatsModule::png>(bytes, out, options);
+  return Forward<kCommon, &FormatsModule::png>(bytes, out, options);
 }
 
 bool DecodeGif(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  return Forward<Module::Common, &FormatsModule::gif>(bytes, out, options);
+  return Forward<kCommon, &FormatsModule::gif>(bytes, out, options);
 }
 
 bool DecodeWebp(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  return Forward<Module::Common, &FormatsModule::webp>(bytes, out, options);
+  return Forward<kCommon, &FormatsModule::webp>(bytes, out, options);
 }
 
 bool DecodeTiff(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  return Forward<Module::Common, &FormatsModule::tiff>(bytes, out, options);
+  return Forward<kCommon, &FormatsModule::tiff>(bytes, out, options);
 }
 
 bool DecodeHeif(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  return Forward<Module::Rare, &FormatsModule::heif>(bytes, out, options);
+  return Forward<kRare, &FormatsModule::heif>(bytes, out, options);
 }
 
 bool DecodeHeifThumbnail(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  return Forward<Module::Rare, &FormatsModule::heifThumbnail>(bytes, out, options);
+  return Forward<kRare, &FormatsModule::heifThumbnail>(bytes, out, options);
 }
 
 bool DecodeJxl(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  return Forward<Module::Rare, &FormatsModule::jxl>(bytes, out, options);
+  return Forward<kRare, &FormatsModule::jxl>(bytes, out, options);
 }
 
 bool DecodeRaw(Bytes bytes, Picture& out, const DecodeOptions& options) {
-  return Forward<Module::Rare, &FormatsModule::raw>(bytes, out, options);
+  return Forward<kRare, &FormatsModule::raw>(bytes, out, options);
 }
 
 }  // namespace codecs
